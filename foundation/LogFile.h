@@ -5,10 +5,11 @@
 #include <windows.h>
 
 #include <cstdarg>
-#include <type_traits>
 
-#include "foundation/fileio.h"
+#include "TextFormat.h"
+#include "fileio.h"
 
+// Close it through CloseLogFile, which waits for a line being written.
 extern CWinFile g_logFile;
 
 // The path of the open log, or the first path tried when none opened.
@@ -24,30 +25,19 @@ void TraceSourceLine(const wchar_t* sourceFile, int line);
 void TraceSourceLine(const char* sourceFile, int line);
 
 void WriteToLogFileV(const wchar_t* format, va_list args);
-
-namespace logfile_detail {
 void WriteToLogFileUnchecked(const wchar_t* format, ...);
 
-template <class T>
-constexpr bool IsLogArgument()
-{
-    return std::is_arithmetic_v<T> || std::is_enum_v<T> || std::is_pointer_v<T> || std::is_null_pointer_v<T>;
-}
-}  // namespace logfile_detail
-
-// The format is a literal; data goes in as arguments.
+// The format is a literal; data goes in as arguments, checked at compile time.
 template <class... Args>
-void WriteToLogFile(const wchar_t* format, Args... args)
+void WriteToLogFile(const wchar_t* format, const Args&... args)
 {
-    static_assert((logfile_detail::IsLogArgument<Args>() && ...),
-                  "log arguments are numbers, enums or pointers: pass text as .c_str()");
-    static_assert(((!std::is_same_v<Args, long double>) && ...), "long double does not format");
-    logfile_detail::WriteToLogFileUnchecked(format, args...);
+    CheckFormatArguments<Args...>();
+    WriteToLogFileUnchecked(format, PassFormatArg(args)...);
 }
 
 // The log call with the caller's source position.
 template <class... Args>
-void WriteToLogFileAt(const char* sourceFile, int line, const wchar_t* format, Args... args)
+void WriteToLogFileAt(const char* sourceFile, int line, const wchar_t* format, const Args&... args)
 {
     TraceSourceLine(sourceFile, line);
     WriteToLogFile(format, args...);

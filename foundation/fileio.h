@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "foundation/StdStr.h"
+#include "StdStr.h"
 
 // The thrown type, and the error record CWinFile::Open fills on failure.
 class CWinFileException {
