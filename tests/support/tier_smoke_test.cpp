@@ -1,0 +1,121 @@
+// Proves a test tier: a real top-level window with a rich edit child that
+// takes text and gives it back. Built once per tier; in the Xvfb tier it
+// also takes a screenshot into the build folder.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <richedit.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct WindowDeleter {
+    void operator()(HWND hwnd) const { DestroyWindow(hwnd); }
+};
+using WindowOwner = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+
+struct LibraryDeleter {
+    void operator()(HMODULE module) const { FreeLibrary(module); }
+};
+using LibraryOwner = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
+
+void PumpMessages(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (GetTickCount() - start < milliseconds) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+std::wstring WindowText(HWND hwnd)
+{
+    std::wstring text(GetWindowTextLengthW(hwnd) + 1, L'\0');
+    text.resize(GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size())));
+    return text;
+}
+
+#ifdef QUILLET_TEST_SCREENSHOT
+// Writes the whole screen as a 24-bit BMP and returns the colour at a point.
+COLORREF SaveScreenshot(const wchar_t* path, POINT probe)
+{
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    const COLORREF probed = GetPixel(memory, probe.x, probe.y);
+    SelectObject(memory, old);
+
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    const DWORD stride = ((width * 3 + 3) / 4) * 4;
+    info.biSizeImage = stride * height;
+    std::vector<BYTE> pixels(info.biSizeImage);
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    HANDLE out = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(out, &file, sizeof file, &written, nullptr);
+    WriteFile(out, &info, sizeof info, &written, nullptr);
+    WriteFile(out, pixels.data(), info.biSizeImage, &written, nullptr);
+    CloseHandle(out);
+
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return probed;
+}
+#endif
+
+} // namespace
+
+TEST(TestTier, RichEditWindowTakesAndGivesText)
+{
+    LibraryOwner msftedit(LoadLibraryW(L"Msftedit.dll"));
+    ASSERT_TRUE(msftedit) << GetLastError();
+
+    WindowOwner frame(CreateWindowExW(0, L"STATIC", L"Quillet tier", WS_OVERLAPPEDWINDOW,
+                                      100, 100, 400, 300, nullptr, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(frame) << GetLastError();
+    HWND editor = CreateWindowExW(0, MSFTEDIT_CLASS, L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE,
+                                  0, 0, 380, 260, frame.get(), nullptr, nullptr, nullptr);
+    ASSERT_TRUE(editor) << GetLastError();
+
+    const std::wstring text = L"Milk, eggs \u00e9\u20ac \u65e5\u672c";
+    ASSERT_TRUE(SetWindowTextW(editor, text.c_str()));
+    EXPECT_EQ(WindowText(editor), text);
+
+    ShowWindow(frame.get(), SW_SHOW);
+    UpdateWindow(frame.get());
+    PumpMessages(300);
+    EXPECT_TRUE(IsWindowVisible(editor));
+
+#ifdef QUILLET_TEST_SCREENSHOT
+    // The rich edit's white page must show in the picture: the X server
+    // really drew the window.
+    RECT client;
+    GetWindowRect(editor, &client);
+    const POINT probe = { client.right - 20, client.bottom - 20 };
+    const COLORREF colour = SaveScreenshot(L"tier-xvfb-screenshot.bmp", probe);
+    EXPECT_EQ(colour, RGB(255, 255, 255));
+    EXPECT_NE(GetFileAttributesW(L"tier-xvfb-screenshot.bmp"), INVALID_FILE_ATTRIBUTES);
+#endif
+}
