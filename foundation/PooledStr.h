@@ -41,6 +41,9 @@ void DrainStringPool(int sizeClass);
 // Program end: drains every pool and closes them, so later releases free.
 void FreeStringPools();
 
+// A requested capacity rounded up to the form 32k - 1.
+int PooledStrRoundCapacity(int capacity);
+
 // Read-only views for checks: the pool class of a capacity (-1: heap), and how
 // many blocks wait in a class.
 int PooledStrClassOf(int capacity);
@@ -108,6 +111,7 @@ public:
 
 private:
     PooledStrHead* Head() const noexcept { return reinterpret_cast<PooledStrHead*>(m_text) - 1; }
+    bool IsInsideOwnBlock(const wchar_t* text) const noexcept;
     void MakePrivate(int capacity, bool keepText);
     void FormatUnchecked(const wchar_t* format, ...);
     void FormatUncheckedNarrow(const char* format, ...);
