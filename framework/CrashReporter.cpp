@@ -1,0 +1,68 @@
+// Run-time binding to the crash reporter library.
+#include "CrashReporter.h"
+
+namespace {
+
+template <typename Fn>
+Fn ExportByOrdinal(HMODULE library, ECrashOrdinal ordinal)
+{
+    // Through void*, which keeps -Wcast-function-type quiet.
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(ordinal))));
+}
+
+}  // namespace
+
+bool CCrashReporter::Bind(const wchar_t* library)
+{
+    Unbind();
+    m_library = LoadLibraryW(library);
+    if (!m_library)
+        return false;
+    m_install = ExportByOrdinal<decltype(m_install)>(m_library, kCrashInstall);
+    m_uninstall = ExportByOrdinal<decltype(m_uninstall)>(m_library, kCrashUninstall);
+    m_addFile = ExportByOrdinal<decltype(m_addFile)>(m_library, kCrashAddFile);
+    m_addProperty = ExportByOrdinal<decltype(m_addProperty)>(m_library, kCrashAddProperty);
+    m_setOption = ExportByOrdinal<decltype(m_setOption)>(m_library, kCrashSetOption);
+    if (m_install && m_uninstall && m_addFile && m_addProperty && m_setOption)
+        return true;
+    Unbind();
+    return false;
+}
+
+void CCrashReporter::Unbind()
+{
+    m_install = nullptr;
+    m_uninstall = nullptr;
+    m_addFile = nullptr;
+    m_addProperty = nullptr;
+    m_setOption = nullptr;
+    if (m_library)
+        FreeLibrary(m_library);
+    m_library = nullptr;
+}
+
+int CCrashReporter::Install(const CrashInstallRecord& record) const
+{
+    return m_install ? m_install(&record) : kCrashNotBound;
+}
+
+int CCrashReporter::SetOption(int option, int value) const
+{
+    return m_setOption ? m_setOption(option, value) : kCrashNotBound;
+}
+
+int CCrashReporter::AddFile(const wchar_t* path, const wchar_t* destination, const wchar_t* description,
+                            int flags) const
+{
+    return m_addFile ? m_addFile(path, destination, description, flags) : kCrashNotBound;
+}
+
+int CCrashReporter::AddProperty(const wchar_t* name, const wchar_t* value) const
+{
+    return m_addProperty ? m_addProperty(name, value) : kCrashNotBound;
+}
+
+int CCrashReporter::Uninstall() const
+{
+    return m_uninstall ? m_uninstall() : kCrashNotBound;
+}
