@@ -5,6 +5,12 @@
 // Resource type of the raw RTF texts ("SHOWALARM", "ABOUT").
 #define RT_QUILLET_RTF 699
 
+// Icons, bitmaps and accelerator tables
+#define IDI_APP 52                  // the program's icon: main and parent windows
+#define IDB_CAPTION_BUTTONS 103     // the note caption's icons and system-menu box
+#define IDR_NOTE_ACCELERATORS 105   // keys of the note windows
+#define IDR_MAIN_ACCELERATORS 106   // keys of the main window and the organizer
+
 // Strings
 #define IDS_COLOR_GREEN 1           // "Green": the random note colours
 #define IDS_COLOR_YELLOW 2          // "Yellow"
@@ -12,6 +18,8 @@
 #define IDS_COLOR_PINK 4            // "Pink"
 #define IDS_COLOR_PURPLE 5          // "Purple"
 #define IDS_COLOR_WHITE 6           // "White"
+#define IDS_OLD_OPTIONS 10          // "/i" and "/d" are gone
+#define IDS_FOLDER_NOT_WRITABLE 12  // the "/f" folder can't be written to
 #define IDS_LEGACY_NOTES_FILE 816   // "NOTES.DAT"
 #define IDS_APP_NAME 817            // "Quillet"
 #define IDS_TOOLBAR_TOP_LEFT 819    // "Top left corner": toolbar and note positions
@@ -20,5 +28,12 @@
 #define IDS_TOOLBAR_BOTTOM_RIGHT 822 // "Bottom right corner"
 #define IDS_TOOLBAR_CENTER_TOP 823  // "Center top"
 #define IDS_TOOLBAR_CENTER_BOTTOM 824 // "Center bottom"
+#define IDS_HELP_FILE 835           // "QLhelp.chm"
+#define IDS_NOTES_LOAD_FAILED 850   // "Error loading notes from disk! ..."
+#define IDS_SHOW_ALL 857            // "Show All"
+#define IDS_COMMAND_LINE_HELP 879   // "Command line options for Quillet: ..."
 #define IDS_ALIAS_FILE 923          // "ALIAS.INI"
+#define IDS_LATEST_VERSION 936      // "You are already running the latest version ..."
+#define IDS_NEW_VERSION 942         // "There's a new version of Quillet available. ..."
 #define IDS_GROUPS_FILE 943         // "groups.ini"
+#define IDS_NO_INTERNET 944         // "There was a problem accessing the internet! ..."

@@ -1,0 +1,32 @@
+#include "MessageBoxSeam.h"
+
+#include "ResModule.h"
+
+namespace {
+
+constexpr UINT kCaptionId = 817;
+// Windows keep at most 63 characters of the caption.
+constexpr int kCaptionChars = 64;
+
+int RealMessageBox(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type)
+{
+    return MessageBoxW(owner, text, caption, type);
+}
+
+}  // namespace
+
+SMessageBoxSeam g_messageBoxSeam = { RealMessageBox };
+
+int AppMessageBox(HWND owner, const wchar_t* text, UINT type)
+{
+    wchar_t caption[kCaptionChars] = {};
+    CResModule::LoadString(kCaptionId, caption, kCaptionChars);
+    return g_messageBoxSeam.messageBox(owner, text, caption, type);
+}
+
+int AppMessageBox(HWND owner, UINT textId, UINT type)
+{
+    wchar_t text[1024] = {};
+    CResModule::LoadString(textId, text, 1024);
+    return AppMessageBox(owner, text, type);
+}

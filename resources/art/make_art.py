@@ -1,0 +1,198 @@
+#!/usr/bin/env python3
+"""Draws QUILL32's own art and writes it beside this script:
+  Quillet.ico          icon 52, a yellow note with a folded corner (16, 32, 48 px)
+  CaptionButtons.bmp   bitmap 103, the cells a note caption copies from:
+                       (0,0) 11x12 alarm clock, (26,0) 11x12 padlock,
+                       (0,32) and (32,32) 32x32 system-menu box, normal and pressed,
+                       (0,64) and (16,64) 17x17 system-menu box, normal and pressed
+                       (the small boxes share column 16, drawn dark in both).
+Run it again after changing a drawing; the build uses the committed files."""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+NOTE = (0xFF, 0xE4, 0x6B)
+NOTE_EDGE = (0xC8, 0x9B, 0x1E)
+FOLD = (0xF0, 0xC8, 0x3C)
+INK = (0x5A, 0x4A, 0x2A)
+FACE = (0xC0, 0xC0, 0xC0)
+SHADOW = (0x80, 0x80, 0x80)
+LIGHT = (0xFF, 0xFF, 0xFF)
+DARK = (0x40, 0x40, 0x40)
+RED = (0xC0, 0x20, 0x20)
+
+
+class Canvas:
+    def __init__(self, width, height, fill=None):
+        self.width, self.height = width, height
+        self.pixels = [[fill] * width for _ in range(height)]  # RGB or None (transparent)
+
+    def put(self, x, y, rgb):
+        if 0 <= x < self.width and 0 <= y < self.height:
+            self.pixels[y][x] = rgb
+
+    def rect(self, x0, y0, x1, y1, rgb):
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                self.put(x, y, rgb)
+
+    def hline(self, x0, x1, y, rgb):
+        self.rect(x0, y, x1, y + 1, rgb)
+
+    def vline(self, x, y0, y1, rgb):
+        self.rect(x, y0, x + 1, y1, rgb)
+
+
+def draw_note(canvas, ox, oy, size):
+    """A square note with its lower-right corner folded over, and lines of text."""
+    fold = max(3, size // 4)
+    last = size - 1
+    cut = 2 * last - fold  # x + y beyond this is cut away
+    for y in range(size):
+        for x in range(size):
+            if x + y > cut:
+                continue
+            if x in (0, last) or y in (0, last) or x + y == cut:
+                colour = NOTE_EDGE
+            elif x > last - fold and y > last - fold:
+                colour = FOLD  # the flap folded over the note
+            else:
+                colour = NOTE
+            canvas.put(ox + x, oy + y, colour)
+    step = max(2, size // 6)
+    for line, y in enumerate(range(step + 1, last - fold, step)):
+        right = last - step - (line % 2) * step
+        canvas.hline(ox + step, ox + max(step + 1, right), oy + y, INK)
+
+
+def draw_clock(canvas, ox, oy):
+    rows = ["...XXXXX...",
+            "..X.....X..",
+            ".X...X...X.",
+            "X....X....X",
+            "X....X....X",
+            "X....XXX..X",
+            "X.........X",
+            "X.........X",
+            ".X.......X.",
+            "..X.....X..",
+            "...XXXXX...",
+            ".XX.....XX."]
+    paint(canvas, ox, oy, rows, {"X": RED})
+
+
+def draw_padlock(canvas, ox, oy):
+    rows = ["...XXXXX...",
+            "..X.....X..",
+            "..X.....X..",
+            "..X.....X..",
+            ".XXXXXXXXX.",
+            ".XXXXXXXXX.",
+            ".XXXX.XXXX.",
+            ".XXX...XXX.",
+            ".XXXX.XXXX.",
+            ".XXXX.XXXX.",
+            ".XXXXXXXXX.",
+            ".XXXXXXXXX."]
+    paint(canvas, ox, oy, rows, {"X": DARK})
+
+
+def paint(canvas, ox, oy, rows, colours):
+    for y, row in enumerate(rows):
+        for x, ch in enumerate(row):
+            if ch in colours:
+                canvas.put(ox + x, oy + y, colours[ch])
+
+
+def draw_box(canvas, ox, oy, size, pressed):
+    """A system-menu box: a button face with a small note on it."""
+    canvas.rect(ox, oy, ox + size, oy + size, FACE)
+    top_left, bottom_right = (DARK, LIGHT) if pressed else (LIGHT, DARK)
+    canvas.hline(ox, ox + size, oy, top_left)
+    canvas.vline(ox, oy, oy + size, top_left)
+    canvas.hline(ox, ox + size, oy + size - 1, bottom_right)
+    canvas.vline(ox + size - 1, oy, oy + size, bottom_right)
+    if size > 20:
+        canvas.hline(ox + 1, ox + size - 1, oy + size - 2, SHADOW if not pressed else FACE)
+        canvas.vline(ox + size - 2, oy + 1, oy + size - 1, SHADOW if not pressed else FACE)
+    inner = size * 5 // 8
+    shift = 1 if pressed else 0
+    draw_note(canvas, ox + (size - inner) // 2 + shift, oy + (size - inner) // 2 + shift, inner)
+
+
+def caption_buttons():
+    canvas = Canvas(64, 96, LIGHT)
+    draw_clock(canvas, 0, 0)
+    draw_padlock(canvas, 26, 0)
+    draw_box(canvas, 0, 32, 32, False)
+    draw_box(canvas, 32, 32, 32, True)
+    draw_box(canvas, 0, 64, 17, False)
+    draw_box(canvas, 16, 64, 17, True)
+    canvas.vline(16, 64, 64 + 17, DARK)  # the shared column
+    return canvas
+
+
+def bmp_24(canvas):
+    stride = (canvas.width * 3 + 3) & ~3
+    rows = []
+    for y in reversed(range(canvas.height)):
+        row = bytearray()
+        for x in range(canvas.width):
+            r, g, b = canvas.pixels[y][x] or LIGHT
+            row += bytes([b, g, r])
+        row += bytes(stride - len(row))
+        rows.append(bytes(row))
+    pixels = b"".join(rows)
+    info = struct.pack("<IiiHHIIiiII", 40, canvas.width, canvas.height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    header = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
+    return header + info + pixels
+
+
+def icon_image(canvas):
+    size = canvas.width
+    info = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    colour = bytearray()
+    mask = bytearray()
+    mask_stride = ((size + 31) // 32) * 4
+    for y in reversed(range(size)):
+        row_mask = bytearray(mask_stride)
+        for x in range(size):
+            pixel = canvas.pixels[y][x]
+            if pixel is None:
+                colour += bytes(4)
+                row_mask[x // 8] |= 0x80 >> (x % 8)
+            else:
+                colour += bytes([pixel[2], pixel[1], pixel[0], 0xFF])
+        mask += row_mask
+    return info + bytes(colour) + bytes(mask)
+
+
+def icon_file(canvases):
+    images = [icon_image(c) for c in canvases]
+    header = struct.pack("<HHH", 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    entries = b""
+    for canvas, image in zip(canvases, images):
+        side = canvas.width if canvas.width < 256 else 0
+        entries += struct.pack("<BBBBHHII", side, side, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return header + entries + b"".join(images)
+
+
+def app_icon(size):
+    canvas = Canvas(size, size)
+    margin = max(1, size // 16)
+    draw_note(canvas, margin, margin, size - 2 * margin)
+    return canvas
+
+
+def main():
+    with open(os.path.join(HERE, "Quillet.ico"), "wb") as f:
+        f.write(icon_file([app_icon(s) for s in (16, 32, 48)]))
+    with open(os.path.join(HERE, "CaptionButtons.bmp"), "wb") as f:
+        f.write(bmp_24(caption_buttons()))
+
+
+if __name__ == "__main__":
+    main()

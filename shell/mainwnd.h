@@ -1,0 +1,47 @@
+// The main window (g_hwndApp, class "MainWClass"), the centre of the program
+// that receives every command and private message (MainCommands.h), and the
+// parent window (class "ParentWClass") that owns the taskbar button, receives
+// the raw input and the sound notices, and whose destruction ends the loop.
+#pragma once
+
+#include <windows.h>
+
+#include "MainCommands.h"
+
+// The hidden main window; null before CreateMain and after shut-down.
+extern HWND g_hwndApp;
+// The main window as seen from another thread.
+HWND GetAppWindow();
+// The parent window, which lives to the end of the process.
+HWND GetParentWindow();
+void SetParentWindow(HWND window);
+
+// Registers "MainWClass", "ParentWClass" and "NoteWClass" and checks the
+// rich-edit class; 1 on success, 0 on failure (logged).
+int RegisterWindowClasses(HINSTANCE instance);
+// The class icon of the main and parent windows (icon 52); set before
+// RegisterWindowClasses, destroyed at shut-down.
+void SetApplicationIcon(HICON icon);
+HICON GetApplicationIcon();
+
+// Creates the main window: 1 on success, 0 when the window (or the palette
+// of an 8-bit screen) could not be made.
+int CreateMain(HINSTANCE instance);
+// The palette of 8-bit screens, or null.
+HPALETTE GetAppPalette();
+void DeleteAppPalette();
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK ParentWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// WM_CREATE of the main window; false fails the creation.
+bool InitMainWindow(HWND window);
+void OnMainCommand(HWND window, UINT command);
+
+// Set when the main window starts to close; the parent window then stops
+// saving on deactivation.
+bool IsMainWindowClosing();
+// The program is the active application (WM_ACTIVATEAPP).
+bool IsApplicationActive();
+// GetTickCount of the last raw input that went to one of the program's windows.
+DWORD GetLastInputTick();

@@ -1,0 +1,556 @@
+// Shell services.
+#include "shellsvc.h"
+
+#include <htmlhelp.h>
+#include <mmsystem.h>
+#include <urlmon.h>
+
+#include <vector>
+
+#include "foundation/DataPaths.h"
+#include "foundation/LogFile.h"
+#include "foundation/MessageBoxSeam.h"
+#include "foundation/Preferences.h"
+#include "foundation/ResModule.h"
+#include "foundation/Seams.h"
+#include "foundation/ShellExecSeam.h"
+#include "foundation/SysFuncs.h"
+#include "foundation/fileio.h"
+#include "mainwnd.h"
+#include "resources/resource.h"
+
+namespace {
+
+MCIERROR RealSendString(const wchar_t* command, HWND notifyWindow)
+{
+    return mciSendStringW(command, nullptr, 0, notifyWindow);
+}
+
+UINT RealDeviceId(const wchar_t* alias)
+{
+    return mciGetDeviceIDW(alias);
+}
+
+}  // namespace
+
+SSoundSeam g_soundSeam = {&RealSendString, &RealDeviceId};
+// No site answers here: the check fails quietly until a real one is set.
+SVersionCheckSeam g_versionCheckSeam = {L"http://version.quillet.invalid/"};
+
+bool GetOwnFileVersion(VS_FIXEDFILEINFO& info)
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> block(size);
+    if (!GetFileVersionInfoW(path, 0, size, block.data()))
+        return false;
+    void* fixed = nullptr;
+    UINT fixedSize = 0;
+    if (!VerQueryValueW(block.data(), L"\\", &fixed, &fixedSize) || !fixed || fixedSize < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    info = *static_cast<const VS_FIXEDFILEINFO*>(fixed);
+    return true;
+}
+
+SVersionTexts VersionTextsOf(const VS_FIXEDFILEINFO& info)
+{
+    SVersionTexts texts;
+    texts.version.Format(L"%d.%d%d.%d", HIWORD(info.dwFileVersionMS), LOWORD(info.dwFileVersionMS),
+                         HIWORD(info.dwFileVersionLS), LOWORD(info.dwFileVersionLS));
+    texts.address.Format(L"%d.%d%d%%20Build%%20%d", HIWORD(info.dwProductVersionMS), LOWORD(info.dwProductVersionMS),
+                         HIWORD(info.dwProductVersionLS), LOWORD(info.dwProductVersionLS));
+    return texts;
+}
+
+bool GetVersionText(CStdStr& version, CStdStr& address, DWORD& fileVersionHigh, DWORD& fileVersionLow)
+{
+    VS_FIXEDFILEINFO info = {};
+    if (!GetOwnFileVersion(info))
+        return false;
+    const SVersionTexts texts = VersionTextsOf(info);
+    version = texts.version;
+    address = texts.address;
+    fileVersionHigh = info.dwFileVersionMS;
+    fileVersionLow = info.dwFileVersionLS;
+    return true;
+}
+
+namespace {
+
+void FormatDate(double date, DWORD flags, wchar_t* text, int size)
+{
+    if (size <= 0)
+        return;
+    text[0] = L'\0';
+    SYSTEMTIME time = {};
+    if (!VariantTimeToSystemTime(date, &time) || GetDateFormatW(LOCALE_USER_DEFAULT, flags, &time, nullptr, text, size) == 0)
+        text[0] = L'\0';
+}
+
+}  // namespace
+
+void FormatDateShort(double date, wchar_t* text, int size)
+{
+    FormatDate(date, DATE_SHORTDATE, text, size);
+}
+
+void FormatDateLong(double date, wchar_t* text, int size)
+{
+    FormatDate(date, DATE_LONGDATE, text, size);
+}
+
+void FormatTimeShort(double date, wchar_t* text, int size)
+{
+    if (size <= 0)
+        return;
+    text[0] = L'\0';
+    SYSTEMTIME time = {};
+    if (!VariantTimeToSystemTime(date, &time) ||
+        GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, text, size) == 0)
+        text[0] = L'\0';
+}
+
+namespace {
+
+// Reads a decimal number of 0-65535 at text; false when there is none.
+bool ReadWord(const char*& text, WORD& value)
+{
+    if (*text < '0' || *text > '9')
+        return false;
+    unsigned number = 0;
+    while (*text >= '0' && *text <= '9') {
+        number = number * 10 + static_cast<unsigned>(*text++ - '0');
+        if (number > 0xFFFF)
+            return false;
+    }
+    value = static_cast<WORD>(number);
+    return true;
+}
+
+constexpr size_t kMaxReplyAddress = 1023;
+
+}  // namespace
+
+bool ParseVersionReply(const char* reply, SVersionReply& parsed)
+{
+    const char* at = reply;
+    for (int part = 0; part < 4; ++part) {
+        if (!ReadWord(at, parsed.version[part]))
+            return false;
+        if (part < 3 && *at++ != '.')
+            return false;
+    }
+    if (at[0] != '\r' || at[1] != '\n')
+        return false;
+    at += 2;
+    while (*at == ' ' || *at == '\t' || *at == '\r' || *at == '\n')
+        ++at;
+    std::string address;
+    while (*at && *at != ' ' && *at != '\t' && *at != '\r' && *at != '\n') {
+        if (address.size() == kMaxReplyAddress)
+            return false;
+        address += *at++;
+    }
+    if (address.empty())
+        return false;
+    parsed.address.AssignNarrow(address.c_str());
+    return true;
+}
+
+bool IsNewerVersion(const SVersionReply& reply, DWORD fileVersionHigh, DWORD fileVersionLow)
+{
+    const DWORD high = MAKELONG(reply.version[1], reply.version[0]);
+    const DWORD low = MAKELONG(reply.version[3], reply.version[2]);
+    return high > fileVersionHigh || (high == fileVersionHigh && low > fileVersionLow);
+}
+
+namespace {
+
+constexpr __time64_t kSecondsPerDay = 86400;
+constexpr DWORD kMaxReplyBytes = 2047;
+
+__time64_t ReadLastVersionCheck()
+{
+    wchar_t text[32] = {};
+    GetPrivateProfileStringW(L"Preferences", L"LastVerCheck", L"0", text, 32, GetDataPath(EDataPath::Settings));
+    return _wcstoi64(text, nullptr, 10);
+}
+
+void WriteLastVersionCheck(__time64_t now)
+{
+    wchar_t text[32] = {};
+    FormatText(text, 32, L"%I64d", now);
+    MyWritePrivateProfileString(L"Preferences", L"LastVerCheck", text, GetDataPath(EDataPath::Settings));
+}
+
+bool IsWebAddress(const CStdStr& address)
+{
+    return address.compare(0, 7, L"http://") == 0 || address.compare(0, 8, L"https://") == 0;
+}
+
+// The reply in the thread's ANSI code page.
+CStdStr ReplyText(const char* reply)
+{
+    const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, reply, -1, nullptr, 0);
+    if (length <= 0)
+        return CStdStr();
+    std::vector<wchar_t> wide(length);
+    MultiByteToWideChar(CP_THREAD_ACP, 0, reply, -1, wide.data(), length);
+    return CStdStr(wide.data());
+}
+
+void OfferNewerVersion(const char* reply, bool automatic, DWORD fileVersionHigh, DWORD fileVersionLow)
+{
+    SVersionReply parsed;
+    if (!ParseVersionReply(reply, parsed))
+        return;
+    if (IsNewerVersion(parsed, fileVersionHigh, fileVersionLow)) {
+        if (AppMessageBox(GetAppWindow(), IDS_NEW_VERSION, MB_YESNO) == IDYES && IsWebAddress(parsed.address))
+            g_shellExecuteSeam.shellExecute(GetAppWindow(), L"open", parsed.address.c_str(), nullptr, nullptr,
+                                            SW_SHOWNORMAL);
+    } else if (!automatic) {
+        AppMessageBox(GetAppWindow(), IDS_LATEST_VERSION, MB_OK);
+    }
+}
+
+}  // namespace
+
+bool CheckVersionOnline(bool automatic)
+{
+    const __time64_t now = g_clockSeam.now();
+    if (automatic && now < ReadLastVersionCheck() + g_prefs.CheckVersionNumDays * kSecondsPerDay)
+        return false;
+    CStdStr version, address;
+    DWORD fileVersionHigh = 0, fileVersionLow = 0;
+    GetVersionText(version, address, fileVersionHigh, fileVersionLow);
+    CStdStr site(g_versionCheckSeam.siteAddress);
+    site += L"checkver/";
+    CStdStr url;
+    url.Format(L"%s%s/%s/%d/%d", site.c_str(), address.c_str(), g_prefs.GUID.c_str(),
+               static_cast<int>(GetUserDefaultUILanguage()), static_cast<int>(sizeof(void*) * 8));
+    QLOG(L"CheckVersionOnline running url (%s)", url.c_str());
+
+    wchar_t cacheFile[MAX_PATH] = {};
+    if (FAILED(URLDownloadToCacheFileW(nullptr, url.c_str(), cacheFile, MAX_PATH, 0, nullptr))) {
+        if (automatic)
+            WriteLastVersionCheck(now);
+        else
+            AppMessageBox(GetAppWindow(), IDS_NO_INTERNET, MB_OK);
+        return false;
+    }
+    char reply[kMaxReplyBytes + 1] = {};
+    {
+        CWinFile file;
+        if (!file.Open(cacheFile, CWinFile::accessRead | CWinFile::shareRead))
+            return false;
+        DWORD read = 0;
+        try {
+            read = file.Read(reply, kMaxReplyBytes);
+        } catch (const CWinFileException& e) {
+            QLOG(L"CheckVersionOnline read failed %lu", e.Error());
+        }
+        reply[read] = '\0';
+        if (read > 0) {
+            QLOG(L"CheckVer returned: %s", ReplyText(reply).c_str());
+            OfferNewerVersion(reply, automatic, fileVersionHigh, fileVersionLow);
+        }
+    }
+    DeleteFileW(cacheFile);
+    WriteLastVersionCheck(now);
+    return true;
+}
+
+bool CanUseLayeredWindows()
+{
+    static FARPROC setLayered = nullptr;
+    if (!setLayered)
+        setLayered = FindSystemFunction(L"USER32.DLL", "SetLayeredWindowAttributes");
+    return setLayered != nullptr;
+}
+
+bool HasAnimateMenu()
+{
+    BOOL animate = FALSE;
+    return SystemParametersInfoW(SPI_GETMENUANIMATION, 0, &animate, 0) && animate;
+}
+
+int GetAnimationDuration()
+{
+    if (GetSystemMetrics(SM_REMOTESESSION))
+        return 0;
+    switch (g_prefs.AnimationSpeed) {
+    case 1: return 120;
+    case 2: return 75;
+    case 3: return 0;
+    default: return 200;
+    }
+}
+
+namespace {
+
+HMODULE g_shellLibrary = nullptr;
+BOOL(WINAPI* g_notifyIcon)(DWORD, NOTIFYICONDATAW*) = nullptr;
+
+}  // namespace
+
+BOOL NotifyIconCall(DWORD operation, NOTIFYICONDATAW* record)
+{
+    if (!g_notifyIcon) {
+        if (!g_shellLibrary)
+            g_shellLibrary = LoadLibraryW(L"SHELL32.DLL");
+        if (!g_shellLibrary)
+            return FALSE;
+        g_notifyIcon = reinterpret_cast<decltype(g_notifyIcon)>(
+            reinterpret_cast<void*>(GetProcAddress(g_shellLibrary, "Shell_NotifyIconW")));
+        if (!g_notifyIcon)
+            return FALSE;
+    }
+    return g_notifyIcon(operation, record);
+}
+
+void FreeTrayLibrary()
+{
+    g_notifyIcon = nullptr;
+    if (g_shellLibrary)
+        FreeLibrary(g_shellLibrary);
+    g_shellLibrary = nullptr;
+}
+
+namespace {
+
+std::vector<CStdStr> SplitTokens(const wchar_t* command)
+{
+    std::vector<CStdStr> tokens;
+    CStdStr token;
+    bool quoted = false;
+    const auto finish = [&tokens, &token] {
+        if (!token.empty())
+            tokens.push_back(token);
+        token.clear();
+    };
+    for (const wchar_t* at = command; *at; ++at) {
+        if (*at == L'"') {
+            quoted = !quoted;
+            finish();
+        } else if (*at == L' ' && !quoted) {
+            finish();
+        } else {
+            token += *at;
+        }
+    }
+    finish();
+    return tokens;
+}
+
+}  // namespace
+
+bool SplitCommandLine(const wchar_t* command, SCommandParts& parts)
+{
+    parts = SCommandParts();
+    if (!command)
+        return false;
+    if (FileExists(command)) {
+        parts.program = command;
+        return true;
+    }
+    const std::vector<CStdStr> tokens = SplitTokens(command);
+    if (tokens.empty())
+        return false;
+    parts.program = L"\"" + tokens[0] + L"\"";
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        // A file name with blanks stays one parameter.
+        if (tokens[i].Find(L' ') >= 0)
+            parts.parameters += L"\"" + tokens[i] + L"\" ";
+        else
+            parts.parameters += tokens[i] + L" ";
+    }
+    return true;
+}
+
+void ExecuteCommandLine(const wchar_t* command)
+{
+    SCommandParts parts;
+    if (!SplitCommandLine(command, parts))
+        return;
+    g_shellExecuteSeam.shellExecute(GetAppWindow(), L"open", parts.program.c_str(),
+                                    parts.parameters.empty() ? nullptr : parts.parameters.c_str(), nullptr,
+                                    SW_SHOWNORMAL);
+}
+
+namespace {
+
+bool g_soundPlaying = false;
+UINT g_soundDevice = 0;
+
+bool EndsWithWav(const CStdStr& file)
+{
+    return file.size() >= 4 && CompareNoCaseClassic(file.c_str() + file.size() - 4, L".WAV") == 0;
+}
+
+}  // namespace
+
+void StopSound()
+{
+    if (!g_soundPlaying)
+        return;
+    g_soundSeam.sendString(L"stop sound wait", nullptr);
+    g_soundSeam.sendString(L"close sound", nullptr);
+    g_soundPlaying = false;
+    g_soundDevice = 0;
+}
+
+int PlaySoundFile(const wchar_t* file, HWND notifyWindow)
+{
+    StopSound();
+    const CStdStr name(file);
+    CStdStr open;
+    open.Format(L"open \"%s\" type %s alias sound", name.c_str(), EndsWithWav(name) ? L"waveaudio" : L"sequencer");
+    if (g_soundSeam.sendString(open.c_str(), nullptr) != 0)
+        return 0;
+    if (g_soundSeam.sendString(L"play sound notify", notifyWindow ? notifyWindow : GetParentWindow()) != 0) {
+        g_soundSeam.sendString(L"close sound", nullptr);
+        return 0;
+    }
+    g_soundPlaying = true;
+    g_soundDevice = g_soundSeam.deviceId(L"sound");
+    return 1;
+}
+
+void OnSoundNotify(WPARAM flags, LPARAM deviceId)
+{
+    // A late notice of a sound already replaced is not about this one.
+    if (!g_soundPlaying || static_cast<UINT>(deviceId) != g_soundDevice)
+        return;
+    if (flags == MCI_NOTIFY_SUCCESSFUL || flags == MCI_NOTIFY_FAILURE)
+        StopSound();
+}
+
+bool IsSoundPlaying()
+{
+    return g_soundPlaying;
+}
+
+BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect)
+{
+    SetForegroundWindow(window);
+    const BOOL result = TrackPopupMenu(menu, TPM_LEFTBUTTON, x, y, 0, window, rect);
+    PostMessageW(window, WM_NULL, 0, 0);
+    return result;
+}
+
+bool ShellOpen(const wchar_t* pathOrAddress)
+{
+    const HINSTANCE result =
+        g_shellExecuteSeam.shellExecute(nullptr, L"open", pathOrAddress, nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+void ShowHelp(DWORD contextId)
+{
+    wchar_t program[MAX_PATH] = {};
+    if (!g_folderRootsSeam.programFile(program))
+        return;
+    wchar_t* const slash = wcsrchr(program, L'\\');
+    if (slash)
+        *slash = L'\0';
+    CStdStr helpFile;
+    helpFile.Format(L"%s\\%s", program, LoadResString(IDS_HELP_FILE));
+    HWND shown = nullptr;
+    if (contextId != 0) {
+        shown = HtmlHelpW(GetAppWindow(), helpFile.c_str(), HH_HELP_CONTEXT, contextId);
+    } else {
+        CStdStr topic;
+        topic.Format(L"%s::/html/welcome.htm", helpFile.c_str());
+        shown = HtmlHelpW(GetAppWindow(), topic.c_str(), HH_DISPLAY_TOPIC, 0);
+    }
+    if (!shown)
+        QLOG(L"Help file %s could not be shown", helpFile.c_str());
+}
+
+void CloseAllHelp()
+{
+    HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
+}
+
+bool RegisterForRawInput()
+{
+    QLOG(L"Registering for Raw Input");
+    RAWINPUTDEVICE devices[2] = {};
+    const USHORT usages[2] = {2, 6};  // mouse, keyboard
+    for (int i = 0; i < 2; ++i) {
+        devices[i].usUsagePage = 1;
+        devices[i].usUsage = usages[i];
+        devices[i].dwFlags = RIDEV_INPUTSINK;
+        devices[i].hwndTarget = GetParentWindow();
+    }
+    if (!RegisterRawInputDevices(devices, 2, sizeof(RAWINPUTDEVICE))) {
+        QLOG(L"RegisterRawInputDevices failed %08lx", GetLastError());
+        return false;
+    }
+    return true;
+}
+
+bool IsInputIdle(DWORD now, DWORD lastInput, int autoFade)
+{
+    const DWORD limit = autoFade == 1 ? 5000 : 10000;
+    // Unsigned difference: right across the 49.7-day wrap of the tick count.
+    return now - lastInput > limit;
+}
+
+namespace {
+
+bool IsOwnThreadWindow(HWND window)
+{
+    return window && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+}
+
+// The focus window of this thread, else this thread's window under the cursor.
+HWND InputWindow()
+{
+    const HWND focus = GetFocus();
+    if (IsOwnThreadWindow(focus))
+        return focus;
+    POINT cursor = {};
+    if (!MyGetPhysicalCursorPos(&cursor))
+        return nullptr;
+    const HWND pointed = MyWindowFromPhysicalPoint(cursor);
+    return IsOwnThreadWindow(pointed) ? pointed : nullptr;
+}
+
+// PENDING-NOTEMGR: the note of the window (or of its root note window),
+// faded back in alone when it is faded.
+bool FadeNoteOfWindowIn(HWND)
+{
+    return false;
+}
+
+bool NotesFadedOut()
+{
+    return false;
+}
+
+void FadeNotes(bool)
+{
+}
+
+}  // namespace
+
+void CheckInputActivity()
+{
+    if (IsApplicationActive() || g_prefs.AutoFade == 0)
+        return;
+    const HWND input = InputWindow();
+    bool idle = false;
+    if (!input)
+        idle = IsInputIdle(g_clockSeam.tickCount(), GetLastInputTick(), g_prefs.AutoFade);
+    else if (FadeNoteOfWindowIn(input))
+        return;
+    if (idle != NotesFadedOut())
+        FadeNotes(idle);
+}

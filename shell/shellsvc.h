@@ -1,0 +1,107 @@
+// Shell services the whole program uses: the program's version and its text
+// forms, date and time texts, the online version check, playing and stopping
+// sounds, running an alarm's command, opening files and addresses, help, the
+// animation length, functions bound at run time (layered windows, the tray
+// call) and the auto-fade watch. User-interface thread only.
+#pragma once
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include "foundation/StdStr.h"
+
+// The seam in front of MCI: the command strings and the device id of an alias.
+struct SSoundSeam {
+    MCIERROR (*sendString)(const wchar_t* command, HWND notifyWindow);
+    UINT (*deviceId)(const wchar_t* alias);
+};
+extern SSoundSeam g_soundSeam;
+
+// The seam of the version-check site: requests go to this address followed by
+// "checkver/"; it ends in "/".
+struct SVersionCheckSeam {
+    const wchar_t* siteAddress;
+};
+extern SVersionCheckSeam g_versionCheckSeam;
+
+// The program's own VS_FIXEDFILEINFO; false when any step fails.
+bool GetOwnFileVersion(VS_FIXEDFILEINFO& info);
+
+// The two text forms of a version: "4.10.7" for file version 4.1.0.7, and the
+// address form "4.10%20Build%207" from the product version.
+struct SVersionTexts {
+    CStdStr version;
+    CStdStr address;
+};
+SVersionTexts VersionTextsOf(const VS_FIXEDFILEINFO& info);
+
+// The program's version texts and file version words; false, and nothing
+// changed, when the version can't be read.
+bool GetVersionText(CStdStr& version, CStdStr& address, DWORD& fileVersionHigh, DWORD& fileVersionLow);
+
+// Date and time of an OLE date in the user's locale; an invalid date gives an
+// empty text.
+void FormatDateShort(double date, wchar_t* text, int size);
+void FormatDateLong(double date, wchar_t* text, int size);
+void FormatTimeShort(double date, wchar_t* text, int size);
+
+// The reply of the version site: the latest version and where to get it.
+struct SVersionReply {
+    WORD version[4] = {};
+    CStdStr address;
+};
+// Reads "a.b.c.d\r\naddress": four numbers of 0-65535 and an address of at
+// most 1023 characters; false when anything is missing or out of range.
+bool ParseVersionReply(const char* reply, SVersionReply& parsed);
+// Whether the reply's version is above the program's file version words.
+bool IsNewerVersion(const SVersionReply& reply, DWORD fileVersionHigh, DWORD fileVersionLow);
+
+// Asks the version site whether a newer version exists. Automatic checks
+// wait CheckVersionNumDays after the last one and stay silent; true when a
+// reply was read.
+bool CheckVersionOnline(bool automatic);
+
+// Binds SetLayeredWindowAttributes; true when present.
+bool CanUseLayeredWindows();
+bool HasAnimateMenu();
+// Milliseconds of a window animation (AnimationSpeed); 0 on a remote desktop.
+int GetAnimationDuration();
+
+// Shell_NotifyIconW through its run-time binding; 0 when it is missing.
+BOOL NotifyIconCall(DWORD operation, NOTIFYICONDATAW* record);
+// Frees the shell library bound for the tray call (shut-down).
+void FreeTrayLibrary();
+
+// Splits an alarm's command into the program and its parameters, as
+// ShellExecuteW gets them. A command naming an existing file is not split.
+struct SCommandParts {
+    CStdStr program;
+    CStdStr parameters;
+};
+bool SplitCommandLine(const wchar_t* command, SCommandParts& parts);
+// Runs an alarm's command; nothing when it holds no token.
+void ExecuteCommandLine(const wchar_t* command);
+
+void StopSound();
+// 1 when the file plays; its end (or failure) notifies notifyWindow, the
+// parent window when none is given.
+int PlaySoundFile(const wchar_t* file, HWND notifyWindow = nullptr);
+// MM_MCINOTIFY: a notice of the playing device ends the sound.
+void OnSoundNotify(WPARAM flags, LPARAM deviceId);
+bool IsSoundPlaying();
+
+BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect);
+// Opens a file or address; true when the shell took it.
+bool ShellOpen(const wchar_t* pathOrAddress);
+// Context 0 shows the welcome topic.
+void ShowHelp(DWORD contextId);
+void CloseAllHelp();
+
+// Raw keyboard and mouse input goes to the parent window, even while the
+// program is in the background.
+bool RegisterForRawInput();
+// Whether the user has been away from the program long enough to fade the
+// notes (AutoFade 1: 5 s, else 10 s); tick counts may wrap.
+bool IsInputIdle(DWORD now, DWORD lastInput, int autoFade);
+// Fades the notes out while the user works elsewhere and back in.
+void CheckInputActivity();

@@ -1,0 +1,32 @@
+// Helpers shared by the shell tests: a scripted message box that records
+// which string-table texts were shown, and a unique name per test.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/MessageBoxSeam.h"
+#include "foundation/Seams.h"
+
+// Records every box and answers with a fixed result while it lives.
+class CScriptedMessageBox {
+public:
+    explicit CScriptedMessageBox(int answer = IDOK);
+    ~CScriptedMessageBox();
+    CScriptedMessageBox(const CScriptedMessageBox&) = delete;
+    CScriptedMessageBox& operator=(const CScriptedMessageBox&) = delete;
+
+    // The string-table ids of the texts shown, in order (0 for a text the
+    // program's table lacks).
+    std::vector<UINT> ShownIds() const;
+    const std::vector<std::wstring>& ShownTexts() const;
+    void SetAnswer(int answer);
+
+private:
+    CSeamOverride<SMessageBoxSeam> m_override;
+};
+
+// A GUID text, fresh on every call: names that no other test uses.
+std::wstring UniqueName();
