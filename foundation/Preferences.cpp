@@ -10,8 +10,8 @@
 #include <variant>
 
 #include "CustomColors.h"
-#include "LogFile.h"
 #include "DataPaths.h"
+#include "LogFile.h"
 #include "RegKey.h"
 #include "ResModule.h"
 #include "Seams.h"
@@ -322,7 +322,7 @@ public:
                 m_prefs.*field = static_cast<T>(value);
         } else if constexpr (std::is_array_v<T> && std::is_same_v<std::remove_extent_t<T>, wchar_t>) {
             ReadProfileText(m_row.section, m_row.key, m_row.defaultText, m_prefs.*field,
-                                     static_cast<DWORD>(std::extent_v<T>), m_path);
+                            static_cast<DWORD>(std::extent_v<T>), m_path);
         } else if constexpr (std::is_array_v<T>) {
             for (int i = 0; i < kCustomColorCount; ++i)
                 (m_prefs.*field)[i] = static_cast<COLORREF>(ReadInteger(IndexedKey(m_row.key, i).c_str()));
@@ -349,7 +349,7 @@ private:
     int ReadInteger(const wchar_t* key = nullptr) const
     {
         key = key ? key : m_row.key;
-        int value = DefaultValue();
+        int value = 0;
         if (!ReadDecimal(m_row.section, key, m_path, value))
             return DefaultValue();
         if (value < m_row.minValue || value > m_row.maxValue) {
