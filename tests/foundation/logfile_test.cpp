@@ -9,6 +9,7 @@
 
 #include "foundation/LogFile.h"
 #include "foundation/Seams.h"
+#include "tests/foundation/FileBytes.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -42,23 +43,6 @@ __time64_t TestNow()
 }
 
 DWORD TestTick() { return 0x4a3f1; }
-
-std::string ReadBytes(const std::wstring& path)
-{
-    CWinFile file;
-    if (!file.Open(path.c_str(), CWinFile::accessRead | CWinFile::shareReadWrite))
-        return "<missing>";
-    std::string content(file.GetLength(), '\0');
-    content.resize(file.Read(content.data(), static_cast<DWORD>(content.size())));
-    return content;
-}
-
-void WriteBytes(const std::wstring& path, const std::string& content)
-{
-    CWinFile file;
-    ASSERT_TRUE(file.Open(path.c_str(), CWinFile::accessWrite | CWinFile::create));
-    ASSERT_TRUE(file.Write(content.data(), static_cast<DWORD>(content.size())));
-}
 
 size_t CountOf(const std::string& text, const std::string& part)
 {
