@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <climits>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -16,27 +15,13 @@
 #include "foundation/Preferences.h"
 #include "foundation/Seams.h"
 #include "foundation/WinVersion.h"
+#include "tests/foundation/FileBytes.h"
 #include "tests/support/TestDir.h"
 
 namespace {
 
 using IniEntry = std::tuple<std::wstring, std::wstring, std::wstring>;
 using IniSet = std::set<IniEntry>;
-
-void WriteBytes(const std::wstring& path, const std::string& bytes)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // UTF-16LE with its byte-order mark, as the program writes new files.
 void WriteUnicodeIni(const std::wstring& path, const std::wstring& text)
