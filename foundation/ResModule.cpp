@@ -144,7 +144,7 @@ HBITMAP CResModule::CreateMappedBitmap(UINT bitmapId, COLORMAP map)
 INT_PTR CResModule::DialogBoxParam(LPCWSTR name, HWND parent, DLGPROC proc, LPARAM initParam)
 {
     if (const LPCDLGTEMPLATEW dialog = FindDialogTemplate(s_language, name)) {
-        const INT_PTR result = DialogBoxIndirectParamW(GetInstance(), dialog, parent, proc, initParam);
+        const INT_PTR result = ::DialogBoxIndirectParamW(GetInstance(), dialog, parent, proc, initParam);
         if (result != -1)
             return result;
     }
@@ -159,7 +159,7 @@ INT_PTR CResModule::DialogBoxById(UINT id, HWND parent, DLGPROC proc, LPARAM ini
 HWND CResModule::CreateDialogParam(LPCWSTR name, HWND parent, DLGPROC proc, LPARAM initParam)
 {
     if (const LPCDLGTEMPLATEW dialog = FindDialogTemplate(s_language, name))
-        if (const HWND window = CreateDialogIndirectParamW(GetInstance(), dialog, parent, proc, initParam))
+        if (const HWND window = ::CreateDialogIndirectParamW(GetInstance(), dialog, parent, proc, initParam))
             return window;
     return ::CreateDialogParamW(GetInstance(), name, parent, proc, initParam);
 }
