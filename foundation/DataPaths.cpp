@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "../resources/resource.h"
+#include "resources/resource.h"
 #include "StdStr.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "SQLiteHelp.h"
 
-#include "LogFile.h"
-#include "ResModule.h"
+#include "foundation/LogFile.h"
+#include "foundation/ResModule.h"
 
 #include <algorithm>
 #include <climits>

@@ -30,7 +30,7 @@
 #pragma once
 
 #include "CppSQLite3.h"
-#include "StdStr.h"
+#include "foundation/StdStr.h"
 
 #include <cstddef>
 #include <cstdint>
