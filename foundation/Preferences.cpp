@@ -248,12 +248,34 @@ bool ParseDecimal(const wchar_t* text, int& value)
     return true;
 }
 
+// GetPrivateProfileStringW; without a file the default.
+DWORD ReadProfileText(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, wchar_t* buffer,
+                      DWORD chars, const wchar_t* iniPath)
+{
+    if (iniPath[0] != L'\0')
+        return GetPrivateProfileStringW(section, key, defaultText, buffer, chars, iniPath);
+    const size_t length = std::min<size_t>(wcslen(defaultText), chars - 1);
+    wmemcpy(buffer, defaultText, length);
+    buffer[length] = L'\0';
+    return static_cast<DWORD>(length);
+}
+
 CStdStr ReadText(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, int chars,
                  const wchar_t* iniPath)
 {
     std::vector<wchar_t> buffer(static_cast<size_t>(chars) + 1);
-    GetPrivateProfileStringW(section, key, defaultText, buffer.data(), static_cast<DWORD>(chars), iniPath);
+    ReadProfileText(section, key, defaultText, buffer.data(), static_cast<DWORD>(chars), iniPath);
     return CStdStr(buffer.data());
+}
+
+// A key's value when it is decimal text; false (value untouched) otherwise.
+bool ReadDecimal(const wchar_t* section, const wchar_t* key, const wchar_t* iniPath, int& value)
+{
+    // Longer than any 32-bit number with blanks: cut text must not parse.
+    constexpr DWORD kChars = 64;
+    wchar_t text[kChars] = {};
+    const DWORD length = ReadProfileText(section, key, L"", text, kChars, iniPath);
+    return length < kChars - 1 && ParseDecimal(text, value);
 }
 
 CStdStr NewGuidText()
@@ -294,7 +316,7 @@ public:
             else
                 m_prefs.*field = static_cast<T>(value);
         } else if constexpr (std::is_array_v<T> && std::is_same_v<std::remove_extent_t<T>, wchar_t>) {
-            GetPrivateProfileStringW(m_row.section, m_row.key, m_row.defaultText, m_prefs.*field,
+            ReadProfileText(m_row.section, m_row.key, m_row.defaultText, m_prefs.*field,
                                      static_cast<DWORD>(std::extent_v<T>), m_path);
         } else if constexpr (std::is_array_v<T>) {
             for (int i = 0; i < kCustomColorCount; ++i)
@@ -322,10 +344,8 @@ private:
     int ReadInteger(const wchar_t* key = nullptr) const
     {
         key = key ? key : m_row.key;
-        wchar_t text[64] = {};
-        const DWORD length = GetPrivateProfileStringW(m_row.section, key, L"", text, 64, m_path);
         int value = DefaultValue();
-        if (length >= 63 || !ParseDecimal(text, value))
+        if (!ReadDecimal(m_row.section, key, m_path, value))
             return DefaultValue();
         if (value < m_row.minValue || value > m_row.maxValue) {
             QLOG(L"Setting %s=%d out of range, using %d", key, value, DefaultValue());
@@ -435,22 +455,25 @@ bool CPreferences::Load()
 
 bool CPreferences::LoadFrom(const wchar_t* iniPath)
 {
+    const bool named = SetIniPath(iniPath);
+    LoadKeys();
+    return named;
+}
+
+bool CPreferences::SetIniPath(const wchar_t* iniPath)
+{
     const size_t length = wcslen(iniPath);
     if (length >= kPathChars) {
-        // A cut path would name another file: keep the defaults and write nothing.
-        QLOG(L"CPreferences::Load settings path too long (%s)", iniPath);
+        QLOG(L"CPreferences settings path too long (%s)", iniPath);
         m_iniPath[0] = L'\0';
-    } else {
-        wmemcpy(m_iniPath, iniPath, length + 1);
+        return false;
     }
-    LoadKeys();
-    return m_iniPath[0] != L'\0';
+    wmemcpy(m_iniPath, iniPath, length + 1);
+    return true;
 }
 
 void CPreferences::LoadKeys()
 {
-    // Without a path every key reads its default: the profile functions find
-    // no file named "".
     for (const KeyRow& row : kKeys) {
         if (SkippedOnThisSystem(row))
             continue;
@@ -522,10 +545,8 @@ bool MyWritePrivateProfileInt(const wchar_t* section, const wchar_t* key, int va
 
 int ReadPrivateProfileInt(const wchar_t* section, const wchar_t* key, int defaultValue, const wchar_t* iniPath)
 {
-    wchar_t text[64] = {};
-    const DWORD length = GetPrivateProfileStringW(section, key, L"", text, 64, iniPath);
     int value = defaultValue;
-    return length < 63 && ParseDecimal(text, value) ? value : defaultValue;
+    return ReadDecimal(section, key, iniPath, value) ? value : defaultValue;
 }
 
 CStdStr LogFontToText(const LOGFONTW& font)

@@ -97,7 +97,11 @@ public:
     bool Load();
     bool LoadFrom(const wchar_t* iniPath);
 
-    // Writes every saved key to the file Load read; copies the picker's custom
+    // Names the file Load reads and Save writes. A path that does not fit
+    // names no file (logged) and gives false: a cut path would name another.
+    bool SetIniPath(const wchar_t* iniPath);
+
+    // Writes every saved key to the record's file; copies the picker's custom
     // colours into the record first. Goes on after a failed write and returns
     // false when any write failed.
     bool Save();
