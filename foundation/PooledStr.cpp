@@ -595,41 +595,41 @@ void CPooledStr::FormatUnchecked(const wchar_t* format, ...)
 {
     va_list args;
     va_start(args, format);
-    try {
-        FormatV(format, args);
-    } catch (...) {
-        va_end(args);
-        throw;
-    }
+    const int code = FormatDirectives(format == nullptr ? L"" : format, false, args);
     va_end(args);
+    ThrowOnFailure(code);
 }
 
 void CPooledStr::FormatUncheckedNarrow(const char* format, ...)
 {
+    const std::wstring wide = AnsiToWide(format);
     va_list args;
     va_start(args, format);
-    try {
-        FormatV(format, args);
-    } catch (...) {
-        va_end(args);
-        throw;
-    }
+    const int code = FormatDirectives(wide.c_str(), true, args);
     va_end(args);
+    ThrowOnFailure(code);
 }
 
 void CPooledStr::FormatV(const wchar_t* format, va_list args)
 {
-    FormatDirectives(format == nullptr ? L"" : format, false, args);
+    ThrowOnFailure(FormatDirectives(format == nullptr ? L"" : format, false, args));
 }
 
 void CPooledStr::FormatV(const char* format, va_list args)
 {
-    FormatDirectives(AnsiToWide(format).c_str(), true, args);
+    ThrowOnFailure(FormatDirectives(AnsiToWide(format).c_str(), true, args));
+}
+
+void CPooledStr::ThrowOnFailure(int code) const
+{
+    if (code != 0)
+        throw StrException(*this, code);
 }
 
 // Built into a fresh block and swapped in at the end: an argument may be this
-// string's own text.
-void CPooledStr::FormatDirectives(const wchar_t* format, bool narrowFormat, va_list args)
+// string's own text, and a failure leaves the string as it was. Returns 0 or
+// the StrException code.
+int CPooledStr::FormatDirectives(const wchar_t* format, bool narrowFormat, va_list args)
 {
     CPooledStr out;
     const int estimate = EstimateCapacity(format);
@@ -648,7 +648,8 @@ void CPooledStr::FormatDirectives(const wchar_t* format, bool narrowFormat, va_l
         if (p == nullptr)
             break;
         if (const int code = AppendDirective(out, directive, narrowFormat, reader))
-            throw StrException(*this, code);
+            return code;
     }
     Swap(out);
+    return 0;
 }

@@ -115,7 +115,8 @@ private:
     void MakePrivate(int capacity, bool keepText);
     void FormatUnchecked(const wchar_t* format, ...);
     void FormatUncheckedNarrow(const char* format, ...);
-    void FormatDirectives(const wchar_t* format, bool narrowFormat, va_list args);
+    int FormatDirectives(const wchar_t* format, bool narrowFormat, va_list args);
+    void ThrowOnFailure(int code) const;
 
     template <class T>
     static constexpr void CheckPooledFormatArgument()

@@ -85,7 +85,8 @@ int FormatTextV(char* buffer, size_t count, const char* format, va_list args) no
     return FormatWithRuntime(buffer, count, format, args);
 }
 
-int FormatTextUnchecked(wchar_t* buffer, size_t count, const wchar_t* format, ...) noexcept
+template <class C>
+int FormatTextUnchecked(C* buffer, size_t count, const C* format, ...) noexcept
 {
     va_list args;
     va_start(args, format);
@@ -94,14 +95,8 @@ int FormatTextUnchecked(wchar_t* buffer, size_t count, const wchar_t* format, ..
     return result;
 }
 
-int FormatTextUnchecked(char* buffer, size_t count, const char* format, ...) noexcept
-{
-    va_list args;
-    va_start(args, format);
-    const int result = FormatTextV(buffer, count, format, args);
-    va_end(args);
-    return result;
-}
+template int FormatTextUnchecked(wchar_t*, size_t, const wchar_t*, ...) noexcept;
+template int FormatTextUnchecked(char*, size_t, const char*, ...) noexcept;
 
 void InstallInvalidParameterHandler()
 {

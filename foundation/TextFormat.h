@@ -21,8 +21,9 @@ int FormatTextV(char* buffer, size_t count, const char* format, va_list args) no
 
 // The unchecked variadic forms; call FormatText instead, which checks the
 // arguments' types first.
-int FormatTextUnchecked(wchar_t* buffer, size_t count, const wchar_t* format, ...) noexcept;
-int FormatTextUnchecked(char* buffer, size_t count, const char* format, ...) noexcept;
+// (Defined for wchar_t and char.)
+template <class C>
+int FormatTextUnchecked(C* buffer, size_t count, const C* format, ...) noexcept;
 
 // Makes the C runtime's checked functions return an error instead of ending the
 // process; installed once at start by the program and by the test runners.
