@@ -104,9 +104,9 @@ int CResModule::LoadString(UINT id, wchar_t* buffer, int bufferChars)
         return 0;
     buffer[0] = L'\0';
     if (s_language)
-        if (const int length = LoadStringW(s_language, id, buffer, bufferChars))
+        if (const int length = ::LoadStringW(s_language, id, buffer, bufferChars))
             return length;
-    const int length = LoadStringW(GetInstance(), id, buffer, bufferChars);
+    const int length = ::LoadStringW(GetInstance(), id, buffer, bufferChars);
     if (length == 0)
         buffer[0] = L'\0';
     return length;
@@ -114,24 +114,24 @@ int CResModule::LoadString(UINT id, wchar_t* buffer, int bufferChars)
 
 HMENU CResModule::LoadMenu(LPCWSTR name)
 {
-    return FromModuleOrProgram<HMENU>(s_language, GetInstance(), [name](HMODULE m) { return LoadMenuW(m, name); });
+    return FromModuleOrProgram<HMENU>(s_language, GetInstance(), [name](HMODULE m) { return ::LoadMenuW(m, name); });
 }
 
 HBITMAP CResModule::LoadBitmap(LPCWSTR name)
 {
     return FromModuleOrProgram<HBITMAP>(s_language, GetInstance(),
-                                        [name](HMODULE m) { return LoadBitmapW(m, name); });
+                                        [name](HMODULE m) { return ::LoadBitmapW(m, name); });
 }
 
 HCURSOR CResModule::LoadCursor(LPCWSTR name)
 {
     return FromModuleOrProgram<HCURSOR>(s_language, GetInstance(),
-                                        [name](HMODULE m) { return LoadCursorW(m, name); });
+                                        [name](HMODULE m) { return ::LoadCursorW(m, name); });
 }
 
 HICON CResModule::LoadIcon(LPCWSTR name)
 {
-    return FromModuleOrProgram<HICON>(s_language, GetInstance(), [name](HMODULE m) { return LoadIconW(m, name); });
+    return FromModuleOrProgram<HICON>(s_language, GetInstance(), [name](HMODULE m) { return ::LoadIconW(m, name); });
 }
 
 HBITMAP CResModule::CreateMappedBitmap(UINT bitmapId, COLORMAP map)
@@ -144,11 +144,11 @@ HBITMAP CResModule::CreateMappedBitmap(UINT bitmapId, COLORMAP map)
 INT_PTR CResModule::DialogBoxParam(LPCWSTR name, HWND parent, DLGPROC proc, LPARAM initParam)
 {
     if (const LPCDLGTEMPLATEW dialog = FindDialogTemplate(s_language, name)) {
-        const INT_PTR result = DialogBoxIndirectParamW(GetInstance(), dialog, parent, proc, initParam);
+        const INT_PTR result = ::DialogBoxIndirectParamW(GetInstance(), dialog, parent, proc, initParam);
         if (result != -1)
             return result;
     }
-    return DialogBoxParamW(GetInstance(), name, parent, proc, initParam);
+    return ::DialogBoxParamW(GetInstance(), name, parent, proc, initParam);
 }
 
 INT_PTR CResModule::DialogBoxById(UINT id, HWND parent, DLGPROC proc, LPARAM initParam)
@@ -159,9 +159,9 @@ INT_PTR CResModule::DialogBoxById(UINT id, HWND parent, DLGPROC proc, LPARAM ini
 HWND CResModule::CreateDialogParam(LPCWSTR name, HWND parent, DLGPROC proc, LPARAM initParam)
 {
     if (const LPCDLGTEMPLATEW dialog = FindDialogTemplate(s_language, name))
-        if (const HWND window = CreateDialogIndirectParamW(GetInstance(), dialog, parent, proc, initParam))
+        if (const HWND window = ::CreateDialogIndirectParamW(GetInstance(), dialog, parent, proc, initParam))
             return window;
-    return CreateDialogParamW(GetInstance(), name, parent, proc, initParam);
+    return ::CreateDialogParamW(GetInstance(), name, parent, proc, initParam);
 }
 
 DWORD CResModule::LoadRawResource(LPCWSTR name, void* buffer, DWORD bufferBytes, LPCWSTR type)

@@ -174,15 +174,13 @@ bool CopyFileReplacing(const wchar_t* source, const wchar_t* target, bool overwr
 {
     if (!overwrite)
         return CopyFileW(source, target, TRUE) != FALSE;
-    if (CopyFileW(source, target, FALSE))
-        return true;
-    if (!FileExists(target))
-        return false;
-    // A read-only or hidden target refuses the copy on Windows.
-    SetLastError(0);
-    const DWORD attributes = GetFileAttributesW(target);
-    if (!SetFileAttributesW(target, attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
-        return false;
+    // Windows refuses to overwrite a read-only or hidden target, and Wine
+    // overwrites it keeping both attributes: clear them first on both.
+    if (FileExists(target)) {
+        const DWORD attributes = GetFileAttributesW(target) & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+        if (!SetFileAttributesW(target, attributes ? attributes : FILE_ATTRIBUTE_NORMAL))
+            return false;
+    }
     return CopyFileW(source, target, FALSE) != FALSE;
 }
 

@@ -4,26 +4,10 @@
 #include <string>
 
 #include "foundation/fileio.h"
+#include "tests/foundation/FileBytes.h"
 #include "tests/support/TestDir.h"
 
 namespace {
-
-void WriteAll(const std::wstring& path, const std::string& content)
-{
-    CWinFile file;
-    ASSERT_TRUE(file.Open(path.c_str(), CWinFile::accessWrite | CWinFile::create));
-    ASSERT_TRUE(file.Write(content.data(), static_cast<DWORD>(content.size())));
-}
-
-std::string ReadAll(const std::wstring& path)
-{
-    CWinFile file;
-    if (!file.Open(path.c_str(), CWinFile::accessRead | CWinFile::shareReadWrite))
-        return "<missing>";
-    std::string content(file.GetLength(), '\0');
-    content.resize(file.Read(content.data(), static_cast<DWORD>(content.size())));
-    return content;
-}
 
 DWORD OpenError(const std::wstring& path, UINT flags)
 {
@@ -48,12 +32,12 @@ TEST(CWinFile, OpenByFlagWordAndExistence)
         CTestDir dir;
         const std::wstring path = dir.File(L"a.txt");
         if (c.exists)
-            WriteAll(path, "old");
+            WriteBytes(path, "old");
         CWinFile file;
         CWinFileException error;
         EXPECT_EQ(file.Open(path.c_str(), c.flags, &error), c.opens) << std::hex << c.flags;
         file.Close();
-        EXPECT_EQ(ReadAll(path), c.content) << std::hex << c.flags;
+        EXPECT_EQ(ReadBytes(path), c.content) << std::hex << c.flags;
         EXPECT_EQ(error.Error(), c.error) << std::hex << c.flags;
         EXPECT_STREQ(error.Path(), c.opens ? L"" : path.c_str()) << std::hex << c.flags;
     }
@@ -82,7 +66,7 @@ TEST(CWinFile, SharingAgainstASecondOpener)
     for (const Case& c : cases) {
         CTestDir dir;
         const std::wstring path = dir.File(L"a.txt");
-        WriteAll(path, "x");
+        WriteBytes(path, "x");
         CWinFile first;
         ASSERT_TRUE(first.Open(path.c_str(), CWinFile::accessReadWrite | c.share));
         EXPECT_EQ(OpenError(path, CWinFile::accessRead | CWinFile::shareReadWrite), c.reader) << std::hex << c.share;
@@ -175,66 +159,72 @@ TEST(CWinFile, ReopeningClosesTheFirstFile)
     EXPECT_TRUE(DeleteFileW(b.c_str())) << GetLastError();
 }
 
-TEST(FileHelpers, CopyFileReplacing)
+// A source holding "new" and a target holding "old".
+class FileHelpers : public testing::Test {
+protected:
+    FileHelpers() : m_source(m_dir.File(L"source.txt")), m_target(m_dir.File(L"target.txt"))
+    {
+        WriteBytes(m_source, "new");
+        WriteBytes(m_target, "old");
+    }
+    DWORD TargetHiddenOrReadOnly() const
+    {
+        return GetFileAttributesW(m_target.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    }
+    void HideTarget() const
+    {
+        ASSERT_TRUE(SetFileAttributesW(m_target.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    }
+
+    CTestDir m_dir;
+    const std::wstring m_source;
+    const std::wstring m_target;
+};
+
+TEST_F(FileHelpers, CopyFileReplacing)
 {
-    CTestDir dir;
-    const std::wstring source = dir.File(L"source.txt");
-    const std::wstring target = dir.File(L"target.txt");
-    WriteAll(source, "new");
-    WriteAll(target, "old");
+    EXPECT_FALSE(CopyFileReplacing(m_source.c_str(), m_target.c_str(), false));
+    EXPECT_EQ(ReadBytes(m_target), "old");
 
-    EXPECT_FALSE(CopyFileReplacing(source.c_str(), target.c_str(), false));
-    EXPECT_EQ(ReadAll(target), "old");
+    HideTarget();
+    EXPECT_TRUE(CopyFileReplacing(m_source.c_str(), m_target.c_str(), true));
+    EXPECT_EQ(ReadBytes(m_target), "new");
+    EXPECT_EQ(TargetHiddenOrReadOnly(), 0u);
 
-    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
-    EXPECT_TRUE(CopyFileReplacing(source.c_str(), target.c_str(), true));
-    EXPECT_EQ(ReadAll(target), "new");
-    EXPECT_EQ(GetFileAttributesW(target.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
-
-    EXPECT_FALSE(CopyFileReplacing(source.c_str(), dir.File(L"no\\such.txt").c_str(), true));
+    EXPECT_FALSE(CopyFileReplacing(m_source.c_str(), m_dir.File(L"no\\such.txt").c_str(), true));
 }
 
-TEST(FileHelpers, CopyOntoAHeldTargetClearsItsAttributesAndFails)
+TEST_F(FileHelpers, CopyOntoAHeldTargetClearsItsAttributesAndFails)
 {
-    CTestDir dir;
-    const std::wstring source = dir.File(L"source.txt");
-    const std::wstring target = dir.File(L"target.txt");
-    WriteAll(source, "new");
-    WriteAll(target, "old");
-    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    HideTarget();
     CWinFile holder;
-    ASSERT_TRUE(holder.Open(target.c_str(), CWinFile::accessRead));   // shares nothing
-    EXPECT_FALSE(CopyFileReplacing(source.c_str(), target.c_str(), true));
-    EXPECT_EQ(GetFileAttributesW(target.c_str()) & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN), 0u);
+    ASSERT_TRUE(holder.Open(m_target.c_str(), CWinFile::accessRead));   // shares nothing
+    EXPECT_FALSE(CopyFileReplacing(m_source.c_str(), m_target.c_str(), true));
+    EXPECT_EQ(TargetHiddenOrReadOnly(), 0u);
     holder.Close();
-    EXPECT_EQ(ReadAll(target), "old");
+    EXPECT_EQ(ReadBytes(m_target), "old");
 }
 
-TEST(FileHelpers, MoveOntoATargetThrowsWithTheSourcePath)
+TEST_F(FileHelpers, MoveOntoATargetThrowsWithTheSourcePath)
 {
-    CTestDir dir;
-    const std::wstring source = dir.File(L"source.txt");
-    const std::wstring target = dir.File(L"target.txt");
-    WriteAll(source, "new");
-    WriteAll(target, "old");
     try {
-        MoveFileOrThrow(source.c_str(), target.c_str());
+        MoveFileOrThrow(m_source.c_str(), m_target.c_str());
         FAIL() << "moving onto a file must throw";
     } catch (const CWinFileException& e) {
         EXPECT_EQ(e.Error(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-        EXPECT_EQ(std::wstring(e.Path()), source);
+        EXPECT_EQ(std::wstring(e.Path()), m_source);
     }
-    const std::wstring moved = dir.File(L"moved.txt");
-    MoveFileOrThrow(source.c_str(), moved.c_str());
-    EXPECT_EQ(ReadAll(moved), "new");
+    const std::wstring moved = m_dir.File(L"moved.txt");
+    MoveFileOrThrow(m_source.c_str(), moved.c_str());
+    EXPECT_EQ(ReadBytes(moved), "new");
 }
 
-TEST(FileHelpers, ExistenceAndFolders)
+TEST(FileHelperFunctions, ExistenceAndFolders)
 {
     CTestDir dir;
     const std::wstring file = dir.File(L"a.txt");
     const std::wstring folder = dir.File(L"sub");
-    WriteAll(file, "x");
+    WriteBytes(file, "x");
     EXPECT_TRUE(FileExists(file.c_str()));
     EXPECT_FALSE(IsDirectory(file.c_str()));
     EXPECT_TRUE(CreateDirectoryIfMissing(folder.c_str()));
@@ -244,7 +234,7 @@ TEST(FileHelpers, ExistenceAndFolders)
     EXPECT_FALSE(CreateDirectoryIfMissing(dir.File(L"no\\such").c_str()));
 }
 
-TEST(FileHelpers, AppendBackslash)
+TEST(FileHelperFunctions, AppendBackslash)
 {
     const std::pair<const wchar_t*, const wchar_t*> cases[] = {
         {L"C:\\d", L"C:\\d\\"}, {L"C:\\d\\", L"C:\\d\\"}, {L"", L"\\"}};
