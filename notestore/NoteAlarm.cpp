@@ -128,6 +128,10 @@ void CNoteAlarm::SetPopupBefore(int unit, int count)
     periodCount = count;
     if (IsActive() && popupDate.IsValid() && popupDate > alarmDate)
         flags &= ~kAlarmPopupPending;
+    // The due date of an earlier, shorter reminder would only move forward
+    // and make the new one late.
+    if (!(flags & kAlarmQuickSnoozed))
+        calculatedDate = COleDateTime(0.0);
     RecalcDue(false);
 }
 
