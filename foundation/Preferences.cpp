@@ -10,8 +10,8 @@
 #include <variant>
 
 #include "CustomColors.h"
-#include "LogFile.h"
 #include "DataPaths.h"
+#include "LogFile.h"
 #include "RegKey.h"
 #include "ResModule.h"
 #include "Seams.h"
@@ -218,33 +218,38 @@ CStdStr IndexedKey(const wchar_t* pattern, int index)
     return key;
 }
 
-bool IsBlank(wchar_t c)
+// Blanks, a sign and decimal digits, as "%d" of the scanf family reads them.
+// The magnitude stops growing past 32 bits, so an overflow still shows.
+bool ScanDecimal(const wchar_t*& text, int64_t& value)
 {
-    return c == L' ' || c == L'\t';
+    const wchar_t* p = text;
+    while (iswspace(*p))
+        ++p;
+    const bool negative = *p == L'-';
+    if (*p == L'-' || *p == L'+')
+        ++p;
+    if (*p < L'0' || *p > L'9')
+        return false;
+    constexpr int64_t kPast32Bits = int64_t(UINT32_MAX) + 1;
+    int64_t magnitude = 0;
+    for (; *p >= L'0' && *p <= L'9'; ++p)
+        magnitude = std::min(magnitude * 10 + (*p - L'0'), kPast32Bits);
+    value = negative ? -magnitude : magnitude;
+    text = p;
+    return true;
 }
 
 // Decimal text with blanks around it, within 32 bits.
 bool ParseDecimal(const wchar_t* text, int& value)
 {
-    while (IsBlank(*text))
-        ++text;
-    const bool negative = *text == L'-';
-    if (*text == L'-' || *text == L'+')
-        ++text;
-    if (*text < L'0' || *text > L'9')
+    int64_t number = 0;
+    if (!ScanDecimal(text, number))
         return false;
-    int64_t magnitude = 0;
-    for (; *text >= L'0' && *text <= L'9'; ++text) {
-        magnitude = magnitude * 10 + (*text - L'0');
-        if (magnitude > int64_t(INT_MAX) + 1)
-            return false;
-    }
-    while (IsBlank(*text))
+    while (iswspace(*text))
         ++text;
-    const int64_t result = negative ? -magnitude : magnitude;
-    if (*text != L'\0' || result > INT_MAX)
+    if (*text != L'\0' || number < INT_MIN || number > INT_MAX)
         return false;
-    value = static_cast<int>(result);
+    value = static_cast<int>(number);
     return true;
 }
 
@@ -317,7 +322,7 @@ public:
                 m_prefs.*field = static_cast<T>(value);
         } else if constexpr (std::is_array_v<T> && std::is_same_v<std::remove_extent_t<T>, wchar_t>) {
             ReadProfileText(m_row.section, m_row.key, m_row.defaultText, m_prefs.*field,
-                                     static_cast<DWORD>(std::extent_v<T>), m_path);
+                            static_cast<DWORD>(std::extent_v<T>), m_path);
         } else if constexpr (std::is_array_v<T>) {
             for (int i = 0; i < kCustomColorCount; ++i)
                 (m_prefs.*field)[i] = static_cast<COLORREF>(ReadInteger(IndexedKey(m_row.key, i).c_str()));
@@ -344,7 +349,7 @@ private:
     int ReadInteger(const wchar_t* key = nullptr) const
     {
         key = key ? key : m_row.key;
-        int value = DefaultValue();
+        int value = 0;
         if (!ReadDecimal(m_row.section, key, m_path, value))
             return DefaultValue();
         if (value < m_row.minValue || value > m_row.maxValue) {
@@ -457,7 +462,7 @@ bool CPreferences::LoadFrom(const wchar_t* iniPath)
 {
     const bool named = SetIniPath(iniPath);
     LoadKeys();
-    return named;
+    return named && m_iniPath[0] != L'\0';
 }
 
 bool CPreferences::SetIniPath(const wchar_t* iniPath)
@@ -558,25 +563,6 @@ CStdStr LogFontToText(const LOGFONTW& font)
 
 namespace {
 
-// One "%d" of the scanf family: blanks, a sign, digits.
-bool ScanInt(const wchar_t*& text, LONG& value)
-{
-    const wchar_t* p = text;
-    while (iswspace(*p))
-        ++p;
-    const bool negative = *p == L'-';
-    if (*p == L'-' || *p == L'+')
-        ++p;
-    if (*p < L'0' || *p > L'9')
-        return false;
-    uint32_t magnitude = 0;
-    for (; *p >= L'0' && *p <= L'9'; ++p)
-        magnitude = magnitude * 10 + static_cast<uint32_t>(*p - L'0');
-    value = static_cast<LONG>(negative ? 0u - magnitude : magnitude);
-    text = p;
-    return true;
-}
-
 bool ScanLiteral(const wchar_t*& text, wchar_t c)
 {
     if (*text != c)
@@ -607,17 +593,17 @@ int ScanLogFont(const wchar_t* text, LOGFONTW& font)
     BYTE* const bytes[] = { &font.lfItalic, &font.lfUnderline, &font.lfStrikeOut, &font.lfCharSet,
                             &font.lfOutPrecision, &font.lfClipPrecision, &font.lfQuality, &font.lfPitchAndFamily };
     int read = 0;
-    LONG value = 0;
+    int64_t value = 0;
     for (LONG* field : longs) {
-        if (!ScanInt(text, value))
+        if (!ScanDecimal(text, value))
             return read;
-        *field = value;
+        *field = static_cast<LONG>(value);
         ++read;
         if (!ScanLiteral(text, L','))
             return read;
     }
     for (BYTE* field : bytes) {
-        if (!ScanInt(text, value))
+        if (!ScanDecimal(text, value))
             return read;
         *field = static_cast<BYTE>(value);
         ++read;

@@ -1,13 +1,6 @@
 #include "SysFuncs.h"
 
-namespace {
-
-HINSTANCE ProgramInstance()
-{
-    return GetModuleHandleW(nullptr);
-}
-
-}  // namespace
+#include "ResModule.h"
 
 FARPROC FindSystemFunction(const wchar_t* library, const char* function)
 {
@@ -36,9 +29,9 @@ HICON MyLoadIconWithScaleDown(const wchar_t* name, int width, int height)
     using Fn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
     static const Fn loadIconWithScaleDown = FindSystemFunctionAs<Fn>(L"Comctl32.dll", "LoadIconWithScaleDown");
     HICON icon = nullptr;
-    if (loadIconWithScaleDown && SUCCEEDED(loadIconWithScaleDown(ProgramInstance(), name, width, height, &icon)) && icon)
+    if (loadIconWithScaleDown && SUCCEEDED(loadIconWithScaleDown(CResModule::GetInstance(), name, width, height, &icon)) && icon)
         return icon;
-    return static_cast<HICON>(LoadImageW(ProgramInstance(), name, IMAGE_ICON, width, height, LR_VGACOLOR));
+    return static_cast<HICON>(LoadImageW(CResModule::GetInstance(), name, IMAGE_ICON, width, height, LR_VGACOLOR));
 }
 
 int PointsToPixels(int points, HWND window)

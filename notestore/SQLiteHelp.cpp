@@ -75,6 +75,20 @@ void AppendFirstColumn(CppSQLite3Query& query, std::vector<std::int64_t>& ids)
     ids.insert(ids.end(), found.begin(), found.end());
 }
 
+// Runs one mapping operation: a SQLite error is logged under the operation's
+// name at the caller's position and reported as false.
+template <class Body>
+bool RunLogged(const wchar_t* operation, Body body, const char* sourceFile = __builtin_FILE(),
+               int line = __builtin_LINE())
+{
+    try {
+        return body();
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(operation, e, sourceFile, line);
+        return false;
+    }
+}
+
 bool HasIdColumn(const SQLiteColumnDesc* columns)
 {
     for (const SQLiteColumnDesc* column = columns; column->type; ++column)
@@ -192,13 +206,10 @@ bool CSQLiteBase::OpenTable(CppSQLite3DB& db)
 
 bool CSQLiteBase::PrepareStatements()
 {
-    try {
+    return RunLogged(L"CSQLiteBase::PrepareStatements", [this] {
         CompileStatements();
         return true;
-    } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CSQLiteBase::PrepareStatements", e);
-        return false;
-    }
+    });
 }
 
 void CSQLiteBase::CompileStatements()
@@ -352,8 +363,8 @@ void CSQLiteBase::ReadBackId(SQLiteStatementCache& statements)
 
 bool CSQLiteBase::PutData(std::int64_t id)
 {
-    const bool insert = id == -1;
-    try {
+    return RunLogged(L"CSQLiteBase::PutData", [&] {
+        const bool insert = id == -1;
         SQLiteStatementCache& statements = RequireStatements();
         CppSQLite3Statement& stmt = insert ? statements.insert : statements.update;
         CStatementUse use(stmt);
@@ -366,15 +377,12 @@ bool CSQLiteBase::PutData(std::int64_t id)
         if (insert && statements.hasIdColumn)
             ReadBackId(statements);
         return true;
-    } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CSQLiteBase::PutData", e);
-        return false;
-    }
+    });
 }
 
 bool CSQLiteBase::GetData(std::int64_t id)
 {
-    try {
+    return RunLogged(L"CSQLiteBase::GetData", [&] {
         SQLiteStatementCache& statements = RequireStatements();
         CStatementUse use(statements.select);
         statements.select.bind(1, static_cast<sqlite3_int64>(id));
@@ -383,49 +391,37 @@ bool CSQLiteBase::GetData(std::int64_t id)
             return false;
         ReadRow(query);
         return true;
-    } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CSQLiteBase::GetData", e);
-        return false;
-    }
+    });
 }
 
 bool CSQLiteBase::DeleteData(std::int64_t id)
 {
-    try {
+    return RunLogged(L"CSQLiteBase::DeleteData", [&] {
         SQLiteStatementCache& statements = RequireStatements();
         CStatementUse use(statements.remove);
         statements.remove.bind(1, static_cast<sqlite3_int64>(id));
         statements.remove.execDML();
         return true;
-    } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CSQLiteBase::DeleteData", e);
-        return false;
-    }
+    });
 }
 
 bool CSQLiteBase::GetAllIDs(std::vector<std::int64_t>& ids)
 {
-    try {
+    return RunLogged(L"CSQLiteBase::GetAllIDs", [&] {
         CppSQLite3Query query = RequireStatementDB().execQuery(BuildSelectSql().c_str());
         AppendFirstColumn(query, ids);
         return true;
-    } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CSQLiteBase::GetAllIDs", e);
-        return false;
-    }
+    });
 }
 
 bool CSQLiteBase::GetSelectiveIDs(std::vector<std::int64_t>& ids, const wchar_t* condition, const wchar_t* query)
 {
-    try {
+    return RunLogged(L"CSQLiteBase::GetSelectiveIDs", [&] {
         const CStdStr sql = query ? CStdStr(query) : BuildSelectSql(condition);
         CppSQLite3Query rows = RequireStatementDB().execQuery(sql.c_str());
         AppendFirstColumn(rows, ids);
         return true;
-    } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CSQLiteBase::GetSelectiveIDs", e);
-        return false;
-    }
+    });
 }
 
 // ---------------------------------------------------------------- CSQLiteHelp

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <climits>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -16,27 +15,13 @@
 #include "foundation/Preferences.h"
 #include "foundation/Seams.h"
 #include "foundation/WinVersion.h"
+#include "tests/foundation/FileBytes.h"
 #include "tests/support/TestDir.h"
 
 namespace {
 
 using IniEntry = std::tuple<std::wstring, std::wstring, std::wstring>;
 using IniSet = std::set<IniEntry>;
-
-void WriteBytes(const std::wstring& path, const std::string& bytes)
-{
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string ReadBytes(const std::wstring& path)
-{
-    std::ifstream in(path.c_str(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // UTF-16LE with its byte-order mark, as the program writes new files.
 void WriteUnicodeIni(const std::wstring& path, const std::wstring& text)
@@ -229,8 +214,8 @@ void ExpectEveryKeyRecord(const CPreferences& p)
     EXPECT_EQ(p.TitleFont.lfPitchAndFamily, 34);
     EXPECT_STREQ(p.TitleFont.lfFaceName, L"Segoe UI");
     EXPECT_EQ(p.AlphaTransparency, 200);
-    EXPECT_EQ(p.GUID, L"0123abcd-4567-89ef-0123-456789abcdef");
-    EXPECT_EQ(p.DefaultGroup, L"Work");
+    EXPECT_STREQ(p.GUID.c_str(), L"0123abcd-4567-89ef-0123-456789abcdef");
+    EXPECT_STREQ(p.DefaultGroup.c_str(), L"Work");
     EXPECT_FALSE(p.ShowTrayBubble);
     EXPECT_FALSE(p.MigrateFromOldFile);
     EXPECT_FALSE(p.DisplayAlarmNotification);
@@ -266,7 +251,7 @@ void ExpectSixRandomColors(const CPreferences& p)
 {
     ASSERT_EQ(p.RandomColors.size(), 6u);
     for (size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(p.RandomColors[i].name, kSixColors[i].name) << i;
+        EXPECT_STREQ(p.RandomColors[i].name.c_str(), kSixColors[i].name) << i;
         EXPECT_EQ(p.RandomColors[i].color, kSixColors[i].color) << i;
     }
 }
@@ -329,13 +314,13 @@ TEST_F(PreferencesTest, EmptyFolderGivesDefaultsAndAKeptGuidInAUnicodeFile)
     ExpectSixRandomColors(prefs);
 
     ASSERT_EQ(prefs.GUID.size(), 36u);
-    EXPECT_EQ(prefs.GUID.find_first_not_of(L"0123456789abcdef-"), std::wstring::npos) << prefs.GUID;
-    EXPECT_EQ(IniValue(IniPath(), L"Preferences", L"GUID"), prefs.GUID);
+    EXPECT_EQ(prefs.GUID.find_first_not_of(L"0123456789abcdef-"), std::wstring::npos);
+    EXPECT_EQ(IniValue(IniPath(), L"Preferences", L"GUID"), prefs.GUID.c_str());
     EXPECT_EQ(ReadBytes(IniPath()).substr(0, 2), "\xFF\xFE");
 
     const CStdStr firstGuid = prefs.GUID;
     ASSERT_TRUE(prefs.LoadFrom(IniPath().c_str()));
-    EXPECT_EQ(prefs.GUID, firstGuid);
+    EXPECT_STREQ(prefs.GUID.c_str(), firstGuid.c_str());
     ExpectSixRandomColors(prefs);
 }
 
@@ -347,8 +332,8 @@ TEST_F(PreferencesTest, CopyIsDeep)
     copy.RandomColors[0].name = L"Changed";
     copy.DefaultGroup = L"Other";
     wcscpy(copy.AlarmSound, L"x.wav");
-    EXPECT_EQ(prefs.RandomColors[0].name, L"Green");
-    EXPECT_EQ(prefs.DefaultGroup, L"");
+    EXPECT_STREQ(prefs.RandomColors[0].name.c_str(), L"Green");
+    EXPECT_STREQ(prefs.DefaultGroup.c_str(), L"");
     EXPECT_STREQ(prefs.AlarmSound, L"");
     EXPECT_STREQ(copy.IniPath(), prefs.IniPath());
 }
@@ -469,14 +454,14 @@ TEST_F(PreferencesTest, TextSurvivesInNewFilesAndAnsiFilesStayAnsi)
     ASSERT_TRUE(prefs.Save());
     CPreferences reloaded;
     ASSERT_TRUE(reloaded.LoadFrom(IniPath().c_str()));
-    EXPECT_EQ(reloaded.DefaultGroup, text);
+    EXPECT_STREQ(reloaded.DefaultGroup.c_str(), text);
     EXPECT_STREQ(reloaded.AlarmSound, text);
 
     // An older file in the ANSI code page is read as it is and kept so.
     const std::wstring ansiPath = m_dir.File(L"ANSI.INI");
     WriteBytes(ansiPath, "[Preferences]\r\nDefaultGroup=Caf\xE9\r\nGUID=g\r\n");
     ASSERT_TRUE(prefs.LoadFrom(ansiPath.c_str()));
-    EXPECT_EQ(prefs.DefaultGroup, L"Caf\u00E9");
+    EXPECT_STREQ(prefs.DefaultGroup.c_str(), L"Caf\u00E9");
     ASSERT_TRUE(prefs.Save());
     EXPECT_EQ(ReadBytes(ansiPath).substr(0, 14), "[Preferences]\r");
 
@@ -498,10 +483,9 @@ TEST_F(PreferencesTest, FailedWritesAreLoggedAndReported)
     EXPECT_FALSE(prefs.Save());
 
     const std::wstring path = IniPath();
-    EXPECT_TRUE(log.Contains(L"Failed to WritePrivateProfileString to (00000005) (Preferences, FontName, Verdana, " + path
-                             + L") to " + path));
-    EXPECT_TRUE(log.Contains(L"Failed to MyWritePrivateProfileInt to (00000005) (Preferences, EnableURLDetection, 1, "
-                             + path + L") to " + path));  // the last key: the save went on
+    EXPECT_TRUE(log.Contains(L"Failed to WritePrivateProfileString to (00000005) (Preferences, FontName, Verdana) to " + path));
+    EXPECT_TRUE(log.Contains(L"Failed to MyWritePrivateProfileInt to (00000005) (Preferences, EnableURLDetection, 1) to "
+                             + path));  // the last key: the save went on
 }
 
 TEST_F(PreferencesTest, MissingFolderFailsEachWrite)
@@ -513,8 +497,8 @@ TEST_F(PreferencesTest, MissingFolderFailsEachWrite)
     EXPECT_FALSE(MyWritePrivateProfileString(L"S", L"K", L"v", path.c_str()));
     EXPECT_FALSE(MyWritePrivateProfileInt(L"S", L"K", -5, path.c_str()));
     EXPECT_FALSE(prefs.Save());
-    EXPECT_TRUE(log.Contains(L"Failed to WritePrivateProfileString to (00000003) (S, K, v, " + path + L") to " + path));
-    EXPECT_TRUE(log.Contains(L"Failed to MyWritePrivateProfileInt to (00000003) (S, K, -5, " + path + L") to " + path));
+    EXPECT_TRUE(log.Contains(L"Failed to WritePrivateProfileString to (00000003) (S, K, v) to " + path));
+    EXPECT_TRUE(log.Contains(L"Failed to MyWritePrivateProfileInt to (00000003) (S, K, -5) to " + path));
 }
 
 TEST_F(PreferencesTest, OverlongPathKeepsDefaultsAndWritesNothing)
@@ -559,7 +543,7 @@ TEST(LogFontText, RoundTripsEveryField)
     font.lfPitchAndFamily = 0x22;
     wcscpy(font.lfFaceName, L"Segoe UI");
     const CStdStr text = LogFontToText(font);
-    EXPECT_EQ(text, L"-15,3,900,450,600,1,1,0,204,3,2,5,34,\"Segoe UI\"");
+    EXPECT_STREQ(text.c_str(), L"-15,3,900,450,600,1,1,0,204,3,2,5,34,\"Segoe UI\"");
     LOGFONTW parsed;
     memset(&parsed, 0xCC, sizeof parsed);
     LogFontFromText(text.c_str(), parsed);

@@ -56,9 +56,11 @@ TEST_F(CppSQLite3DBTest, FailedOpenLeavesItClosedAndUsable)
 {
     CppSQLite3DB db;
     const std::wstring missingFolder = m_dir.File(L"missing\\QUILLT40.DAT");
+    const sqlite3_int64 memoryBefore = sqlite3_memory_used();
     EXPECT_EQ(ErrorOf([&] { db.open(missingFolder.c_str()); }),
               "SQLITE_CANTOPEN[14]: unable to open database file");
     EXPECT_FALSE(db.isOpen());
+    EXPECT_EQ(sqlite3_memory_used(), memoryBefore) << "the failed connection was not closed";
     EXPECT_EQ(ErrorOf([&] { db.execDML(L"select 1"); }), "CPPSQLITE_ERROR[1000]: Database not open");
     EXPECT_EQ(ErrorOf([&] { db.execQuery(L"select 1"); }), "CPPSQLITE_ERROR[1000]: Database not open");
 
@@ -84,7 +86,7 @@ TEST_F(CppSQLite3DBTest, CompileNeedsAConnectionAndAStatement)
 {
     EXPECT_EQ(ErrorOf([] { CppSQLite3Statement(nullptr, L"select 1"); }),
               "CPPSQLITE_ERROR[1000]: Database not open");
-    EXPECT_EQ(ErrorOf([&] { CppSQLite3Statement(&m_db, L"select nothing from nowhere"); }),
+    EXPECT_EQ(ErrorOf([&] { CppSQLite3Statement(&m_db, L"select v from nowhere"); }),
               "SQLITE_ERROR[1]: no such table: nowhere");
     EXPECT_EQ(ErrorOf([&] { CppSQLite3Statement(&m_db, L"  -- only a comment"); }),
               "CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer");

@@ -111,7 +111,7 @@ void FillWithLeftovers(ProbeRow& row)
 
 std::wstring LogLine(const wchar_t* operation, const char* message)
 {
-    return std::wstring(operation) + L" Sqlite3 error " + message;
+    return std::wstring(operation) + L" Sqlite3 error " + std::wstring(message, message + std::strlen(message));
 }
 
 } // namespace
@@ -176,7 +176,7 @@ TEST_F(SQLiteHelpTest, StoredRowsReadBackAsStored)
 TEST_F(SQLiteHelpTest, CellsFromOlderFilesReadSafely)
 {
     struct Case {
-        const wchar_t* cells;   // a SET list over a row that holds only its id
+        std::wstring cells;   // a SET list over a row that holds only its id
         std::function<void(const ProbeRow&)> check;
     };
     const Case cases[] = {
@@ -216,9 +216,9 @@ TEST_F(SQLiteHelpTest, CellsFromOlderFilesReadSafely)
     };
     ASSERT_EQ(GetACP(), 1252u) << "the tests pin an English locale";
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.cells);
+        SCOPED_TRACE(testing::Message() << c.cells);
         m_db.execDML(L"delete from probes;insert into probes(id) values(1);");
-        m_db.execDML((std::wstring(L"update probes set ") + c.cells + L";").c_str());
+        m_db.execDML((L"update probes set " + c.cells + L";").c_str());
         CProbe read;
         FillWithLeftovers(read.row);
         ASSERT_TRUE(read.GetData(1));
@@ -423,7 +423,8 @@ TEST_F(SQLiteHelpTest, ReleasedCacheFailsSafelyUntilTheNextOpen)
     EXPECT_FALSE(m_probe.DeleteData(1));
     EXPECT_FALSE(m_probe.GetAllIDs(ids));
     EXPECT_FALSE(m_probe.GetSelectiveIDs(ids, L"id=1"));
-    for (const wchar_t* operation : { L"CSQLiteBase::PutData", L"CSQLiteBase::GetData", L"CSQLiteBase::DeleteData",
+    EXPECT_FALSE(m_probe.PrepareStatements());
+    for (const wchar_t* operation : { L"CSQLiteBase::PrepareStatements", L"CSQLiteBase::PutData", L"CSQLiteBase::GetData", L"CSQLiteBase::DeleteData",
                                       L"CSQLiteBase::GetAllIDs", L"CSQLiteBase::GetSelectiveIDs" })
         EXPECT_TRUE(log.Contains(LogLine(operation, "1000 : CPPSQLITE_ERROR[1000]: Database not open"))) << operation;
 
