@@ -1,5 +1,24 @@
-// Symbolic names of QUILL32's resource ids. The numbers are fixed: language
-// modules carry the same ids.
+// Resource ids of QUILL32. The numbers are fixed: language modules carry
+// their translations under the same ids.
 #pragma once
 
-#define IDS_APP_NAME 817
+// Resource type of the raw RTF texts ("SHOWALARM", "ABOUT").
+#define RT_QUILLET_RTF 699
+
+// Strings
+#define IDS_COLOR_GREEN 1           // "Green": the random note colours
+#define IDS_COLOR_YELLOW 2          // "Yellow"
+#define IDS_COLOR_BLUE 3            // "Blue"
+#define IDS_COLOR_PINK 4            // "Pink"
+#define IDS_COLOR_PURPLE 5          // "Purple"
+#define IDS_COLOR_WHITE 6           // "White"
+#define IDS_LEGACY_NOTES_FILE 816   // "NOTES.DAT"
+#define IDS_APP_NAME 817            // "Quillet"
+#define IDS_TOOLBAR_TOP_LEFT 819    // "Top left corner": toolbar and note positions
+#define IDS_TOOLBAR_TOP_RIGHT 820   // "Top right corner"
+#define IDS_TOOLBAR_BOTTOM_LEFT 821 // "Bottom left corner"
+#define IDS_TOOLBAR_BOTTOM_RIGHT 822 // "Bottom right corner"
+#define IDS_TOOLBAR_CENTER_TOP 823  // "Center top"
+#define IDS_TOOLBAR_CENTER_BOTTOM 824 // "Center bottom"
+#define IDS_ALIAS_FILE 923          // "ALIAS.INI"
+#define IDS_GROUPS_FILE 943         // "groups.ini"

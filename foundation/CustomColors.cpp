@@ -1,0 +1,7 @@
+#include "CustomColors.h"
+
+CustomColorArray& CustomColors()
+{
+    static CustomColorArray colors{};
+    return colors;
+}

@@ -1,0 +1,235 @@
+// The program's log file.
+#include "LogFile.h"
+
+#include <cstdlib>
+#include <cwchar>
+#include <mutex>
+#include <string>
+
+#include "Seams.h"
+
+CWinFile g_logFile;
+
+namespace {
+
+constexpr int kMessageChars = 4096;   // 4,095 characters and the terminator
+constexpr int kStampChars = 27;
+constexpr int kLineChars = kStampChars + 1 + kMessageChars;
+// One UTF-16 unit never needs more than 3 UTF-8 bytes; then CR LF.
+constexpr int kLineBytes = kLineChars * 3 + 2;
+constexpr DWORD kLogSizeCap = 0x40000;
+constexpr UINT kOpenExisting = CWinFile::accessReadWrite | CWinFile::shareRead | CWinFile::noInherit;
+constexpr UINT kOpenNew = kOpenExisting | CWinFile::create;
+
+// One lock for every line and for opening and closing, so lines of different
+// threads never merge and nothing writes to a handle being closed.
+std::mutex g_logLock;
+wchar_t g_logPath[MAX_PATH];
+
+const wchar_t* BaseName(const wchar_t* path)
+{
+    const wchar_t* base = path;
+    for (const wchar_t* p = path; *p; ++p)
+        if (*p == L'\\' || *p == L'/')
+            base = p + 1;
+    return base;
+}
+
+// "dd/mm/yyyy hh:mm:tttttttt :", always 27 characters.
+void FormatStamp(wchar_t* stamp)
+{
+    const SYSTEMTIME now = GetLocalNow();
+    const DWORD tick = g_clockSeam.tickCount();
+    FormatText(stamp, kStampChars + 1, L"%02d/%02d/%04d %02d:%02d:%08lx :", now.wDay, now.wMonth, now.wYear,
+               now.wHour, now.wMinute, tick);
+}
+
+// The line as UTF-8 with CR LF; 0 when it does not convert.
+int LineToUtf8(const wchar_t* line, char* bytes)
+{
+    const int length = WideCharToMultiByte(CP_UTF8, 0, line, -1, bytes, kLineBytes - 2, nullptr, nullptr);
+    if (length <= 0)
+        return 0;
+    bytes[length - 1] = '\r';   // over the terminator
+    bytes[length] = '\n';
+    return length + 1;
+}
+
+void WriteLineLocked(const wchar_t* message)
+{
+    if (g_logCaptureSeam.sink)
+        g_logCaptureSeam.sink(g_logCaptureSeam.context, message);
+    if (!g_logFile.IsOpen())
+        return;
+
+    wchar_t line[kLineChars];
+    FormatStamp(line);
+    line[kStampChars] = L' ';
+    wcscpy(line + kStampChars + 1, message);
+
+    char bytes[kLineBytes];
+    int length = LineToUtf8(line, bytes);
+    if (length == 0) {
+        wchar_t failure[64];
+        FormatText(failure, 64, L"Failed to convert to UTF8 string %d", HRESULT_FROM_WIN32(GetLastError()));
+        wcscpy(line + kStampChars + 1, failure);
+        length = LineToUtf8(line, bytes);
+    }
+    // A lost line is not worth failing the caller.
+    g_logFile.Write(bytes, static_cast<DWORD>(length));
+}
+
+void WriteMessage(const wchar_t* message)
+{
+    const std::lock_guard<std::mutex> lock(g_logLock);
+    WriteLineLocked(message);
+}
+
+// The log path in the folder of folderOrFile, and that path's drive; false
+// when a part does not fit or no folder is named (a drive-relative path).
+bool FormLogPath(const wchar_t* folderOrFile, wchar_t* path, wchar_t* drive)
+{
+    wchar_t directory[256];
+    if (_wsplitpath_s(folderOrFile, drive, 3, directory, 256, nullptr, 0, nullptr, 0) != 0)
+        return false;
+    if (!drive[0] || !directory[0])
+        return false;
+    return _wmakepath_s(path, MAX_PATH, drive, directory, L"QUILLT40", L"LOG") == 0;
+}
+
+// The per-user log folder, created when missing; false when it is unusable.
+bool PerUserLogFolder(wchar_t* folder)
+{
+    if (!g_folderRootsSeam.perUserRoot(folder))
+        return false;
+    std::wstring path(folder);
+    if (path.back() != L'\\')
+        path += L'\\';
+    path += L"Quillet\\";
+    if (path.size() >= MAX_PATH)
+        return false;
+    if (!IsDirectory(path.c_str()))
+        CreateDirectoryIfMissing(path.c_str());
+    // A file of that name does not make a usable folder.
+    if (!IsDirectory(path.c_str()))
+        return false;
+    wcscpy(folder, path.c_str());
+    return true;
+}
+
+bool OpenLogAt(const wchar_t* path)
+{
+    return g_logFile.Open(path, FileExists(path) ? kOpenExisting : kOpenNew);
+}
+
+// The log path in the per-user folder when it is usable, else in the
+// program's folder.
+bool ChooseLogPath(wchar_t* path, wchar_t* drive)
+{
+    wchar_t folder[MAX_PATH];
+    if (PerUserLogFolder(folder) && FormLogPath(folder, path, drive))
+        return true;
+    return g_folderRootsSeam.programFile(folder) && FormLogPath(folder, path, drive);
+}
+
+// The chosen folder, else the root of its drive.
+bool OpenLogLocked()
+{
+    wchar_t path[MAX_PATH];
+    wchar_t drive[3];
+    g_logPath[0] = L'\0';
+    if (!ChooseLogPath(path, drive))
+        return false;
+    wcscpy(g_logPath, path);
+    if (OpenLogAt(path))
+        return true;
+    if (_wmakepath_s(path, MAX_PATH, drive, L"\\", L"QUILLT40", L"LOG") != 0 || !OpenLogAt(path))
+        return false;
+    wcscpy(g_logPath, path);
+    return true;
+}
+
+// Keeps the last kLogSizeCap bytes from a line start.
+void TrimLogLocked()
+{
+    const DWORD length = g_logFile.SeekToEnd();
+    if (length <= kLogSizeCap)
+        return;
+    g_logFile.Seek(-static_cast<LONG>(kLogSizeCap), FILE_END);
+    std::string tail(kLogSizeCap, '\0');
+    tail.resize(g_logFile.Read(tail.data(), kLogSizeCap));
+    if (tail.empty())
+        return;
+    const size_t lineEnd = tail.find("\r\n");
+    if (lineEnd != std::string::npos)
+        tail.erase(0, lineEnd + 2);
+    g_logFile.SetLength(0);
+    if (!g_logFile.Write(tail.data(), static_cast<DWORD>(tail.size())))
+        throw CWinFileException(GetLastError(), L"");
+    g_logFile.SeekToEnd();
+}
+
+}  // namespace
+
+const wchar_t* GetLogFilePath()
+{
+    return g_logPath;
+}
+
+int OpenLogFile()
+{
+    DWORD trimError = ERROR_SUCCESS;
+    {
+        const std::lock_guard<std::mutex> lock(g_logLock);
+        // A second open must not trim or write through a half-closed handle.
+        g_logFile.Close();
+        if (!OpenLogLocked())
+            return 0;
+        try {
+            TrimLogLocked();
+        } catch (const CWinFileException& e) {
+            trimError = e.Error();
+        }
+    }
+    if (trimError != ERROR_SUCCESS)
+        WriteToLogFile(L"Trimming log file - failed - error %08lx, file %s", trimError, g_logPath);
+    WriteToLogFile(L"-------------- Started logging to file %s", g_logPath);
+    return 1;
+}
+
+void CloseLogFile()
+{
+    const std::lock_guard<std::mutex> lock(g_logLock);
+    g_logFile.Close();
+}
+
+void TraceSourceLine(const wchar_t* sourceFile, int line)
+{
+    wchar_t text[256];
+    FormatText(text, 256, L"%s(%d) : ", BaseName(sourceFile), line);
+    OutputDebugStringW(text);
+}
+
+void TraceSourceLine(const char* sourceFile, int line)
+{
+    wchar_t wide[MAX_PATH];
+    if (MultiByteToWideChar(CP_ACP, 0, sourceFile, -1, wide, MAX_PATH) == 0)
+        wide[0] = L'\0';
+    TraceSourceLine(wide, line);
+}
+
+void WriteToLogFileV(const wchar_t* format, va_list args)
+{
+    wchar_t message[kMessageChars];
+    // A cut message keeps its first 4,095 characters; a bad format logs empty.
+    FormatTextV(message, kMessageChars, format, args);
+    WriteMessage(message);
+}
+
+void WriteToLogFileUnchecked(const wchar_t* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    WriteToLogFileV(format, args);
+    va_end(args);
+}

@@ -1,0 +1,102 @@
+// Test seams: the real behaviour of each table.
+#include "Seams.h"
+
+#include <shlobj.h>
+
+#include <ctime>
+
+namespace {
+
+__time64_t RealNow()
+{
+    return _time64(nullptr);
+}
+
+DWORD RealTickCount()
+{
+    return GetTickCount();
+}
+
+bool RealProgramFile(wchar_t* path)
+{
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    // A cut path ends in a name that does not exist.
+    return length > 0 && length < MAX_PATH;
+}
+
+bool ShellFolder(int csidl, wchar_t* path)
+{
+    path[0] = L'\0';
+    return SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path)) && path[0];
+}
+
+bool RealPerUserRoot(wchar_t* path)
+{
+    return ShellFolder(CSIDL_APPDATA, path);
+}
+
+bool RealStartupFolder(wchar_t* path)
+{
+    return ShellFolder(CSIDL_STARTUP, path);
+}
+
+}  // namespace
+
+SClockSeam g_clockSeam = {&RealNow, &RealTickCount};
+SFolderRootsSeam g_folderRootsSeam = {&RealProgramFile, &RealPerUserRoot, &RealStartupFolder};
+SLogCaptureSeam g_logCaptureSeam = {nullptr, nullptr};
+
+SYSTEMTIME GetLocalNow()
+{
+    const __time64_t now = g_clockSeam.now();
+    tm local = {};
+    SYSTEMTIME result = {};
+    if (_localtime64_s(&local, &now) != 0)
+        return result;
+    result.wYear = static_cast<WORD>(local.tm_year + 1900);
+    result.wMonth = static_cast<WORD>(local.tm_mon + 1);
+    result.wDayOfWeek = static_cast<WORD>(local.tm_wday);
+    result.wDay = static_cast<WORD>(local.tm_mday);
+    result.wHour = static_cast<WORD>(local.tm_hour);
+    result.wMinute = static_cast<WORD>(local.tm_min);
+    result.wSecond = static_cast<WORD>(local.tm_sec);
+    return result;
+}
+
+CLogCapture::CLogCapture() : m_saved(g_logCaptureSeam)
+{
+    g_logCaptureSeam = {&CLogCapture::Sink, this};
+}
+
+CLogCapture::~CLogCapture()
+{
+    g_logCaptureSeam = m_saved;
+}
+
+void CLogCapture::Sink(void* context, const wchar_t* message)
+{
+    auto* self = static_cast<CLogCapture*>(context);
+    const std::lock_guard<std::mutex> lock(self->m_mutex);
+    self->m_lines.emplace_back(message);
+}
+
+std::vector<std::wstring> CLogCapture::Lines() const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lines;
+}
+
+bool CLogCapture::Contains(const std::wstring& line) const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    for (const std::wstring& captured : m_lines)
+        if (captured == line)
+            return true;
+    return false;
+}
+
+void CLogCapture::Clear()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_lines.clear();
+}
