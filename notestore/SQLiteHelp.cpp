@@ -1,0 +1,538 @@
+#include "SQLiteHelp.h"
+
+#include "foundation/LogFile.h"
+#include "foundation/ResModule.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <new>
+
+namespace {
+
+const wchar_t kKeyCondition[] = L"`id`=?";
+const wchar_t kIdColumn[] = L"id";
+
+CppSQLite3DB* g_statementDB = nullptr;
+std::map<std::wstring, std::unique_ptr<SQLiteStatementCache>> g_statementCache;
+
+const wchar_t* CreateType(unsigned short code)
+{
+    switch (code) {
+    case eColRowId:    return L"INTEGER PRIMARY KEY";
+    case eColText:     return L"TEXT";
+    case eColDouble:
+    case eColDate:     return L"REAL";
+    case eColLongText:
+    case eColBinary:   return L"BLOB";
+    }
+    return L"INTEGER";
+}
+
+CStdStr Backquoted(const wchar_t* name)
+{
+    return L"`" + CStdStr(name) + L"`";
+}
+
+SQLiteStatementCache& FindOrCreateStatementCache(const wchar_t* table)
+{
+    std::unique_ptr<SQLiteStatementCache>& entry = g_statementCache[table];
+    if (!entry) {
+        entry = std::make_unique<SQLiteStatementCache>();
+        entry->tableName = table;
+    }
+    return *entry;
+}
+
+CppSQLite3DB& RequireStatementDB()
+{
+    if (!g_statementDB)
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Database not open");
+    return *g_statementDB;
+}
+
+// Leaves a statement reset and unbound when it goes out of use, however that
+// happens, so that no statement stays active and no value of one call is
+// written by the next.
+class CStatementUse {
+public:
+    explicit CStatementUse(CppSQLite3Statement& stmt) : m_stmt(stmt) { m_stmt.resetAfterUse(); }
+    ~CStatementUse() { m_stmt.resetAfterUse(); }
+    CStatementUse(const CStatementUse&) = delete;
+    CStatementUse& operator=(const CStatementUse&) = delete;
+
+private:
+    CppSQLite3Statement& m_stmt;
+};
+
+void AppendFirstColumn(CppSQLite3Query& query, std::vector<std::int64_t>& ids)
+{
+    std::vector<std::int64_t> found;
+    for (; !query.eof(); query.nextRow())
+        found.push_back(query.getInt64Field(0));
+    ids.insert(ids.end(), found.begin(), found.end());
+}
+
+// Runs one mapping operation: a SQLite error is logged under the operation's
+// name at the caller's position and reported as false.
+template <class Body>
+bool RunLogged(const wchar_t* operation, Body body, const char* sourceFile = __builtin_FILE(),
+               int line = __builtin_LINE())
+{
+    try {
+        return body();
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(operation, e, sourceFile, line);
+        return false;
+    }
+}
+
+bool HasIdColumn(const SQLiteColumnDesc* columns)
+{
+    for (const SQLiteColumnDesc* column = columns; column->type; ++column)
+        if (column->type == eColRowId)
+            return true;
+    return false;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- statement cache
+
+CppSQLite3DB* GetStatementDB()
+{
+    return g_statementDB;
+}
+
+void ReleaseStatementCache()
+{
+    g_statementCache.clear();
+    g_statementDB = nullptr;
+}
+
+// ---------------------------------------------------------------- CSQLiteBase
+
+CSQLiteBase::CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName)
+    : m_row(row), m_columns(columns), m_table(table), m_rowName(rowName)
+{
+}
+
+int CSQLiteBase::ColumnCount() const
+{
+    int count = 0;
+    while (m_columns[count].type)
+        ++count;
+    return count;
+}
+
+CStdStr CSQLiteBase::BuildCreateSql() const
+{
+    CStdStr sql = L"create table " + CStdStr(m_table) + L"(";
+    CStdStr indexed;
+    for (const SQLiteColumnDesc* column = m_columns; column->type; ++column) {
+        if (column != m_columns)
+            sql += L",";
+        sql += Backquoted(column->name) + L" " + CreateType(column->Code());
+        if (column->type & eColIndexed) {
+            if (!indexed.empty())
+                indexed += L",";
+            indexed += column->name;
+        }
+    }
+    sql += L");";
+    if (!indexed.empty())
+        sql += L"\r\ncreate index " + Backquoted((CStdStr(m_table) + L"_idx").c_str()) + L" on "
+               + Backquoted(m_table) + L"(" + indexed + L");";
+    return sql;
+}
+
+CStdStr CSQLiteBase::BuildInsertSql() const
+{
+    CStdStr names;
+    CStdStr params;
+    for (const SQLiteColumnDesc* column = m_columns; column->type; ++column) {
+        if (column != m_columns) {
+            names += L",";
+            params += L",";
+        }
+        names += Backquoted(column->name);
+        params += L"?";
+    }
+    return L"insert into " + Backquoted(m_table) + L" (" + names + L") values (" + params + L");";
+}
+
+CStdStr CSQLiteBase::BuildUpdateSql() const
+{
+    CStdStr assignments;
+    for (const SQLiteColumnDesc* column = m_columns; column->type; ++column) {
+        if (column->type == eColRowId)
+            continue;
+        if (!assignments.empty())
+            assignments += L",";
+        assignments += Backquoted(column->name) + L"=?";
+    }
+    return L"update " + Backquoted(m_table) + L" SET " + assignments + L" where (" + kKeyCondition + L");";
+}
+
+CStdStr CSQLiteBase::BuildSelectSql(const wchar_t* condition) const
+{
+    if (condition && *condition)
+        return L"select * from " + Backquoted(m_table) + L" where " + condition + L";";
+    return L"select * from " + Backquoted(m_table) + L";";
+}
+
+CStdStr CSQLiteBase::BuildDeleteSql() const
+{
+    return L"delete from " + Backquoted(m_table) + L" where (" + kKeyCondition + L");";
+}
+
+bool CSQLiteBase::OpenTable(CppSQLite3DB& db)
+{
+    try {
+        if (!g_statementDB)
+            g_statementDB = &db;
+        if (!db.tableExists(m_table))
+            db.execDML(BuildCreateSql().c_str());
+        CompileStatements();
+        m_db = &db;
+        return true;
+    } catch (const CppSQLite3Exception& e) {
+        QLOG(L"Failed to open database %s", Utf8OrAnsiToWide(e.errorMessage(), std::strlen(e.errorMessage())).c_str());
+        return false;
+    }
+}
+
+bool CSQLiteBase::PrepareStatements()
+{
+    return RunLogged(L"CSQLiteBase::PrepareStatements", [this] {
+        CompileStatements();
+        return true;
+    });
+}
+
+void CSQLiteBase::CompileStatements()
+{
+    SQLiteStatementCache& entry = FindOrCreateStatementCache(m_table);
+    // A table opened again would otherwise keep its old statements alive, and
+    // a connection with live statements never lets go of its file.
+    entry.select = CppSQLite3Statement();
+    entry.update = CppSQLite3Statement();
+    entry.insert = CppSQLite3Statement();
+    entry.rowid = CppSQLite3Statement();
+    entry.remove = CppSQLite3Statement();
+    entry.hasIdColumn = HasIdColumn(m_columns);
+
+    CppSQLite3DB* db = GetStatementDB();
+    entry.select = CppSQLite3Statement(db, BuildSelectSql(kKeyCondition).c_str());
+    entry.update = CppSQLite3Statement(db, BuildUpdateSql().c_str());
+    entry.insert = CppSQLite3Statement(db, BuildInsertSql().c_str());
+    const CStdStr rowidSql = L"select " + Backquoted(kIdColumn) + L" from " + Backquoted(m_table) + L" where ROWID=?";
+    entry.rowid = CppSQLite3Statement(db, rowidSql.c_str());
+    entry.remove = CppSQLite3Statement(db, BuildDeleteSql().c_str());
+    entry.keyCondition = kKeyCondition;
+    entry.idColumn = kIdColumn;
+}
+
+SQLiteStatementCache& CSQLiteBase::RequireStatements() const
+{
+    RequireStatementDB();
+    const auto found = g_statementCache.find(m_table);
+    if (found == g_statementCache.end())
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
+    return *found->second;
+}
+
+void CSQLiteBase::BindColumn(CppSQLite3Statement& stmt, const SQLiteColumnDesc& column, bool insert,
+                             int& param) const
+{
+    switch (column.Code()) {
+    case eColRowId:
+        // The key of an update is bound last, after the SET list.
+        if (insert)
+            stmt.bindNull(param++);
+        return;
+    case eColText: {
+        std::string utf8;
+        if (!WideToUtf8(Member<CStdStr>(column).c_str(), utf8))
+            throw CppSQLite3Exception(CPPSQLITE_ERROR, "Error binding string param");
+        stmt.bind(param++, utf8.c_str());
+        return;
+    }
+    case eColUInt32:
+        stmt.bind(param++, static_cast<int>(Member<std::uint32_t>(column)));
+        return;
+    case eColReserved64:
+    case eColInt64:
+        stmt.bind(param++, static_cast<sqlite3_int64>(Member<std::int64_t>(column)));
+        return;
+    case eColInt32:
+        stmt.bind(param++, static_cast<int>(Member<std::int32_t>(column)));
+        return;
+    case eColDouble:
+    case eColDate:
+        stmt.bind(param++, Member<double>(column));
+        return;
+    case eColLongText: {
+        const CStdStr& text = Member<CStdStr>(column);
+        std::string utf8;
+        if (!WideToUtf8(text.c_str(), text.size(), utf8) || utf8.size() > INT_MAX)
+            throw CppSQLite3Exception(CPPSQLITE_ERROR, "Error binding string param");
+        stmt.bind(param++, reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
+        return;
+    }
+    case eColBinary:
+        stmt.bind(param++, &Member<unsigned char>(column), static_cast<int>(column.length));
+        return;
+    case eColBool:
+        stmt.bind(param++, Member<unsigned char>(column) ? 1 : 0);
+        return;
+    }
+    stmt.bindNull(param++);
+}
+
+void CSQLiteBase::ReadColumn(const CppSQLite3Query& query, int field, const SQLiteColumnDesc& column)
+{
+    switch (column.Code()) {
+    case eColRowId:
+    case eColInt64:
+        Member<std::int64_t>(column) = query.getInt64Field(field);
+        return;
+    case eColText: {
+        const char* text = query.getStringField(field);
+        Member<CStdStr>(column) = Utf8OrAnsiToWide(text, std::strlen(text));
+        return;
+    }
+    case eColUInt32:
+        Member<std::uint32_t>(column) = static_cast<std::uint32_t>(query.getIntField(field));
+        return;
+    case eColInt32:
+        Member<std::int32_t>(column) = query.getIntField(field);
+        return;
+    case eColDouble:
+    case eColDate:
+        Member<double>(column) = query.getFloatField(field, 0.0);
+        return;
+    case eColLongText: {
+        int length = 0;
+        const auto* bytes = reinterpret_cast<const char*>(query.getBlobField(field, length));
+        Member<CStdStr>(column) = bytes ? Utf8OrAnsiToWide(bytes, length) : std::wstring();
+        return;
+    }
+    case eColBinary: {
+        // Stored data is untrusted: never more than the member holds.
+        int length = 0;
+        const unsigned char* bytes = query.getBlobField(field, length);
+        unsigned char* member = &Member<unsigned char>(column);
+        std::memset(member, 0, column.length);
+        if (bytes && length > 0)
+            std::memcpy(member, bytes, std::min<std::uint32_t>(column.length, length));
+        return;
+    }
+    case eColBool:
+        Member<unsigned char>(column) = query.getInt64Field(field) != 0 ? 1 : 0;
+        return;
+    }
+}
+
+void CSQLiteBase::ReadRow(const CppSQLite3Query& query)
+{
+    // Checked first, so that a short row from an old file changes no member.
+    if (query.numFields() < ColumnCount())
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Invalid field index requested");
+    for (int field = 0; m_columns[field].type; ++field)
+        ReadColumn(query, field, m_columns[field]);
+}
+
+void CSQLiteBase::ReadBackId(SQLiteStatementCache& statements)
+{
+    CStatementUse use(statements.rowid);
+    statements.rowid.bind(1, RequireStatementDB().lastRowId());
+    const CppSQLite3Query query = statements.rowid.execQuery();
+    if (!query.eof())
+        Member<std::int64_t>(m_columns[0]) = query.getInt64Field(query.fieldIndex(kIdColumn));
+}
+
+bool CSQLiteBase::PutData(std::int64_t id)
+{
+    return RunLogged(L"CSQLiteBase::PutData", [&] {
+        const bool insert = id == -1;
+        SQLiteStatementCache& statements = RequireStatements();
+        CppSQLite3Statement& stmt = insert ? statements.insert : statements.update;
+        CStatementUse use(stmt);
+        int param = 1;
+        for (const SQLiteColumnDesc* column = m_columns; column->type; ++column)
+            BindColumn(stmt, *column, insert, param);
+        if (!insert)
+            stmt.bind(param, static_cast<sqlite3_int64>(id));
+        stmt.execDML();
+        if (insert && statements.hasIdColumn)
+            ReadBackId(statements);
+        return true;
+    });
+}
+
+bool CSQLiteBase::GetData(std::int64_t id)
+{
+    return RunLogged(L"CSQLiteBase::GetData", [&] {
+        SQLiteStatementCache& statements = RequireStatements();
+        CStatementUse use(statements.select);
+        statements.select.bind(1, static_cast<sqlite3_int64>(id));
+        const CppSQLite3Query query = statements.select.execQuery();
+        if (query.eof())
+            return false;
+        ReadRow(query);
+        return true;
+    });
+}
+
+bool CSQLiteBase::DeleteData(std::int64_t id)
+{
+    return RunLogged(L"CSQLiteBase::DeleteData", [&] {
+        SQLiteStatementCache& statements = RequireStatements();
+        CStatementUse use(statements.remove);
+        statements.remove.bind(1, static_cast<sqlite3_int64>(id));
+        statements.remove.execDML();
+        return true;
+    });
+}
+
+bool CSQLiteBase::GetAllIDs(std::vector<std::int64_t>& ids)
+{
+    return RunLogged(L"CSQLiteBase::GetAllIDs", [&] {
+        CppSQLite3Query query = RequireStatementDB().execQuery(BuildSelectSql().c_str());
+        AppendFirstColumn(query, ids);
+        return true;
+    });
+}
+
+bool CSQLiteBase::GetSelectiveIDs(std::vector<std::int64_t>& ids, const wchar_t* condition, const wchar_t* query)
+{
+    return RunLogged(L"CSQLiteBase::GetSelectiveIDs", [&] {
+        const CStdStr sql = query ? CStdStr(query) : BuildSelectSql(condition);
+        CppSQLite3Query rows = RequireStatementDB().execQuery(sql.c_str());
+        AppendFirstColumn(rows, ids);
+        return true;
+    });
+}
+
+// ---------------------------------------------------------------- CSQLiteHelp
+
+CStdStr CSQLiteHelp::QuoteSql(const wchar_t* text)
+{
+    CStdStr quoted(text);
+    quoted.Replace(L"'", L"''");
+    return quoted;
+}
+
+CStdStr CSQLiteHelp::QuoteSql(UINT stringId)
+{
+    return QuoteSql(LoadResString(stringId));
+}
+
+// ---------------------------------------------------------------- text conversion
+
+bool WideToUtf8(const wchar_t* text, size_t length, std::string& utf8)
+{
+    utf8.clear();
+    if (length == 0)
+        return true;
+    try {
+        if (length > INT_MAX) {
+            QLOG(L"Failed to convert to UTF8 string %d", static_cast<int>(ERROR_ARITHMETIC_OVERFLOW));
+            return false;
+        }
+        const int wideLength = static_cast<int>(length);
+        const int needed = WideCharToMultiByte(CP_UTF8, 0, text, wideLength, nullptr, 0, nullptr, nullptr);
+        if (needed > 0) {
+            utf8.resize(needed);
+            if (WideCharToMultiByte(CP_UTF8, 0, text, wideLength, utf8.data(), needed, nullptr, nullptr) == needed)
+                return true;
+        }
+        QLOG(L"Failed to convert to UTF8 string %d", static_cast<int>(GetLastError()));
+    } catch (const std::bad_alloc&) {
+        QLOG(L"Failed to convert to UTF8 string %d", static_cast<int>(ERROR_NOT_ENOUGH_MEMORY));
+    }
+    utf8.clear();
+    return false;
+}
+
+bool WideToUtf8(const wchar_t* text, std::string& utf8)
+{
+    return WideToUtf8(text, text ? std::wcslen(text) : 0, utf8);
+}
+
+namespace {
+
+// False with the error code when the bytes do not convert in that code page.
+bool MultiByteToWide(UINT codePage, DWORD flags, const char* bytes, size_t length, std::wstring& wide,
+                     DWORD& error)
+{
+    wide.clear();
+    error = ERROR_SUCCESS;
+    if (length == 0)
+        return true;
+    if (length > INT_MAX) {
+        error = ERROR_ARITHMETIC_OVERFLOW;
+        return false;
+    }
+    const int byteLength = static_cast<int>(length);
+    const int needed = MultiByteToWideChar(codePage, flags, bytes, byteLength, nullptr, 0);
+    if (needed > 0) {
+        wide.resize(needed);
+        if (MultiByteToWideChar(codePage, flags, bytes, byteLength, wide.data(), needed) == needed)
+            return true;
+    }
+    error = GetLastError();
+    wide.clear();
+    return false;
+}
+
+} // namespace
+
+bool Utf8ToWide(const char* bytes, size_t length, std::wstring& wide)
+{
+    DWORD error = ERROR_SUCCESS;
+    try {
+        // Without the flag bad bytes silently become U+FFFD, which the next
+        // store would write back in place of the original text.
+        if (MultiByteToWide(CP_UTF8, MB_ERR_INVALID_CHARS, bytes, length, wide, error))
+            return true;
+    } catch (const std::bad_alloc&) {
+        error = ERROR_NOT_ENOUGH_MEMORY;
+    }
+    if (error != ERROR_NO_UNICODE_TRANSLATION)
+        QLOG(L"Failed to convert from UTF8 string %d\n", static_cast<int>(error));
+    return false;
+}
+
+std::wstring Utf8OrAnsiToWide(const char* bytes, size_t length)
+{
+    std::wstring wide;
+    if (Utf8ToWide(bytes, length, wide))
+        return wide;
+    DWORD error = ERROR_SUCCESS;
+    MultiByteToWide(CP_ACP, 0, bytes, length, wide, error);
+    return wide;
+}
+
+std::string WideToAnsi(const wchar_t* text)
+{
+    std::string narrow;
+    const int needed = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (needed <= 1)
+        return narrow;
+    narrow.resize(needed);
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), needed, nullptr, nullptr);
+    narrow.resize(needed - 1);
+    return narrow;
+}
+
+void LogSqliteError(const wchar_t* operation, const CppSQLite3Exception& error, const char* sourceFile, int line)
+{
+    const char* message = error.errorMessage();
+    const std::wstring wideMessage = Utf8OrAnsiToWide(message, std::strlen(message));
+    WriteToLogFileAt(sourceFile, line, L"%s Sqlite3 error %d : %s", operation, error.errorCode(),
+                     wideMessage.c_str());
+}
