@@ -1,11 +1,195 @@
 // The main and parent windows.
 #include "mainwnd.h"
 
-HWND g_hwndApp = nullptr;
+#include <mmsystem.h>
+
+#include <vector>
+
+#include "foundation/LogFile.h"
+#include "foundation/Preferences.h"
+#include "foundation/ResModule.h"
+#include "foundation/Seams.h"
+#include "foundation/SysFuncs.h"
+#include "foundation/WinVersion.h"
+#include "maintimers.h"
+#include "notestore/notemgr.h"
+#include "resources/resource.h"
+#include "shellsvc.h"
+#include "trayicon.h"
 
 namespace {
 
+constexpr wchar_t kMainClass[] = L"MainWClass";
+constexpr wchar_t kParentClass[] = L"ParentWClass";
+constexpr wchar_t kNoteClass[] = L"NoteWClass";
+constexpr int kNoteWindowExtraBytes = 8;  // the window's note object
+constexpr int kCaptionChars = 64;
+
 HWND g_parentWindow = nullptr;
+HMENU g_trayMenu = nullptr;
+HICON g_applicationIcon = nullptr;
+HPALETTE g_palette = nullptr;
+HMODULE g_msftEdit = nullptr;
+bool g_closing = false;
+bool g_applicationActive = false;
+DWORD g_lastInputTick = 0;
+UINT g_taskbarCreatedMessage = 0;
+
+bool IsTrayMode()
+{
+    return WindowsVersion().winXP;
+}
+
+const wchar_t* Caption()
+{
+    static wchar_t caption[kCaptionChars] = {};
+    CResModule::LoadString(IDS_APP_NAME, caption, kCaptionChars);
+    return caption;
+}
+
+bool RegisterOne(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int extraBytes, HICON icon,
+                 HBRUSH background)
+{
+    WNDCLASSW windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.cbWndExtra = extraBytes;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = name;
+    if (RegisterClassW(&windowClass))
+        return true;
+    QLOG(L"Failed to init window class %s", name);
+    return false;
+}
+
+// The editor's class: the newer rich edit when its library loads.
+bool HasRichEditClass()
+{
+    WNDCLASSW found = {};
+    if (!g_msftEdit)
+        g_msftEdit = LoadLibraryW(L"Msftedit.dll");
+    if (g_msftEdit) {
+        if (GetClassInfoW(nullptr, L"RICHEDIT50W", &found))
+            return true;
+        QLOG(L"Failed to init window class MSFTEDIT_CLASS");
+        return false;
+    }
+    if (GetClassInfoW(nullptr, L"RichEdit20W", &found))
+        return true;
+    QLOG(L"Failed to init window class RICHEDIT_CLASS");
+    return false;
+}
+
+// A 256-entry palette from the system's, on 8-bit palette screens only.
+bool CreatePaletteWhenNeeded()
+{
+    const HDC screen = GetDC(nullptr);
+    const bool paletted = (GetDeviceCaps(screen, RASTERCAPS) & RC_PALETTE) && GetDeviceCaps(screen, BITSPIXEL) == 8;
+    if (!paletted || !g_prefs.EnableCustomColors) {
+        ReleaseDC(nullptr, screen);
+        return true;
+    }
+    QLOG(L"Creating custom palette");
+    std::vector<BYTE> block(sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY));
+    auto* palette = reinterpret_cast<LOGPALETTE*>(block.data());
+    palette->palVersion = 0x300;
+    palette->palNumEntries = 256;
+    GetSystemPaletteEntries(screen, 0, 255, palette->palPalEntry);
+    ReleaseDC(nullptr, screen);
+    g_palette = CreatePalette(palette);
+    if (g_palette)
+        QLOG(L"Palette created successfully.");
+    return true;
+}
+
+void OnMainClose(HWND window)
+{
+    if (g_prefs.AutoSave)
+        NoteManager().SaveModifiedNotes();
+    QLOG(L"Close window event thread!");
+    NoteManager().StopListener();
+    g_closing = true;
+    DestroyWindow(window);
+}
+
+void OnMainDestroy(HWND window)
+{
+    if (IsTrayMode()) {
+        NotifyTrayIcon(window, kTrayDelete, nullptr, nullptr, nullptr);
+        KillTimer(window, kBlinkTimerId);
+    }
+    KillTimer(window, kUpkeepTimerId);
+    KillTimer(window, kMainTimerId);
+    CloseAllHelp();
+    if (g_parentWindow)
+        PostMessageW(g_parentWindow, WM_DESTROY, 0, 0);
+}
+
+void OnEndSession(bool ending)
+{
+    if (ending && g_prefs.AutoSave)
+        NoteManager().SaveModifiedNotes();
+}
+
+void OnParentSize(HWND parent, WPARAM kind)
+{
+    const HWND main = g_hwndApp;
+    if (kind != SIZE_RESTORED && kind != SIZE_MAXIMIZED) {
+        SendMessageW(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        ShowWindow(main, SW_HIDE);
+        return;
+    }
+    if (!g_prefs.VisibleInTaskbar)
+        ShowWindow(parent, SW_HIDE);
+    if (IsTrayMode() && main && IsWindow(main)) {
+        NotifyTrayIcon(main, kTrayDelete, nullptr, nullptr, nullptr);
+        AddTrayIcon(main);
+        ShowWindow(main, g_prefs.HideToolbar ? SW_HIDE : SW_SHOW);
+        SetForegroundWindow(main);
+        NoteManager().ShowAllNotes();
+    }
+}
+
+void OnParentActivateApp(bool active)
+{
+    if (!active && g_prefs.AutoSave && !g_closing)
+        NoteManager().SaveModifiedNotes();
+    if (active && g_hwndApp)
+        PostMessageW(g_hwndApp, WM_NULL, 0, 0);
+    g_applicationActive = active;
+}
+
+// The window the raw input went to: the focus for keys, the window under
+// the cursor for the mouse; null for other devices.
+HWND RawInputTarget(LPARAM input)
+{
+    RAWINPUTHEADER header = {};
+    UINT size = sizeof(header);
+    if (GetRawInputData(reinterpret_cast<HRAWINPUT>(input), RID_HEADER, &header, &size, sizeof(RAWINPUTHEADER)) ==
+        static_cast<UINT>(-1))
+        return nullptr;
+    if (header.dwType == RIM_TYPEKEYBOARD)
+        return GetFocus();
+    if (header.dwType != RIM_TYPEMOUSE)
+        return nullptr;
+    POINT cursor = {};
+    return MyGetPhysicalCursorPos(&cursor) ? MyWindowFromPhysicalPoint(cursor) : nullptr;
+}
+
+void OnParentInput(LPARAM input)
+{
+    const HWND target = RawInputTarget(input);
+    const HWND main = g_hwndApp;
+    if (!target || !main)
+        return;
+    if (GetWindowThreadProcessId(target, nullptr) != GetWindowThreadProcessId(main, nullptr))
+        return;
+    g_lastInputTick = g_clockSeam.tickCount();
+    PostMessageW(main, WM_INPUT_ACTIVITY, 0, 0);
+}
 
 }  // namespace
 
@@ -24,12 +208,141 @@ void SetParentWindow(HWND window)
     g_parentWindow = window;
 }
 
+void SetApplicationIcon(HICON icon)
+{
+    g_applicationIcon = icon;
+}
+
+HICON GetApplicationIcon()
+{
+    return g_applicationIcon;
+}
+
+HPALETTE GetAppPalette()
+{
+    return g_palette;
+}
+
+void DeleteAppPalette()
+{
+    if (g_palette)
+        DeleteObject(g_palette);
+    g_palette = nullptr;
+}
+
+int RegisterWindowClasses(HINSTANCE instance)
+{
+    QLOG(L"Creating main window class");
+    if (!RegisterOne(instance, kMainClass, &MainWndProc, 0, g_applicationIcon,
+                     static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))))
+        return 0;
+    QLOG(L"Creating ParentWClass window class");
+    if (!RegisterOne(instance, kParentClass, &ParentWndProc, 0, g_applicationIcon,
+                     reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
+        return 0;
+    QLOG(L"Creating NoteWClass window class");
+    // The note window's own procedure comes with the note windows.
+    if (!RegisterOne(instance, kNoteClass, &DefWindowProcW, kNoteWindowExtraBytes, nullptr,
+                     reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
+        return 0;
+    if (!HasRichEditClass())
+        return 0;
+    QLOG(L"Window class creating complete!");
+    return 1;
+}
+
+int CreateMain(HINSTANCE instance)
+{
+    const HWND window =
+        IsTrayMode()
+            ? CreateWindowExW(WS_EX_TOOLWINDOW, kMainClass, Caption(), WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                              0, 0, 0, 0, nullptr, nullptr, instance, nullptr)
+            : CreateWindowExW(0, kMainClass, Caption(), WS_POPUP | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX, 24, 0,
+                              125, 19, nullptr, nullptr, instance, nullptr);
+    if (!window)
+        return 0;
+    __atomic_store_n(&g_hwndApp, window, __ATOMIC_RELEASE);
+    QLOG(L"Setting Always On Top %d", g_prefs.AlwaysOnTop ? 1 : 0);
+    SetWindowPos(window, g_prefs.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return CreatePaletteWhenNeeded() ? 1 : 0;
+}
+
+bool InitMainWindow(HWND)
+{
+    // The menus come with the tray icon.
+    SetTrayIconVersion();
+    return true;
+}
+
+void OnMainCommand(HWND window, UINT command)
+{
+    switch (command) {
+    case ID_EXIT:
+        SendMessageW(window, WM_CLOSE, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (IsTrayMode()) {
+        if (message == WM_CREATE)
+            g_taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+        if (g_taskbarCreatedMessage != 0 && message == g_taskbarCreatedMessage)
+            AddTrayIcon(window);
+    }
+    switch (message) {
+    case WM_CREATE: return InitMainWindow(window) ? 0 : -1;
+    case WM_DESTROY: OnMainDestroy(window); return 0;
+    case WM_CLOSE: OnMainClose(window); return 0;
+    case WM_ENDSESSION: OnEndSession(wParam != FALSE); break;
+    case WM_COMMAND: OnMainCommand(window, LOWORD(wParam)); return 0;
+    case WM_TIMER: OnMainTimer(window, wParam); return 0;
+    case WM_INPUT_ACTIVITY: CheckInputActivity(); break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ParentWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_SIZE: OnParentSize(window, wParam); return 0;
+    case WM_CREATE:
+    case WM_WININICHANGE: return 0;
+    case WM_CLOSE:
+        if (g_hwndApp && IsWindow(g_hwndApp))
+            SendMessageW(g_hwndApp, WM_COMMAND, ID_EXIT, reinterpret_cast<LPARAM>(window));
+        return 0;
+    case WM_ACTIVATEAPP: OnParentActivateApp(wParam != FALSE); return 0;
+    case WM_INPUT:
+        OnParentInput(lParam);
+        // Frees the system's copy of the input.
+        DefWindowProcW(window, message, wParam, lParam);
+        return 0;
+    case MM_MCINOTIFY: OnSoundNotify(wParam, lParam); return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+HMENU GetTrayMenu()
+{
+    return g_trayMenu;
+}
+
+bool IsMainWindowClosing()
+{
+    return g_closing;
+}
+
 bool IsApplicationActive()
 {
-    return false;
+    return g_applicationActive;
 }
 
 DWORD GetLastInputTick()
 {
-    return 0;
+    return g_lastInputTick;
 }

@@ -7,9 +7,8 @@
 #include <windows.h>
 
 #include "MainCommands.h"
+#include "foundation/AppWindow.h"
 
-// The hidden main window; null before CreateMain and after shut-down.
-extern HWND g_hwndApp;
 // The main window as seen from another thread.
 HWND GetAppWindow();
 // The parent window, which lives to the end of the process.
@@ -37,6 +36,8 @@ LRESULT CALLBACK ParentWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 // WM_CREATE of the main window; false fails the creation.
 bool InitMainWindow(HWND window);
 void OnMainCommand(HWND window, UINT command);
+// The tray and main menu's first submenu; null until the menus are loaded.
+HMENU GetTrayMenu();
 
 // Set when the main window starts to close; the parent window then stops
 // saving on deactivation.

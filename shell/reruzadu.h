@@ -1,0 +1,47 @@
+// The program's whole life on its user-interface thread: the entry installs
+// the crash reporter around RunApplication, which claims the single
+// instance, chooses and prepares the data folder, loads the settings and the
+// database, creates the windows, runs the message loop and, when the loop
+// ends, takes everything down in a fixed order.
+#pragma once
+
+#include <windows.h>
+
+// The wParam of WM_QUIT after a normal run; 0 when another copy took the
+// command line, when the claim failed and after a failed start.
+int RunApplication(HINSTANCE instance, HINSTANCE previous, const wchar_t* commandLine);
+
+// The modeless dialogs the loop hands their keys to. Each dialog sets its
+// slot when it is created and clears it when it is destroyed.
+extern HWND g_hwndFindDlg;
+extern HWND g_hwndShowHideDlg;       // the note organizer
+extern HWND g_hwndAlarmDisplayDlg;
+
+// Table 106 (main window and organizer) and table 105 (every other window).
+extern HACCEL g_mainAccelerators;
+extern HACCEL g_noteAccelerators;
+
+// Routes one message as the loop does.
+void RouteMessage(MSG& msg);
+// Runs the loop until WM_QUIT; returns its wParam.
+WPARAM RunMessageLoop();
+
+// "RICHED20.DLL" was loaded (else "RICHED32.DLL"); dialogs choose their
+// templates by it.
+bool IsRichEdit20();
+// Bitmap 103, the parts of the note captions.
+HBITMAP GetCaptionBitmap();
+// The program's own file.
+const wchar_t* GetProgramPath();
+
+// Chooses the data folder: the "/f" folder when it holds a settings file,
+// else the per-user folder (copying the program folder's data files into it
+// once), else the program folder; then makes the Errors and Backup folders.
+void ChooseDataFolder(const wchar_t* commandLine);
+// A missing database is copied from the older one, or its absence starts the
+// import of the legacy notes and groups. After the settings are loaded.
+void PrepareDatabaseFile();
+
+// The start-up show command: STARTUPINFO's when it carries one, else the
+// entry's.
+int StartupShowCommand(int entryShow);
