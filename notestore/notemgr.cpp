@@ -70,6 +70,12 @@ CStdStr NewInstanceGuid()
     return GuidToText(guid);
 }
 
+CStdStr FirstColumnText(const CppSQLite3Query& row)
+{
+    const char* text = row.getStringField(0);
+    return Utf8OrAnsiToWide(text, std::strlen(text));
+}
+
 // The `guid` of the last row; empty without the table or a row.
 CStdStr StoredInstanceGuid(CppSQLite3DB& db)
 {
@@ -77,19 +83,17 @@ CStdStr StoredInstanceGuid(CppSQLite3DB& db)
         return CStdStr();
     CppSQLite3Query rows = db.execQuery(L"select `guid` from `guidinstance`");
     CStdStr stored;
-    for (; !rows.eof(); rows.nextRow()) {
-        const char* text = rows.getStringField(0);
-        stored = Utf8OrAnsiToWide(text, std::strlen(text));
-    }
+    for (; !rows.eof(); rows.nextRow())
+        stored = FirstColumnText(rows);
     return stored;
 }
 
+// Older files keep SQLite's own docids and a delete trigger that matches by id.
 bool FullTextRowsFollowTheirNotes(CppSQLite3DB& db)
 {
-    CppSQLite3Query trigger =
+    const CppSQLite3Query trigger =
         db.execQuery(L"select `sql` from sqlite_master where type='trigger' and name='del_notes'");
-    if (trigger.eof() || Utf8OrAnsiToWide(trigger.getStringField(0), std::strlen(trigger.getStringField(0))) !=
-                             DeleteTriggerSql())
+    if (trigger.eof() || FirstColumnText(trigger) != DeleteTriggerSql())
         return false;
     return db.execScalar(L"select count(*) from `search` where docid IS NOT id;") == 0 &&
            db.execScalar(L"select count(*) from `search2` where docid IS NOT id;") == 0;
