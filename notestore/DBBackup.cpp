@@ -161,8 +161,9 @@ bool BackupDatabaseFile(const wchar_t* database, const wchar_t* folder)
     if (!now.IsValid() || !now.GetAsSystemTime(today))
         return false;
     // Start-up empties the folder's path when it cannot be made; the copies
-    // must then not land in the working folder.
-    if (!folder || !*folder)
+    // must then not land in the working folder. An empty database name would
+    // open an empty scratch database, whose copy would replace the backups.
+    if (!folder || !*folder || !database || !*database)
         return true;
     BackupTo(database, folder, kWeekdayBackups[today.wDayOfWeek % 7], COleDateTimeSpan(7, 0, 0, 0));
     BackupTo(database, folder, kBiWeekBackup, COleDateTimeSpan(14, 0, 0, 0));

@@ -20,6 +20,7 @@
 #define IDS_COLOR_WHITE 6           // "White"
 #define IDS_OLD_OPTIONS 10          // "/i" and "/d" are gone
 #define IDS_FOLDER_NOT_WRITABLE 12  // the "/f" folder can't be written to
+#define IDS_DATABASE_CHANGED 18     // the database file was replaced while running
 #define IDS_LEGACY_NOTES_FILE 816   // "NOTES.DAT"
 #define IDS_APP_NAME 817            // "Quillet"
 #define IDS_TOOLBAR_TOP_LEFT 819    // "Top left corner": toolbar and note positions
