@@ -368,6 +368,33 @@ bool CNoteManager::NotifyDisplay(CNote* /*note*/, eNoteDisplay /*event*/)
     return true;
 }
 
+// Notes are stored one by one with the note manager's store, and shown and
+// dimmed with the note windows; neither is part of this build yet, so no
+// cached note is ever modified, shown or dimmed.
+bool CNoteManager::SaveModifiedNotes()
+{
+    return GetDB() != nullptr;
+}
+
+void CNoteManager::CloseAll()
+{
+    StopListener();
+    CloseDB();
+}
+
+void CNoteManager::ShowAllNotes()
+{
+}
+
+bool CNoteManager::IsFadedOut() const
+{
+    return false;
+}
+
+void TempFadeOut(bool, CNote*)
+{
+}
+
 bool CNoteManager::StartListener()
 {
     return false;

@@ -78,6 +78,16 @@ public:
     // fan-out, else true.
     bool NotifyDisplay(CNote* note, eNoteDisplay event);
 
+    // Stores every modified cached note; false without a database.
+    bool SaveModifiedNotes();
+    // Stops the listener, frees every cached note and closes the database.
+    void CloseAll();
+
+    // Shows every note, and whether the notes are dimmed while the user works
+    // elsewhere (TempFadeOut).
+    void ShowAllNotes();
+    bool IsFadedOut() const;
+
     // The window-event listener of attached notes.
     bool StartListener();
     void StopListener();
@@ -134,3 +144,7 @@ inline CNoteManager& NoteManager()
 {
     return *g_noteManagerSeam.manager;
 }
+
+// Dims every shown note (fadeOut) or brings them back; with a note given and
+// fadeOut false, only that note comes back.
+void TempFadeOut(bool fadeOut, CNote* note);

@@ -78,6 +78,12 @@ BOOL WINAPI OnCrashCallback(void*)
 
 // ---- The data folder ---------------------------------------------------
 
+// A file of the same name counts as "already there" for the folder helper.
+bool MakeFolder(const wchar_t* folder)
+{
+    return IsDirectory(folder) || (CreateDirectoryIfMissing(folder) && IsDirectory(folder));
+}
+
 const EDataPath kMigratedFiles[] = {EDataPath::Settings, EDataPath::LegacyNotes, EDataPath::AliasList,
                                     EDataPath::GroupsFile};
 
@@ -97,8 +103,7 @@ void UsePerUserFolder(const wchar_t* programPath, bool migrate)
     CStdStr sources[std::size(kMigratedFiles)];
     for (size_t i = 0; i < std::size(kMigratedFiles); ++i)
         sources[i] = GetDataPath(kMigratedFiles[i]);
-    if ((!IsDirectory(folder.c_str()) && !CreateDirectoryIfMissing(folder.c_str())) ||
-        !SetDataFilePaths(folder.c_str())) {
+    if (!MakeFolder(folder.c_str()) || !SetDataFilePaths(folder.c_str())) {
         SetDataFilePaths(programPath);
         return;
     }
@@ -120,7 +125,7 @@ void MakeDataFolders()
 {
     for (const EDataPath which : {EDataPath::ErrorFolder, EDataPath::BackupFolder}) {
         const wchar_t* const folder = GetDataPath(which);
-        if (!IsDirectory(folder) && !CreateDirectoryIfMissing(folder))
+        if (!MakeFolder(folder))
             ClearDataPath(which);
     }
 }
@@ -179,20 +184,6 @@ void DescribeFilesToCrashReporter()
     g_crashReporter.AddProperty(L"Data file path", GetDataPath(EDataPath::LegacyNotes));
     g_crashReporter.AddProperty(L"SQLite file path", GetDataPath(EDataPath::Database));
     g_crashReporter.AddProperty(L"Log file path", GetLogFilePath());
-}
-
-void LoadSettings(bool startupShortcutConverted)
-{
-    QLOG(L"Loading preferences %s", GetDataPath(EDataPath::Settings));
-    g_prefs.Load();
-    // The shortcut's settings take effect now; else the program would stop
-    // starting with Windows.
-    if (startupShortcutConverted)
-        UpdateStartupReg(g_prefs);
-    g_prefs.InternationalMapping = false;
-    SetForcePlainPaste(g_prefs.PasteAsText);
-    if (g_prefs.AltResFile[0])
-        CResModule::LoadLanguage(g_prefs.AltResFile);
 }
 
 bool OpenDatabase()
@@ -455,6 +446,21 @@ void PrepareDatabaseFile()
     g_prefs.GroupsMigrated = 0;
 }
 
+void LoadStartSettings()
+{
+    const bool shortcutConverted = UpdateStartupShortcut();
+    QLOG(L"Loading preferences %s", GetDataPath(EDataPath::Settings));
+    g_prefs.Load();
+    // The shortcut's settings take effect now; else the program would stop
+    // starting with Windows.
+    if (shortcutConverted)
+        UpdateStartupReg(g_prefs);
+    g_prefs.InternationalMapping = false;
+    SetForcePlainPaste(g_prefs.PasteAsText);
+    if (g_prefs.AltResFile[0])
+        CResModule::LoadLanguage(g_prefs.AltResFile);
+}
+
 int StartupShowCommand(int entryShow)
 {
     STARTUPINFOW startup = {};
@@ -543,8 +549,7 @@ int RunApplication(HINSTANCE instance, HINSTANCE previous, const wchar_t* comman
     InitializeLibraries(instance);
     ChooseDataFolder(commandLine);
     DescribeFilesToCrashReporter();
-    const bool shortcutConverted = UpdateStartupShortcut();
-    LoadSettings(shortcutConverted);
+    LoadStartSettings();
     QLOG(L"Initializing icon");
     SetApplicationIcon(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)));
     WindowsVersion().win7 = BuildJumpList();

@@ -38,6 +38,10 @@ const wchar_t* GetProgramPath();
 // else the per-user folder (copying the program folder's data files into it
 // once), else the program folder; then makes the Errors and Backup folders.
 void ChooseDataFolder(const wchar_t* commandLine);
+// Converts an old Startup-folder shortcut, loads the settings (writing the
+// start-with-Windows entry when a shortcut was converted) and the language
+// module they name.
+void LoadStartSettings();
 // A missing database is copied from the older one, or its absence starts the
 // import of the legacy notes and groups. After the settings are loaded.
 void PrepareDatabaseFile();

@@ -17,6 +17,7 @@
 #include "foundation/SysFuncs.h"
 #include "foundation/fileio.h"
 #include "mainwnd.h"
+#include "notestore/notemgr.h"
 #include "resources/resource.h"
 
 namespace {
@@ -523,22 +524,6 @@ HWND InputWindow()
     return IsOwnThreadWindow(pointed) ? pointed : nullptr;
 }
 
-// PENDING-NOTEMGR: the note of the window (or of its root note window),
-// faded back in alone when it is faded.
-bool FadeNoteOfWindowIn(HWND)
-{
-    return false;
-}
-
-bool NotesFadedOut()
-{
-    return false;
-}
-
-void FadeNotes(bool)
-{
-}
-
 }  // namespace
 
 void CheckInputActivity()
@@ -546,11 +531,9 @@ void CheckInputActivity()
     if (IsApplicationActive() || g_prefs.AutoFade == 0)
         return;
     const HWND input = InputWindow();
-    bool idle = false;
-    if (!input)
-        idle = IsInputIdle(g_clockSeam.tickCount(), GetLastInputTick(), g_prefs.AutoFade);
-    else if (FadeNoteOfWindowIn(input))
-        return;
-    if (idle != NotesFadedOut())
-        FadeNotes(idle);
+    // Input to one of the program's windows is activity. A note window's own
+    // faded state comes with the note windows.
+    const bool idle = !input && IsInputIdle(g_clockSeam.tickCount(), GetLastInputTick(), g_prefs.AutoFade);
+    if (idle != NoteManager().IsFadedOut())
+        TempFadeOut(idle, nullptr);
 }

@@ -1,0 +1,293 @@
+// Start-up's choice of the data folder, the database file and the settings,
+// with the program and per-user folders seamed into a folder of the test's own.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "ShellTestSupport.h"
+#include "foundation/DataPaths.h"
+#include "foundation/Preferences.h"
+#include "foundation/RegKey.h"
+#include "foundation/Seams.h"
+#include "foundation/WinVersion.h"
+#include "framework/ComPtr.h"
+#include "shell/reruzadu.h"
+#include "tests/support/TestDir.h"
+
+namespace {
+
+std::wstring g_programFile;
+std::wstring g_perUserRoot;
+std::wstring g_startupFolder;
+
+bool Copy(const std::wstring& from, wchar_t* path)
+{
+    return wcscpy_s(path, MAX_PATH, from.c_str()) == 0;
+}
+bool ProgramFile(wchar_t* path) { return Copy(g_programFile, path); }
+bool PerUserRoot(wchar_t* path) { return Copy(g_perUserRoot, path); }
+bool StartupFolder(wchar_t* path) { return Copy(g_startupFolder, path); }
+
+void WriteText(const std::wstring& path, const char* text)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    ::WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string ReadText(const std::wstring& path)
+{
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "<missing>";
+    char buffer[4096] = {};
+    DWORD read = 0;
+    ::ReadFile(file, buffer, sizeof(buffer) - 1, &read, nullptr);
+    CloseHandle(file);
+    return std::string(buffer, read);
+}
+
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// One program folder, one per-user root and one folder to name with "/f",
+// all in a folder of their own, with the seams pointing at them.
+class CLayout {
+public:
+    CLayout()
+    {
+        CreateDirectoryW(Program().c_str(), nullptr);
+        CreateDirectoryW(AppData().c_str(), nullptr);
+        CreateDirectoryW(Folder().c_str(), nullptr);
+        g_programFile = Program() + L"QUILL32.exe";
+        g_perUserRoot = AppData();
+        g_perUserRoot.pop_back();  // as the shell gives it, without a backslash
+        g_startupFolder = m_dir.File(L"Startup");
+    }
+
+    std::wstring Program() const { return m_dir.File(L"program\\"); }
+    std::wstring AppData() const { return m_dir.File(L"appdata\\"); }
+    std::wstring PerUser() const { return AppData() + L"Quillet\\"; }
+    std::wstring Folder() const { return m_dir.File(L"named folder\\"); }
+    std::wstring File(const wchar_t* name) const { return m_dir.File(name); }
+
+private:
+    CTestDir m_dir;
+};
+
+class StartupTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_savedVersion = WindowsVersion();
+        WindowsVersion().winXP = true;
+    }
+    void TearDown() override { WindowsVersion() = m_savedVersion; }
+
+    static std::wstring Settings() { return GetDataPath(EDataPath::Settings); }
+
+    CScriptedMessageBox m_boxes;
+    CLogCapture m_log;
+    WindowsVersionFlags m_savedVersion;
+    CSeamOverride<SFolderRootsSeam> m_roots{g_folderRootsSeam, {&ProgramFile, &PerUserRoot, &StartupFolder}};
+};
+
+TEST_F(StartupTest, TheDataFolderFollowsTheCommandLineAndTheFilesFound)
+{
+    enum EFolder { kNamed, kPerUser, kProgram };
+    struct Case {
+        const char* name;
+        std::function<void(const CLayout&)> arrange;
+        bool nameTheFolder;
+        const wchar_t* commandLine;
+        EFolder expected;
+    };
+    const Case cases[] = {
+        {"/f with settings: the named folder",
+         [](const CLayout& l) { WriteText(l.Folder() + L"RERUZADU.INI", "[Preferences]\r\n"); }, true, L"", kNamed},
+        {"/f without settings: the per-user folder", [](const CLayout&) {}, true, L"", kPerUser},
+        {"a lone /c with settings in the program folder: still the per-user folder",
+         [](const CLayout& l) { WriteText(l.Program() + L"RERUZADU.INI", "[Preferences]\r\n"); }, false,
+         L"/c newnote", kPerUser},
+        {"a per-user folder that can't be made: the program folder",
+         [](const CLayout& l) { WriteText(l.AppData() + L"Quillet", "a file in the folder's place"); }, false, L"",
+         kProgram},
+        {"a copy that fails while its source exists: the program folder",
+         [](const CLayout& l) { CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr); }, false, L"",
+         kProgram},
+    };
+    for (const Case& c : cases) {
+        const CLayout layout;
+        c.arrange(layout);
+        const std::wstring line = c.nameTheFolder ? L"/f \"" + layout.Folder() + L"\"" : c.commandLine;
+        ChooseDataFolder(line.c_str());
+        const std::wstring folder = c.expected == kNamed     ? layout.Folder()
+                                    : c.expected == kPerUser ? layout.PerUser()
+                                                             : layout.Program();
+        EXPECT_EQ(Settings(), folder + L"RERUZADU.INI") << c.name;
+        EXPECT_TRUE(Exists(folder + L"Errors")) << c.name;
+        EXPECT_TRUE(Exists(folder + L"Backup")) << c.name;
+    }
+}
+
+TEST_F(StartupTest, AFolderWithoutSettingsIsLoggedAsIgnored)
+{
+    const CLayout layout;
+    ChooseDataFolder((L"/f " + layout.File(L"named")).c_str());
+    EXPECT_FALSE(m_log.Contains(L"Ini file (" + layout.File(L"named\\RERUZADU.INI") +
+                                L") doesn't exist, ignoring command line")) << "a missing folder is not applied";
+    CreateDirectoryW(layout.File(L"named").c_str(), nullptr);
+    ChooseDataFolder((L"/f " + layout.File(L"named")).c_str());
+    EXPECT_TRUE(m_log.Contains(L"Ini file (" + layout.File(L"named\\RERUZADU.INI") +
+                               L") doesn't exist, ignoring command line"));
+    EXPECT_EQ(Settings(), layout.PerUser() + L"RERUZADU.INI");
+}
+
+TEST_F(StartupTest, FirstRunCopiesOnlyTheFilesThePerUserFolderLacks)
+{
+    const CLayout layout;
+    const std::wstring program = layout.Program();
+    const std::wstring perUser = layout.PerUser();
+    WriteText(program + L"RERUZADU.INI", "program settings");
+    WriteText(program + L"NOTES.DAT", "program notes");
+    WriteText(program + L"groups.ini", "program groups");
+    WriteText(program + L"QUILLT40.DAT", "the database is not copied");
+    CreateDirectoryW(perUser.c_str(), nullptr);
+    WriteText(perUser + L"RERUZADU.INI", "per-user settings");
+
+    ChooseDataFolder(L"");
+    EXPECT_EQ(Settings(), perUser + L"RERUZADU.INI");
+    EXPECT_EQ(ReadText(perUser + L"RERUZADU.INI"), "per-user settings");
+    EXPECT_EQ(ReadText(perUser + L"NOTES.DAT"), "program notes");
+    EXPECT_EQ(ReadText(perUser + L"groups.ini"), "program groups");
+    EXPECT_FALSE(Exists(perUser + L"ALIAS.INI")) << "no source, nothing copied";
+    EXPECT_FALSE(Exists(perUser + L"QUILLT40.DAT"));
+}
+
+TEST_F(StartupTest, AMigrationDoneBeforeCopiesNothing)
+{
+    const CLayout layout;
+    const std::wstring program = layout.Program();
+    const std::wstring perUser = layout.PerUser();
+    WriteText(program + L"RERUZADU.INI", "[Preferences]\r\nFileMigrationDone=1\r\n");
+    WriteText(program + L"NOTES.DAT", "program notes");
+    ChooseDataFolder(L"");
+    EXPECT_EQ(Settings(), perUser + L"RERUZADU.INI");
+    EXPECT_FALSE(Exists(perUser + L"NOTES.DAT"));
+}
+
+TEST_F(StartupTest, AnErrorsFolderThatCanNotBeMadeSwitchesItsUseOff)
+{
+    const CLayout layout;
+    WriteText(layout.Folder() + L"RERUZADU.INI", "[Preferences]\r\n");
+    WriteText(layout.Folder() + L"Errors", "a file in the folder's place");
+    ChooseDataFolder((L"/f \"" + layout.Folder() + L"\"").c_str());
+    EXPECT_STREQ(GetDataPath(EDataPath::ErrorFolder), L"");
+    EXPECT_EQ(GetDataPath(EDataPath::BackupFolder), layout.Folder() + L"Backup\\");
+}
+
+TEST_F(StartupTest, TheDatabaseFileComesFromTheOlderOneOrStartsTheImport)
+{
+    const CLayout layout;
+    ASSERT_TRUE(SetDataFilePaths(layout.Folder().c_str()));
+    const std::wstring database = layout.Folder() + L"QUILLT40.DAT";
+    const std::wstring older = layout.Folder() + L"QUILLT.DAT";
+
+    g_prefs.MigrateFromOldFile = false;
+    g_prefs.GroupsMigrated = 2;
+    WriteText(older, "older database");
+    PrepareDatabaseFile();
+    EXPECT_EQ(ReadText(database), "older database");
+    EXPECT_TRUE(m_log.Contains(L"Upgrading file " + older + L" to " + database));
+    EXPECT_FALSE(g_prefs.MigrateFromOldFile);
+
+    PrepareDatabaseFile();  // present now: nothing changes
+    EXPECT_FALSE(g_prefs.MigrateFromOldFile);
+    EXPECT_EQ(g_prefs.GroupsMigrated, 2);
+
+    DeleteFileW(database.c_str());
+    DeleteFileW(older.c_str());
+    PrepareDatabaseFile();
+    EXPECT_TRUE(g_prefs.MigrateFromOldFile) << "neither file: the legacy notes are imported";
+    EXPECT_EQ(g_prefs.GroupsMigrated, 0);
+    EXPECT_TRUE(m_log.Contains(L"Migrating data because (" + database + L") doesn't exist"));
+}
+
+// ---- Settings and the old Startup shortcut --------------------------------
+
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::optional<std::wstring> RunValue()
+{
+    CRegKeyHandle key;
+    if (key.Open(HKEY_CURRENT_USER, kRunKey, KEY_READ) != ERROR_SUCCESS)
+        return std::nullopt;
+    wchar_t value[1024] = {};
+    DWORD bytes = sizeof(value) - sizeof(wchar_t);
+    DWORD type = 0;
+    if (RegQueryValueExW(key.Get(), L"Quillet", nullptr, &type, reinterpret_cast<BYTE*>(value), &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    return std::wstring(value);
+}
+
+void SetRunValue(const std::optional<std::wstring>& value)
+{
+    CRegKeyHandle key;
+    if (key.Open(HKEY_CURRENT_USER, kRunKey, KEY_READ | KEY_WRITE) != ERROR_SUCCESS)
+        return;
+    if (value)
+        RegSetValueExW(key.Get(), L"Quillet", 0, REG_SZ, reinterpret_cast<const BYTE*>(value->c_str()),
+                       static_cast<DWORD>((value->size() + 1) * sizeof(wchar_t)));
+    else
+        RegDeleteValueW(key.Get(), L"Quillet");
+}
+
+TEST_F(StartupTest, AnOldShortcutStartsWithWindowsFromTheSettingsOn)
+{
+    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    const CLayout layout;
+    const std::optional<std::wstring> savedRun = RunValue();
+    CreateDirectoryW(g_startupFolder.c_str(), nullptr);
+    {
+        wchar_t target[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, target, MAX_PATH);
+        CComPtr<IShellLinkW> link;
+        ASSERT_TRUE(SUCCEEDED(
+            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Receive())));
+        link->SetPath(target);
+        link->SetArguments(L"/c newnote");
+        CComPtr<IPersistFile> file;
+        ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Receive())));
+        ASSERT_TRUE(SUCCEEDED(file->Save((g_startupFolder + L"\\Quillet.lnk").c_str(), TRUE)));
+    }
+    ChooseDataFolder(L"");
+    LoadStartSettings();
+
+    EXPECT_FALSE(Exists(g_startupFolder + L"\\Quillet.lnk"));
+    EXPECT_TRUE(g_prefs.StartupWithWindows);
+    EXPECT_STREQ(g_prefs.StartupArguments, L"/c newnote");
+    EXPECT_EQ(RunValue(), L"\"" + g_programFile + L"\" /c newnote");
+    SetRunValue(savedRun);
+    CoUninitialize();
+}
+
+TEST(StartupShowCommand, TheEntrysCommandWithoutOneInTheStartupInfo)
+{
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    GetStartupInfoW(&startup);
+    const int expected = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWMINNOACTIVE;
+    EXPECT_EQ(StartupShowCommand(SW_SHOWMINNOACTIVE), expected);
+}
+
+}  // namespace
