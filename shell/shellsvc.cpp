@@ -220,6 +220,18 @@ void OfferNewerVersion(const char* reply, bool automatic, DWORD fileVersionHigh,
     }
 }
 
+bool DownloadToTempFile(const wchar_t* url, wchar_t (&file)[MAX_PATH])
+{
+    wchar_t folder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathW(MAX_PATH + 1, folder);
+    if (length == 0 || length > MAX_PATH || !GetTempFileNameW(folder, L"qlv", 0, file))
+        return false;
+    if (SUCCEEDED(URLDownloadToFileW(nullptr, url, file, 0, nullptr)))
+        return true;
+    DeleteFileW(file);
+    return false;
+}
+
 }  // namespace
 
 bool CheckVersionOnline(bool automatic)
@@ -237,8 +249,10 @@ bool CheckVersionOnline(bool automatic)
                static_cast<int>(GetUserDefaultUILanguage()), static_cast<int>(sizeof(void*) * 8));
     QLOG(L"CheckVersionOnline running url (%s)", url.c_str());
 
-    wchar_t cacheFile[MAX_PATH] = {};
-    if (FAILED(URLDownloadToCacheFileW(nullptr, url.c_str(), cacheFile, MAX_PATH, 0, nullptr))) {
+    // Into a file of our own: the cache names its files after the address,
+    // which some systems can't do for an address with dots in its path.
+    wchar_t replyFile[MAX_PATH] = {};
+    if (!DownloadToTempFile(url.c_str(), replyFile)) {
         if (automatic)
             WriteLastVersionCheck(now);
         else
@@ -248,8 +262,10 @@ bool CheckVersionOnline(bool automatic)
     char reply[kMaxReplyBytes + 1] = {};
     {
         CWinFile file;
-        if (!file.Open(cacheFile, CWinFile::accessRead | CWinFile::shareRead))
+        if (!file.Open(replyFile, CWinFile::accessRead | CWinFile::shareRead)) {
+            DeleteFileW(replyFile);
             return false;
+        }
         DWORD read = 0;
         try {
             read = file.Read(reply, kMaxReplyBytes);
@@ -262,7 +278,7 @@ bool CheckVersionOnline(bool automatic)
             OfferNewerVersion(reply, automatic, fileVersionHigh, fileVersionLow);
         }
     }
-    DeleteFileW(cacheFile);
+    DeleteFileW(replyFile);
     WriteLastVersionCheck(now);
     return true;
 }
