@@ -1,0 +1,351 @@
+// QUILL32.exe end to end: started by this driver with "/f" and a folder of
+// the test's own, watched through its log, ended through its windows. The
+// runs share the one log and the single-instance names of the user, so they
+// hold one ctest resource lock and kill their children in teardown.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestDir.h"
+
+namespace {
+
+std::wstring Widen(const char* text)
+{
+    std::wstring wide;
+    for (const char* at = text; *at; ++at)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*at));
+    return wide;
+}
+
+// The build's program, as a path of this system.
+std::wstring ProgramPath()
+{
+    std::wstring path = L"Z:" + Widen(QUILL32_EXE);
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+}
+
+std::wstring LogPath()
+{
+    wchar_t folder[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
+    return std::wstring(folder) + L"\\Quillet\\QUILLT40.LOG";
+}
+
+// The log's messages, without their time stamps.
+std::vector<std::wstring> LogMessages()
+{
+    std::vector<std::wstring> messages;
+    const HANDLE file = CreateFileW(LogPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return messages;
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    CloseHandle(file);
+    const int length = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring text(length, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(), length);
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L"\r\n", start);
+        if (end == std::wstring::npos)
+            end = text.size();
+        const std::wstring line = text.substr(start, end - start);
+        messages.push_back(line.size() > 28 ? line.substr(28) : std::wstring());
+        start = end + 2;
+    }
+    return messages;
+}
+
+bool Logged(const std::wstring& message)
+{
+    const std::vector<std::wstring> messages = LogMessages();
+    return std::find(messages.begin(), messages.end(), message) != messages.end();
+}
+
+bool WaitUntilLogged(const std::wstring& message, DWORD timeoutMs)
+{
+    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+        if (Logged(message))
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+// Each expected text must start a message, in this order, others between.
+void ExpectInOrder(const std::vector<std::wstring>& expected)
+{
+    const std::vector<std::wstring> messages = LogMessages();
+    size_t at = 0;
+    for (const std::wstring& text : expected) {
+        while (at < messages.size() && messages[at].compare(0, text.size(), text) != 0)
+            ++at;
+        ASSERT_LT(at, messages.size()) << "missing, or out of order: " << testing::PrintToString(text);
+        ++at;
+    }
+}
+
+int CountLogged(const std::wstring& prefix)
+{
+    int count = 0;
+    for (const std::wstring& message : LogMessages())
+        count += message.compare(0, prefix.size(), prefix) == 0;
+    return count;
+}
+
+// One run of the program; killed when the test ends while it still runs.
+class CRun {
+public:
+    CRun(const std::wstring& program, const std::wstring& arguments)
+    {
+        std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        m_started = CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &m_process) != FALSE;
+    }
+    ~CRun()
+    {
+        if (!m_started)
+            return;
+        if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_process.hProcess, 1);
+            WaitForSingleObject(m_process.hProcess, 10000);
+        }
+        CloseHandle(m_process.hThread);
+        CloseHandle(m_process.hProcess);
+    }
+    CRun(const CRun&) = delete;
+    CRun& operator=(const CRun&) = delete;
+
+    bool Started() const { return m_started; }
+
+    // The exit code, or STILL_ACTIVE after the time-out.
+    DWORD WaitForExit(DWORD timeoutMs) const
+    {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(m_process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(m_process.hProcess, &code);
+        return code;
+    }
+
+    // A top-level window of this process with the class, waiting for it.
+    HWND FindWindowOfClass(const wchar_t* className, DWORD timeoutMs) const
+    {
+        for (DWORD waited = 0; waited <= timeoutMs; waited += 100) {
+            SSearch search = {m_process.dwProcessId, className, nullptr};
+            EnumWindows(&Match, reinterpret_cast<LPARAM>(&search));
+            if (search.found)
+                return search.found;
+            Sleep(100);
+        }
+        return nullptr;
+    }
+
+private:
+    struct SSearch {
+        DWORD processId;
+        const wchar_t* className;
+        HWND found;
+    };
+    static BOOL CALLBACK Match(HWND window, LPARAM lParam)
+    {
+        auto* search = reinterpret_cast<SSearch*>(lParam);
+        DWORD processId = 0;
+        GetWindowThreadProcessId(window, &processId);
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, 64);
+        if (processId == search->processId && wcscmp(name, search->className) == 0) {
+            search->found = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
+    PROCESS_INFORMATION m_process = {};
+    bool m_started = false;
+};
+
+std::wstring IniValue(const std::wstring& ini, const wchar_t* key)
+{
+    wchar_t value[256] = {};
+    GetPrivateProfileStringW(L"Preferences", key, L"<absent>", value, 256, ini.c_str());
+    return value;
+}
+
+bool IsFolder(const std::wstring& path)
+{
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+constexpr DWORD kStartMs = 60000;
+constexpr DWORD kExitMs = 30000;
+
+const std::vector<std::wstring> kStartLines = {
+    L"-------------- Started logging to file ",
+    L"Module: ",
+    L"Quillet version 4.10.1",
+    L"TZ is set to ",
+    L"Locale - Language: ",
+    L"Locale - ISO639: ",
+    L"Locale - English language : ",
+    L"Initializing resources",
+    L"Finished initializing resources",
+    L"HasAnimateMenu(",
+    L"Initializing Common Controls",
+    L"Checking for Windows 95",
+    L"WinXP = 1, Vista = 1, Win7 = 1",
+    L"Parsing command line - \"/f ",
+    L"Ini file (",
+    L"Old Note file (",
+    L"Note file (",
+    L"Loading preferences ",
+    L"Initializing icon",
+    L"Migrating data because (",
+    L"Backing up database to folder (",
+    L"Using database file(",
+    L"Initializing edit proc",
+    L"Creating main window class",
+    L"Creating ParentWClass window class",
+    L"Creating NoteWClass window class",
+    L"Window class creating complete!",
+    L"Creating parent window",
+    L"Loading VeduVure bitmap",
+    L"CreateMain() called",
+    L"Setting Always On Top ",
+    L"Creating toolbar",
+    L"SetToolbarPosition()",
+    L"Hiding toolbar",
+    L"ClearPreviousAlarms()",
+    L"Loading accelerators",
+    L"Trying to initialize sockets",
+    L"Socket support ",
+    L"Loading Netsend file",
+    L"Starting message loop",
+};
+
+const std::vector<std::wstring> kShutDownLines = {
+    L"Close window event thread!",
+    L"Killing find dialog",
+    L"Killing ShowHide dialog",
+    L"Killing Alarm display dialog",
+    L"Stopping sound",
+    L"Saving profile",
+    L"Removing all reruzadu",
+    L"Close the database!",
+    L"Storing netsends",
+    L"Closing any open mail slots",
+    L"Storing hotkeys",
+    L"Freeing RichEdit",
+    L"Destroying all windows",
+    L"Destroying g_hwndApp",
+    L"Destroying parent",
+    L"Unregistering window classes",
+    L"Quillet has closed",
+};
+
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteFileW(LogPath().c_str());
+        const HANDLE ini = CreateFileW(Ini().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(ini, INVALID_HANDLE_VALUE);
+        CloseHandle(ini);
+    }
+
+    std::wstring Folder() const { return m_dir.Path(); }
+    std::wstring Ini() const { return m_dir.File(L"RERUZADU.INI"); }
+    std::wstring FolderArgument() const
+    {
+        std::wstring folder = Folder();
+        folder.pop_back();
+        return L"/f \"" + folder + L"\"";
+    }
+
+    CTestDir m_dir;
+};
+
+TEST_F(ProgramTest, RunsAsOneCopyTakesForwardedStartsAndEndsOnExit)
+{
+    CRun first(ProgramPath(), FolderArgument());
+    ASSERT_TRUE(first.Started());
+    ASSERT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
+    ExpectInOrder(kStartLines);
+    EXPECT_TRUE(IsFolder(Folder() + L"Errors"));
+    EXPECT_TRUE(IsFolder(Folder() + L"Backup"));
+    EXPECT_NE(GetFileAttributesW((Folder() + L"QUILLT40.DAT").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    for (int start = 0; start < 2; ++start) {
+        const DWORD began = GetTickCount();
+        CRun second(ProgramPath(), L"/c newnote");
+        ASSERT_TRUE(second.Started());
+        EXPECT_EQ(second.WaitForExit(kExitMs), 0u) << "start " << start;
+        EXPECT_LT(GetTickCount() - began, 15000u);
+    }
+    EXPECT_EQ(CountLogged(L"-------------- Started logging"), 1) << "the later starts never got as far as the log";
+
+    const HWND main = first.FindWindowOfClass(L"MainWClass", 5000);
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_COMMAND, 209, 0);
+    EXPECT_EQ(first.WaitForExit(kExitMs), 0u);
+    ExpectInOrder(kShutDownLines);
+    EXPECT_EQ(LogMessages().back(), L"Quillet has closed");
+    EXPECT_NE(IniValue(Ini(), L"AutoSave"), L"<absent>") << "the settings were saved";
+}
+
+TEST_F(ProgramTest, ClosingTheTaskbarButtonEndsTheProgram)
+{
+    CRun run(ProgramPath(), FolderArgument());
+    ASSERT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
+    const HWND parent = run.FindWindowOfClass(L"ParentWClass", 5000);
+    ASSERT_NE(parent, nullptr);
+    PostMessageW(parent, WM_CLOSE, 0, 0);
+    EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
+    ExpectInOrder(kShutDownLines);
+}
+
+TEST_F(ProgramTest, ADatabaseThatCanNotOpenEndsTheStartWithoutSaving)
+{
+    ASSERT_TRUE(CreateDirectoryW((Folder() + L"QUILLT40.DAT").c_str(), nullptr));
+    CRun run(ProgramPath(), FolderArgument());
+    const HWND box = run.FindWindowOfClass(L"#32770", kStartMs);
+    ASSERT_NE(box, nullptr);
+    wchar_t text[512] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    EXPECT_EQ(std::wstring(text).rfind(L"Error loading notes from disk!", 0), 0u) << text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
+    ExpectInOrder({L"Failed to init table.", L"Close the database!", L"BAD BAD BAD! Something went terribly wrong!",
+                   L"Killing find dialog", L"Stopping sound", L"Destroying all windows",
+                   L"Unregistering window classes", L"Freeing RichEdit"});
+    EXPECT_EQ(CountLogged(L"Creating main window class"), 0);
+    EXPECT_EQ(IniValue(Ini(), L"AutoSave"), L"<absent>") << "nothing is saved";
+}
+
+TEST_F(ProgramTest, WithoutTheCrashReporterBesideItTheProgramStillRuns)
+{
+    const std::wstring alone = m_dir.File(L"alone\\");
+    ASSERT_TRUE(CreateDirectoryW(alone.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(ProgramPath().c_str(), (alone + L"QUILL32.exe").c_str(), FALSE));
+    CRun run(alone + L"QUILL32.exe", FolderArgument());
+    ASSERT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
+    const HWND main = run.FindWindowOfClass(L"MainWClass", 5000);
+    ASSERT_NE(main, nullptr);
+    PostMessageW(main, WM_COMMAND, 209, 0);
+    EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
+    EXPECT_TRUE(Logged(L"Quillet has closed"));
+}
+
+}  // namespace
