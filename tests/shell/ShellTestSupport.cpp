@@ -1,10 +1,12 @@
 #include "ShellTestSupport.h"
 
 #include <objbase.h>
+#include <shlobj.h>
 
 #include <mutex>
 
 #include "foundation/ResModule.h"
+#include "framework/ComPtr.h"
 
 namespace {
 
@@ -64,4 +66,19 @@ std::wstring UniqueName()
     wchar_t text[40] = {};
     StringFromGUID2(guid, text, 40);
     return text;
+}
+
+bool MakeShortcut(const std::wstring& linkPath, const wchar_t* arguments)
+{
+    wchar_t target[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, target, MAX_PATH);
+    CComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Receive())))
+        return false;
+    link->SetPath(target);
+    link->SetArguments(arguments);
+    link->SetDescription(L"Quillet");
+    CComPtr<IPersistFile> file;
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Receive())) &&
+           SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }

@@ -30,3 +30,7 @@ private:
 
 // A GUID text, fresh on every call: names that no other test uses.
 std::wstring UniqueName();
+
+// Saves a shortcut to this test program with the arguments; COM must be
+// initialised. False when any step fails.
+bool MakeShortcut(const std::wstring& linkPath, const wchar_t* arguments);

@@ -17,7 +17,6 @@
 #include "foundation/DataPaths.h"
 #include "foundation/fileio.h"
 #include "foundation/Seams.h"
-#include "framework/ComPtr.h"
 #include "framework/KernelHandle.h"
 #include "resources/resource.h"
 #include "shell/mainwnd.h"
@@ -389,21 +388,6 @@ protected:
         return wcscpy_s(path, MAX_PATH, s_startup.c_str()) == 0;
     }
 
-    void MakeShortcut(const wchar_t* arguments)
-    {
-        wchar_t target[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, target, MAX_PATH);
-        CComPtr<IShellLinkW> link;
-        ASSERT_TRUE(SUCCEEDED(
-            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Receive())));
-        link->SetPath(target);
-        link->SetArguments(arguments);
-        link->SetDescription(L"Quillet");
-        CComPtr<IPersistFile> file;
-        ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Receive())));
-        ASSERT_TRUE(SUCCEEDED(file->Save(LinkPath().c_str(), TRUE)));
-    }
-
     std::wstring LinkPath() const { return m_startup.File(L"Quillet.lnk"); }
 
     std::wstring IniValue(const wchar_t* key) const
@@ -423,7 +407,7 @@ std::wstring StartupShortcutTest::s_startup;
 
 TEST_F(StartupShortcutTest, AnOldShortcutBecomesTheStartWithWindowsSettings)
 {
-    MakeShortcut(L"/f \"C:\\My Notes\"");
+    ASSERT_TRUE(MakeShortcut(LinkPath(), L"/f \"C:\\My Notes\""));
     EXPECT_TRUE(UpdateStartupShortcut());
     EXPECT_EQ(IniValue(L"StartupWithWindows"), L"1");
     EXPECT_EQ(IniValue(L"StartupArguments"), L"/f \"C:\\My Notes\"");

@@ -16,7 +16,6 @@
 #include "foundation/RegKey.h"
 #include "foundation/Seams.h"
 #include "foundation/WinVersion.h"
-#include "framework/ComPtr.h"
 #include "shell/reruzadu.h"
 #include "tests/support/TestDir.h"
 
@@ -258,18 +257,7 @@ TEST_F(StartupTest, AnOldShortcutStartsWithWindowsFromTheSettingsOn)
     const CLayout layout;
     const std::optional<std::wstring> savedRun = RunValue();
     CreateDirectoryW(g_startupFolder.c_str(), nullptr);
-    {
-        wchar_t target[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, target, MAX_PATH);
-        CComPtr<IShellLinkW> link;
-        ASSERT_TRUE(SUCCEEDED(
-            CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.Receive())));
-        link->SetPath(target);
-        link->SetArguments(L"/c newnote");
-        CComPtr<IPersistFile> file;
-        ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.Receive())));
-        ASSERT_TRUE(SUCCEEDED(file->Save((g_startupFolder + L"\\Quillet.lnk").c_str(), TRUE)));
-    }
+    ASSERT_TRUE(MakeShortcut(g_startupFolder + L"\\Quillet.lnk", L"/c newnote"));
     ChooseDataFolder(L"");
     LoadStartSettings();
 
