@@ -11,6 +11,7 @@
 #include "foundation/Seams.h"
 #include "foundation/SysFuncs.h"
 #include "foundation/WinVersion.h"
+#include "framework/Library.h"
 #include "maintimers.h"
 #include "notestore/notemgr.h"
 #include "resources/resource.h"
@@ -23,29 +24,18 @@ constexpr wchar_t kMainClass[] = L"MainWClass";
 constexpr wchar_t kParentClass[] = L"ParentWClass";
 constexpr wchar_t kNoteClass[] = L"NoteWClass";
 constexpr int kNoteWindowExtraBytes = 8;  // the window's note object
+// Windows keep at most 63 characters of a caption.
 constexpr int kCaptionChars = 64;
 
 HWND g_parentWindow = nullptr;
 HMENU g_trayMenu = nullptr;
 HICON g_applicationIcon = nullptr;
 HPALETTE g_palette = nullptr;
-HMODULE g_msftEdit = nullptr;
+CLibrary g_msftEdit;
 bool g_closing = false;
 bool g_applicationActive = false;
 DWORD g_lastInputTick = 0;
 UINT g_taskbarCreatedMessage = 0;
-
-bool IsTrayMode()
-{
-    return WindowsVersion().winXP;
-}
-
-const wchar_t* Caption()
-{
-    static wchar_t caption[kCaptionChars] = {};
-    CResModule::LoadString(IDS_APP_NAME, caption, kCaptionChars);
-    return caption;
-}
 
 bool RegisterOne(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int extraBytes, HICON icon,
                  HBRUSH background)
@@ -70,7 +60,7 @@ bool HasRichEditClass()
 {
     WNDCLASSW found = {};
     if (!g_msftEdit)
-        g_msftEdit = LoadLibraryW(L"Msftedit.dll");
+        g_msftEdit.Reset(LoadLibraryW(L"Msftedit.dll"));
     if (g_msftEdit) {
         if (GetClassInfoW(nullptr, L"RICHEDIT50W", &found))
             return true;
@@ -193,6 +183,18 @@ void OnParentInput(LPARAM input)
 
 }  // namespace
 
+const wchar_t* GetAppCaption()
+{
+    static wchar_t caption[kCaptionChars] = {};
+    CResModule::LoadString(IDS_APP_NAME, caption, kCaptionChars);
+    return caption;
+}
+
+bool IsTrayMode()
+{
+    return WindowsVersion().winXP;
+}
+
 HWND GetAppWindow()
 {
     return __atomic_load_n(&g_hwndApp, __ATOMIC_ACQUIRE);
@@ -255,9 +257,9 @@ int CreateMain(HINSTANCE instance)
 {
     const HWND window =
         IsTrayMode()
-            ? CreateWindowExW(WS_EX_TOOLWINDOW, kMainClass, Caption(), WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+            ? CreateWindowExW(WS_EX_TOOLWINDOW, kMainClass, GetAppCaption(), WS_POPUP | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
                               0, 0, 0, 0, nullptr, nullptr, instance, nullptr)
-            : CreateWindowExW(0, kMainClass, Caption(), WS_POPUP | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX, 24, 0,
+            : CreateWindowExW(0, kMainClass, GetAppCaption(), WS_POPUP | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX, 24, 0,
                               125, 19, nullptr, nullptr, instance, nullptr);
     if (!window)
         return 0;

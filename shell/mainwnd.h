@@ -9,6 +9,11 @@
 #include "MainCommands.h"
 #include "foundation/AppWindow.h"
 
+// The caption of every program window and message box (string 817).
+const wchar_t* GetAppCaption();
+// Tray mode: the program lives in the notification area (Windows XP and later).
+bool IsTrayMode();
+
 // The main window as seen from another thread.
 HWND GetAppWindow();
 // The parent window, which lives to the end of the process.

@@ -43,7 +43,6 @@ HACCEL g_noteAccelerators = nullptr;
 
 namespace {
 
-constexpr int kCaptionChars = 64;
 constexpr DWORD kDelayedStartMs = 30000;
 constexpr DWORD kAllCommonControls = 0x1FF;
 
@@ -56,18 +55,6 @@ bool g_richEdit20 = false;
 CGdiObject<HBITMAP> g_captionBitmap;
 HWND g_toolbar = nullptr;
 bool g_networkOn = false;
-
-const wchar_t* Caption()
-{
-    static wchar_t caption[kCaptionChars] = {};
-    CResModule::LoadString(IDS_APP_NAME, caption, kCaptionChars);
-    return caption;
-}
-
-bool IsTrayMode()
-{
-    return WindowsVersion().winXP;
-}
 
 BOOL WINAPI OnCrashCallback(void*)
 {
@@ -208,7 +195,7 @@ bool CreateWindows(HINSTANCE instance, HINSTANCE previous)
         return false;
     QLOG(L"Creating parent window");
     SetParentWindow(
-        CreateWindowExW(0, L"ParentWClass", Caption(), WS_POPUPWINDOW, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
+        CreateWindowExW(0, L"ParentWClass", GetAppCaption(), WS_POPUPWINDOW, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
     QLOG(L"Loading VeduVure bitmap");
     g_captionBitmap.Reset(CResModule::LoadBitmap(MAKEINTRESOURCEW(IDB_CAPTION_BUTTONS)));
     if (!g_captionBitmap)
