@@ -322,8 +322,10 @@ TEST_F(ProgramTest, ADatabaseThatCanNotOpenEndsTheStartWithoutSaving)
     CRun run(ProgramPath(), FolderArgument());
     const HWND box = run.FindWindowOfClass(L"#32770", kStartMs);
     ASSERT_NE(box, nullptr);
+    // The box may still be filling itself in.
     wchar_t text[512] = {};
-    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    for (int tries = 0; tries < 100 && GetDlgItemTextW(box, 0xFFFF, text, 512) == 0; ++tries)
+        Sleep(100);
     EXPECT_EQ(std::wstring(text).rfind(L"Error loading notes from disk!", 0), 0u) << text;
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
