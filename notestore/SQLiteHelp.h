@@ -120,6 +120,17 @@ public:
     bool GetSelectiveIDs(std::vector<std::int64_t>& ids, const wchar_t* condition,
                          const wchar_t* query = nullptr);
 
+    // The record as one element of the XML notes document, preceded by the
+    // document head when asked. Text values are escaped so that every
+    // document parses; the id is never written. The caller appends further
+    // records and finally the end tag (CStdStrA::AppendNotesEndTag).
+    CStdStrA WriteXml(bool withHead) const;
+    // Fills the members named by the children of the document's first record
+    // element; members without an element keep their values. False, logged,
+    // when the document is refused, does not parse or its first record is not
+    // a row of this kind; the record is then unchanged.
+    bool ReadXml(const wchar_t* document);
+
     const SQLiteColumnDesc* Columns() const { return m_columns; }
     const wchar_t* TableName() const { return m_table; }
     const wchar_t* RowName() const { return m_rowName; }
@@ -145,6 +156,8 @@ private:
     void ReadColumn(const CppSQLite3Query& query, int field, const SQLiteColumnDesc& column);
     void ReadBackId(SQLiteStatementCache& statements);
     int ColumnCount() const;
+    CStdStrA XmlLine(const SQLiteColumnDesc& column) const;
+    void ReadXmlValue(const SQLiteColumnDesc& column, const CStdStr& value);
 
     template <class T>
     T& Member(const SQLiteColumnDesc& column) const
