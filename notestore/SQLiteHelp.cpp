@@ -272,9 +272,14 @@ void CSQLiteBase::BindColumn(CppSQLite3Statement& stmt, const SQLiteColumnDesc& 
         stmt.bind(param++, static_cast<int>(Member<std::int32_t>(column)));
         return;
     case eColDouble:
-    case eColDate:
         stmt.bind(param++, Member<double>(column));
         return;
+    case eColDate: {
+        // A date that is not valid is no time at all.
+        const COleDateTime& date = Member<COleDateTime>(column);
+        stmt.bind(param++, date.IsValid() ? date.m_dt : 0.0);
+        return;
+    }
     case eColLongText: {
         const CStdStr& text = Member<CStdStr>(column);
         std::string utf8;
@@ -312,8 +317,10 @@ void CSQLiteBase::ReadColumn(const CppSQLite3Query& query, int field, const SQLi
         Member<std::int32_t>(column) = query.getIntField(field);
         return;
     case eColDouble:
-    case eColDate:
         Member<double>(column) = query.getFloatField(field, 0.0);
+        return;
+    case eColDate:
+        Member<COleDateTime>(column) = COleDateTime(query.getFloatField(field, 0.0));
         return;
     case eColLongText: {
         int length = 0;

@@ -31,6 +31,7 @@
 
 #include "CppSQLite3.h"
 #include "foundation/StdStr.h"
+#include "framework/OleDateTime.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -48,7 +49,7 @@ enum SQLiteColumnType : unsigned short {
     eColInt32 = 5,        // std::int32_t
     eColInt64 = 6,        // std::int64_t, a reference to another row
     eColDouble = 7,       // double
-    eColDate = 8,         // double, an OLE automation date
+    eColDate = 8,         // COleDateTime; a date that is not valid is stored as 0.0
     eColLongText = 9,     // CStdStr, stored as a UTF-8 BLOB without terminator
     eColBinary = 10,      // a fixed block of `length` bytes (RECT, WINDOWPLACEMENT)
     eColBool = 11,        // bool (one byte)

@@ -27,7 +27,7 @@ struct ProbeRow {
     std::int32_t delta = 0;
     std::int64_t ref = 0;
     double ratio = 0.0;
-    double stamp = 0.0;
+    COleDateTime stamp;
     CStdStr body;
     unsigned char rect[16] = {};
     bool enabled = false;

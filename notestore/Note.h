@@ -1,0 +1,148 @@
+// One sticky note: one row of the table `notes` and, while it is shown, one
+// note window with its editor. This is the record side: the columns, the
+// values of a new note, the setters that keep the update date and the
+// modified flag, the display name, and the text forms of a GUID and a LOGFONT.
+// The manager owns every note; notes are never copied.
+#pragma once
+
+#include "NoteAlarm.h"
+#include "NoteAttachment.h"
+#include "NoteSearch.h"
+#include "SQLiteHelp.h"
+#include "foundation/StdStr.h"
+#include "framework/GdiObject.h"
+#include "framework/OleDateTime.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+// The stored columns of a note, in table order; the alarm record fills
+// columns 21 to 30.
+struct NoteRow {
+    std::int64_t id = -1;
+    CStdStr name;                   // the user's title; empty = none
+    std::uint32_t style = 0;        // alignment: 0 left, 1 centre, 2 right
+    std::uint32_t color = 0;
+    std::uint32_t colorBk = 0;
+    bool visible = false;
+    CStdStr textFont;               // FontToText form
+    std::uint32_t colorText = 0;
+    CStdStr password;
+    CStdStr creator;                // carried, never set by the program
+    COleDateTime creationDate;
+    COleDateTime lastUpdateDate;
+    WINDOWPLACEMENT placement = {};
+    bool locked = false;
+    std::int32_t transparency = 0;  // 1..255; 0 and 255 are opaque
+    CStdStr guid;                   // GuidToText form
+    std::int64_t group = 0;         // 0 = no group
+    std::uint32_t colorGroup = 0;
+    RECT minimizeRect = {};
+    CStdStr text;                   // plain text
+    CNoteAlarm alarm;
+    CStdStr displayName;
+    CStdStr displayText;            // RTF beginning "{\rtf", or plain text
+    RECT minimizePos = {};
+    bool autoResize = true;
+};
+
+// "{" 8-4-4-4-12 upper-case hex digits "}".
+CStdStr GuidToText(const GUID& guid);
+// Only the braced 38-character form (hex in either case); anything else gives
+// the zero GUID.
+GUID TextToGuid(const wchar_t* text);
+
+// The font's text form, as the settings keep the title font.
+CStdStr FontToText(const LOGFONTW& font);
+// A text not in that form gives the fallback font; the face is cut to 31
+// characters, and an empty face in quotes is a font with no face name.
+void TextToFont(const wchar_t* text, LOGFONTW& font);
+
+class CNote : public CSQLiteBase {
+public:
+    CNote();
+    ~CNote() override;
+
+    // The display name of a note with that id, title and plain text.
+    static CStdStr MakeDisplayName(std::int64_t id, const CStdStr& name, const CStdStr& plainText);
+    // Refreshes `displayname` (touch, modified when it changes) and returns it.
+    CStdStr GetDisplayName();
+    // The plain text: the editor's while it exists, else the stored one.
+    CStdStr GetPlainText() const;
+
+    // The row as stored. Writing through it sets neither the update date nor
+    // the modified flag: for readers of stored and received notes.
+    const NoteRow& Row() const { return m_row; }
+    NoteRow& Row() { return m_row; }
+
+    std::int64_t GetId() const { return m_row.id; }
+    void SetId(std::int64_t id) { m_row.id = id; }
+    CStdStr GetName() const { return m_row.name; }
+    CStdStr GetDisplayText() const { return m_row.displayText; }
+    CStdStr GetGuidText() const { return m_row.guid; }
+    GUID GetGuid() const { return m_guid; }
+    LOGFONTW GetLogFont() const { return m_logFont; }
+    COLORREF GetColor() const { return m_row.color; }
+    COLORREF GetColorBk() const { return m_row.colorBk; }
+    COLORREF GetColorText() const { return m_row.colorText; }
+    COLORREF GetColorGroup() const { return m_row.colorGroup; }
+    std::int64_t GetGroup() const { return m_row.group; }
+    bool IsVisible() const { return m_row.visible; }
+    bool IsLocked() const { return m_row.locked; }
+    HWND GetHwnd() const { return m_hwnd; }
+    HWND GetEditHwnd() const { return m_hwndEdit; }
+    HFONT GetFont() const { return m_font.Get(); }
+    HBRUSH GetBrush() const { return m_brush.Get(); }
+
+    CNoteAlarm& Alarm() { return m_row.alarm; }
+    const CNoteAlarm& Alarm() const { return m_row.alarm; }
+    CNoteAttachment& Attachment() { return m_attachment; }
+    CNoteSearch& Search() { return m_search; }
+
+    bool IsModified() const { return m_modified; }
+    void SetModified(bool modified) { m_modified = modified; }
+    bool IsNoStore() const { return m_noStore; }
+    void SetNoStore(bool noStore) { m_noStore = noStore; }
+    bool WindowExists() const { return m_windowExists; }
+
+    // `lastupdatedate` = now.
+    void TouchUpdateDate();
+
+    // Each setter changes nothing when the value is the same; otherwise it
+    // assigns, touches the update date and sets the modified flag.
+    void SetPassword(const CStdStr& password);
+    void SetCreationDate(const COleDateTime& date);
+    // Assigns the date itself (readers of older notes keep their dates).
+    void SetLastUpdateDate(const COleDateTime& date);
+    void SetWindowPlacement(const WINDOWPLACEMENT& placement);
+    void SetMinimizeRect(const RECT& rect);
+    // The group id alone, without telling anybody (duplication).
+    void SetGroupId(std::int64_t group);
+    // The binary GUID, and its text when that differs.
+    void SetGuid(const GUID& guid);
+    // The text as given and the GUID parsed from it; no touch, not modified.
+    void SetGuidText(const CStdStr& text);
+    // The note font: cached, and kept in `textfont`.
+    bool SetFont(const LOGFONTW& font);
+    bool SetFontText(const wchar_t* text);
+
+    void DestroyNoteWindow(bool destroyFrame);
+
+private:
+    void MarkChanged();
+
+    NoteRow m_row;
+    CNoteAttachment m_attachment;
+    CNoteSearch m_search;
+
+    HWND m_hwnd = nullptr;
+    HWND m_hwndEdit = nullptr;
+    CFontHandle m_font;
+    CBrushHandle m_brush;
+    LOGFONTW m_logFont = {};
+    GUID m_guid = {};
+    bool m_modified = false;
+    bool m_noStore = false;
+    bool m_windowExists = false;
+};
