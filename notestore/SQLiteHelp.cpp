@@ -658,9 +658,13 @@ CStdStrA CSQLiteBase::XmlLine(const SQLiteColumnDesc& column) const
                     name.c_str());
         return line;
     case eColDouble:
-    case eColDate:
         line.Format("<%s>%f</%s>\r\n", name.c_str(), Member<double>(column), name.c_str());
         return line;
+    case eColDate: {
+        const COleDateTime& date = Member<COleDateTime>(column);
+        line.Format("<%s>%f</%s>\r\n", name.c_str(), date.IsValid() ? date.m_dt : 0.0, name.c_str());
+        return line;
+    }
     case eColBinary:
         return CStdStrA("<" + name + ">" + HexBytes(&Member<unsigned char>(column), column.length) + "</" + name +
                         ">\r\n");
@@ -702,8 +706,10 @@ void CSQLiteBase::ReadXmlValue(const SQLiteColumnDesc& column, const CStdStr& va
         Member<std::int64_t>(column) = static_cast<std::int64_t>(_wcstoui64(value.c_str(), nullptr, 10));
         return;
     case eColDouble:
-    case eColDate:
         Member<double>(column) = _wtof(value.c_str());
+        return;
+    case eColDate:
+        Member<COleDateTime>(column) = COleDateTime(_wtof(value.c_str()));
         return;
     case eColBinary:
         ReadHexInto(&Member<unsigned char>(column), column.length, value);

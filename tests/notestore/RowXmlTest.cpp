@@ -21,7 +21,7 @@ struct ProbeRow {
     std::int32_t delta = 0;
     std::int64_t group = 0;
     double ratio = 0.0;
-    double stamp = 0.0;
+    COleDateTime stamp;
     CStdStr body;
     unsigned char bytes[4] = {};
     unsigned char guard[4] = {0xA5, 0xA5, 0xA5, 0xA5};   // must survive every read of bytes
@@ -56,7 +56,7 @@ void FillProbe(ProbeRow& row)
     row.delta = -7;
     row.group = 0x100000005LL;   // only the low half goes out
     row.ratio = 0.25;
-    row.stamp = 1.5;
+    row.stamp = COleDateTime(1.5);
     row.body = L"a\r\nb<c>'\"";
     const unsigned char bytes[4] = {0x00, 0x0F, 0xA0, 0xFF};
     std::memcpy(row.bytes, bytes, sizeof(bytes));
@@ -106,6 +106,10 @@ TEST_F(RowXml, WritesEveryTypeCodeAsOlderPeersRead)
     EXPECT_EQ(probe.WriteXml(true), expected);
     EXPECT_EQ(probe.WriteXml(false), expected.substr(67));
     EXPECT_EQ(expected.find("<probe>"), 67u);   // the head is 67 characters
+
+    // A date that is not valid is no time at all, as in the database.
+    probe.row.stamp.SetStatus(COleDateTime::invalid);
+    EXPECT_NE(probe.WriteXml(false).find("<stamp>0.000000</stamp>"), std::string::npos);
 }
 
 TEST_F(RowXml, ForbiddenCharactersAreReplacedSoTheDocumentParses)
@@ -200,7 +204,8 @@ TEST_F(RowXml, NumbersReadLeniently)
     EXPECT_EQ(probe.row.color, 0xFFFFFFFFu);
     EXPECT_EQ(probe.row.delta, 12);
     EXPECT_EQ(probe.row.ratio, 25.0);
-    EXPECT_EQ(probe.row.stamp, 0.0);
+    EXPECT_EQ(probe.row.stamp.m_dt, 0.0);
+    EXPECT_TRUE(probe.row.stamp.IsValid());
     EXPECT_TRUE(probe.row.enabled);
 }
 
