@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <ctime>
+#include <functional>
 #include <type_traits>
 
 static_assert(std::is_standard_layout_v<COleDateTime> && offsetof(COleDateTime, m_dt) == 0,
@@ -132,6 +133,19 @@ COleDateTime::DateTimeStatus CombinedStatus(A first, B second)
     return COleDateTime::valid;
 }
 
+// A comparison holds only between two values of the same status.
+template <class Compare>
+bool SameStatusAnd(const COleDateTime& a, const COleDateTime& b, Compare compare)
+{
+    return a.m_status == b.m_status && compare(LinearFromOle(a.m_dt), LinearFromOle(b.m_dt));
+}
+
+template <class Compare>
+bool SameStatusAnd(const COleDateTimeSpan& a, const COleDateTimeSpan& b, Compare compare)
+{
+    return a.GetStatus() == b.GetStatus() && compare(a.m_span, b.m_span);
+}
+
 COleDateTimeSpan MakeSpan(double days, COleDateTimeSpan::DateTimeSpanStatus status)
 {
     COleDateTimeSpan result(days);
@@ -238,32 +252,32 @@ int COleDateTime::GetDayOfWeek() const
 
 bool COleDateTime::operator==(const COleDateTime& other) const
 {
-    return m_status == other.m_status && LinearFromOle(m_dt) == LinearFromOle(other.m_dt);
+    return SameStatusAnd(*this, other, std::equal_to<>());
 }
 
 bool COleDateTime::operator!=(const COleDateTime& other) const
 {
-    return m_status == other.m_status && LinearFromOle(m_dt) != LinearFromOle(other.m_dt);
+    return SameStatusAnd(*this, other, std::not_equal_to<>());
 }
 
 bool COleDateTime::operator<(const COleDateTime& other) const
 {
-    return m_status == other.m_status && LinearFromOle(m_dt) < LinearFromOle(other.m_dt);
+    return SameStatusAnd(*this, other, std::less<>());
 }
 
 bool COleDateTime::operator>(const COleDateTime& other) const
 {
-    return m_status == other.m_status && LinearFromOle(m_dt) > LinearFromOle(other.m_dt);
+    return SameStatusAnd(*this, other, std::greater<>());
 }
 
 bool COleDateTime::operator<=(const COleDateTime& other) const
 {
-    return m_status == other.m_status && LinearFromOle(m_dt) <= LinearFromOle(other.m_dt);
+    return SameStatusAnd(*this, other, std::less_equal<>());
 }
 
 bool COleDateTime::operator>=(const COleDateTime& other) const
 {
-    return m_status == other.m_status && LinearFromOle(m_dt) >= LinearFromOle(other.m_dt);
+    return SameStatusAnd(*this, other, std::greater_equal<>());
 }
 
 COleDateTime COleDateTime::operator+(const COleDateTimeSpan& span) const
@@ -314,32 +328,32 @@ void COleDateTimeSpan::SetDateTimeSpan(long days, int hours, int minutes, int se
 
 bool COleDateTimeSpan::operator==(const COleDateTimeSpan& other) const
 {
-    return m_status == other.m_status && m_span == other.m_span;
+    return SameStatusAnd(*this, other, std::equal_to<>());
 }
 
 bool COleDateTimeSpan::operator!=(const COleDateTimeSpan& other) const
 {
-    return m_status == other.m_status && m_span != other.m_span;
+    return SameStatusAnd(*this, other, std::not_equal_to<>());
 }
 
 bool COleDateTimeSpan::operator<(const COleDateTimeSpan& other) const
 {
-    return m_status == other.m_status && m_span < other.m_span;
+    return SameStatusAnd(*this, other, std::less<>());
 }
 
 bool COleDateTimeSpan::operator>(const COleDateTimeSpan& other) const
 {
-    return m_status == other.m_status && m_span > other.m_span;
+    return SameStatusAnd(*this, other, std::greater<>());
 }
 
 bool COleDateTimeSpan::operator<=(const COleDateTimeSpan& other) const
 {
-    return m_status == other.m_status && m_span <= other.m_span;
+    return SameStatusAnd(*this, other, std::less_equal<>());
 }
 
 bool COleDateTimeSpan::operator>=(const COleDateTimeSpan& other) const
 {
-    return m_status == other.m_status && m_span >= other.m_span;
+    return SameStatusAnd(*this, other, std::greater_equal<>());
 }
 
 COleDateTimeSpan COleDateTimeSpan::operator+(const COleDateTimeSpan& other) const

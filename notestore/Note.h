@@ -18,6 +18,8 @@
 
 #include <cstdint>
 
+class CNoteManager;
+
 // The stored columns of a note, in table order; the alarm record fills
 // columns 21 to 30.
 struct NoteRow {
@@ -71,6 +73,14 @@ public:
     CStdStr GetDisplayName();
     // The plain text: the editor's while it exists, else the stored one.
     CStdStr GetPlainText() const;
+
+    // Bulk repairs that the schema upgrades need, each in one transaction;
+    // false (logged) on an SQL error. The display name of every note:
+    static bool UpdateDisplayNames(CppSQLite3DB& db);
+    // `text` as plain text (stored RTF converted), with its full-text row.
+    static bool UpdateTextField(CNoteManager& manager);
+    // Auto-size on for every note.
+    static bool UpdateAutoSizeField(CppSQLite3DB& db);
 
     // The row as stored. Writing through it sets neither the update date nor
     // the modified flag: for readers of stored and received notes.

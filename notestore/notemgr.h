@@ -1,7 +1,9 @@
 // The note manager: the one owner of the notes database and of every loaded
-// note. It opens the database lazily (GetDB), closes it when asked (CloseDB),
-// keeps the cached next alarm time, moves notes between groups and tells the
-// display listeners about shown, hidden, changed and deleted notes.
+// note. It opens the database lazily (GetDB), checks that the file is still
+// the one this run opened, brings its schema up to date, closes it when asked
+// (CloseDB) and keeps rolling backups of it; it keeps the cached next alarm
+// time, moves notes between groups and tells the display listeners about
+// shown, hidden, changed and deleted notes.
 #pragma once
 
 #include "CppSQLite3.h"
@@ -20,6 +22,13 @@
 #include <vector>
 
 class CNote;
+class CNotifyWindow;
+struct SSchemaResult;
+
+// Owns the notification pop-up, which comes with the windowing toolkit.
+struct CNotifyWindowDeleter {
+    void operator()(CNotifyWindow* window) const;
+};
 
 // Group ids with a meaning of their own.
 constexpr std::int64_t kNoGroup = 0;       // a note in no group
@@ -38,16 +47,27 @@ public:
     // Only the drive and folder of the path are used.
     void SetDatabasePath(const wchar_t* path);
     const CStdStr& GetDatabasePath() const { return m_databasePath; }
+    // QUILLT40.DAT in the folder of the database path; empty without one.
+    CStdStr GetDatabaseFilePath() const;
 
-    // The open database, opened (and its tables made) on first use; null when
-    // it cannot be used.
+    // The open database, opened on first use: the file checked to be this
+    // run's, its schema upgraded, its tables made. Null when it cannot be
+    // used; a failed open is retried by the next call, a file replaced while
+    // running never again.
     CppSQLite3DB* GetDB();
-    // Frees every compiled statement and closes the connection; harmless when closed.
+    // Frees every compiled statement and closes the connection; harmless when
+    // closed, and never throws.
     void CloseDB();
+
+    // Refreshes the rolling backups in folder (ending in a backslash; empty
+    // makes none). False only when "now" is not a valid date.
+    bool BackupDatabase(const wchar_t* folder);
 
     // Passed to the notes' show calls; the start-up loading changes it.
     int GetShowFlag() const { return m_showFlag; }
     void SetShowFlag(int flag) { m_showFlag = flag; }
+    // This run's identity, stamped into the database by the first open.
+    const CStdStr& GetInstanceGuid() const { return m_instanceGuid; }
 
     // The cached time of the next due alarm; -1.0 (valid) means unknown.
     const COleDateTime& GetCachedNextAlarm() const { return m_nextAlarm; }
@@ -154,18 +174,31 @@ private:
     void DiscardNote(std::unique_ptr<CNote> note);
     std::vector<std::int64_t> SelectNoteIDs(const wchar_t* condition);
 
-    bool OpenDatabaseFile(CppSQLite3DB& db);
-    bool OpenTables(CppSQLite3DB& db);
+    bool OpenVerifiedFile(SSchemaResult& schema);
+    bool IsOwnFile();
+    void ClaimFile();
+    void CloseReplacedFile();
+    bool PrepareOpenDatabase(const SSchemaResult& schema);
+    bool OpenTables(CppSQLite3DB& db, bool& createdFullText);
+    void VacuumWhenSparse();
+    void CreateIndexesWhenMissing();
+    void RepairFirstOpen();
+    void RepairAlarms();
 
     CppSQLite3DB m_db;
     CStdStr m_databasePath;
-    COleDateTime m_nextAlarm;
-    int m_showFlag = 1;
-
     CLockedStl<hash_map<HWND, CNote*>> m_windowNotes;
     CLockedStl<hash_map<std::int64_t, std::unique_ptr<CNote>>> m_notes;
     CLockedStl<hash_map<HWND, CStdStr>> m_windowTitles;
     CLockedStl<std::set<CDisplayListener>> m_displayListeners;
+    COleDateTime m_nextAlarm;
+    int m_showFlag = 1;
+    CStdStr m_instanceGuid;
+    std::unique_ptr<CNotifyWindow, CNotifyWindowDeleter> m_notifyWindow;
+    // Alarms with a date but no due time are repaired once per run; so are
+    // the rows the first open of a run checks.
+    bool m_alarmRepairPending = true;
+    bool m_firstOpenRepairPending = true;
     // Notes that have no id yet: they cannot share the id map's key -1.
     std::vector<std::unique_ptr<CNote>> m_unstoredNotes;
     // Set while a store runs: stores that its own writes set off are skipped.

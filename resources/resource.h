@@ -12,6 +12,7 @@
 #define IDS_COLOR_PINK 4            // "Pink"
 #define IDS_COLOR_PURPLE 5          // "Purple"
 #define IDS_COLOR_WHITE 6           // "White"
+#define IDS_DATABASE_CHANGED 18     // the database file was replaced while running
 #define IDS_LEGACY_NOTES_FILE 816   // "NOTES.DAT"
 #define IDS_APP_NAME 817            // "Quillet"
 #define IDS_TOOLBAR_TOP_LEFT 819    // "Top left corner": toolbar and note positions

@@ -401,7 +401,9 @@ TEST_F(CNoteRowsTest, TableThatCannotBeMappedFailsTheOpen)
     {
         CppSQLite3DB other;
         other.open(m_dir.File(L"QUILLT40.DAT").c_str());
-        other.execDML(L"create table notes(`id` INTEGER PRIMARY KEY, `name` TEXT);");
+        // Stamped current: a notes table without a schema table is an old file to upgrade.
+        other.execDML(L"create table notes(`id` INTEGER PRIMARY KEY, `name` TEXT);"
+                      L"create table schema(`version` INTEGER); insert into schema values(12);");
     }
     CLogCapture log;
     EXPECT_EQ(m_manager.GetDB(), nullptr);

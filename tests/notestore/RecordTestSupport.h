@@ -37,6 +37,15 @@ private:
     CSeamOverride<SClockSeam> m_override;
 };
 
+// Whether some captured log line starts with the text.
+inline bool LogHasLineStarting(const CLogCapture& log, const std::wstring& start)
+{
+    for (const std::wstring& line : log.Lines())
+        if (line.compare(0, start.size(), start) == 0)
+            return true;
+    return false;
+}
+
 // A fresh run: the note manager of the test, its database in the test's folder.
 class CNoteStoreTest : public ::testing::Test {
 protected:

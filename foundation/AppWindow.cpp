@@ -1,0 +1,3 @@
+#include "AppWindow.h"
+
+HWND g_hwndApp = nullptr;

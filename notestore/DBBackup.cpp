@@ -1,0 +1,173 @@
+#include "DBBackup.h"
+
+#include "CppSQLite3.h"
+#include "SQLiteHelp.h"
+#include "foundation/LogFile.h"
+#include "foundation/Seams.h"
+#include "foundation/fileio.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+
+namespace {
+
+const wchar_t* const kWeekdayBackups[] = {
+    L"Sun_QUILLT40.DAT", L"Mon_QUILLT40.DAT", L"Tue_QUILLT40.DAT", L"Wed_QUILLT40.DAT",
+    L"Thu_QUILLT40.DAT", L"Fri_QUILLT40.DAT", L"Sat_QUILLT40.DAT",
+};
+const wchar_t kBiWeekBackup[] = L"BiWeek_QUILLT40.DAT";
+const wchar_t kMonthBackup[] = L"Month_QUILLT40.DAT";
+const wchar_t kYesterdayBackup[] = L"Yesterday_QUILLT40.DAT";
+
+// Days of each month; February always counts 28.
+const WORD kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+// Seconds from 1601 (FILETIME) to 1970 (time_t).
+constexpr long long kUnixEpochSeconds = 11644473600LL;
+constexpr long long kFileTimeTicksPerSecond = 10000000LL;
+
+struct SqliteCloser {
+    void operator()(sqlite3* db) const { sqlite3_close_v2(db); }
+};
+using CSqliteConnection = std::unique_ptr<sqlite3, SqliteCloser>;
+
+// A failed open still hands back a connection, which must be closed.
+int OpenConnection(const wchar_t* path, int flags, CSqliteConnection& connection)
+{
+    std::string utf8;
+    if (!WideToUtf8(path, utf8))
+        return SQLITE_NOMEM;
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(utf8.c_str(), &db, flags, nullptr);
+    connection.reset(db);
+    return rc;
+}
+
+// Writes a consistent copy of source into target: a hot journal left by a
+// crash is rolled back first, and a write in progress is waited for. The
+// source is never created. Returns SQLite's code.
+int OnlineBackup(const wchar_t* source, const wchar_t* target)
+{
+    CSqliteConnection from;
+    int rc = OpenConnection(source, SQLITE_OPEN_READWRITE, from);
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_busy_timeout(from.get(), kDefaultBusyTimeoutMs);
+    CSqliteConnection to;
+    rc = OpenConnection(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, to);
+    if (rc != SQLITE_OK)
+        return rc;
+    sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
+    if (!backup)
+        return sqlite3_errcode(to.get());
+    sqlite3_backup_step(backup, -1);
+    return sqlite3_backup_finish(backup);
+}
+
+FILETIME FileTimeFromTime64(__time64_t time)
+{
+    const unsigned long long ticks =
+        static_cast<unsigned long long>(time + kUnixEpochSeconds) * kFileTimeTicksPerSecond;
+    FILETIME result;
+    result.dwLowDateTime = static_cast<DWORD>(ticks);
+    result.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    return result;
+}
+
+__time64_t Time64FromFileTime(const FILETIME& time)
+{
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    return static_cast<__time64_t>(ticks / kFileTimeTicksPerSecond) - kUnixEpochSeconds;
+}
+
+bool StampLastWrite(const wchar_t* path, __time64_t time)
+{
+    CWinFile file;
+    if (!file.Open(path, CWinFile::accessWrite | CWinFile::shareReadWrite))
+        return false;
+    const FILETIME stamp = FileTimeFromTime64(time);
+    return SetFileTime(file.GetHandle(), nullptr, nullptr, &stamp) != FALSE;
+}
+
+// The error code of the failed step (SQLite's or the system's), 0 on success.
+DWORD CopyStamped(const wchar_t* source, const wchar_t* backup)
+{
+    const std::wstring temporary = std::wstring(backup) + L".tmp";
+    DeleteFileW(temporary.c_str());
+    DWORD error = 0;
+    const int rc = OnlineBackup(source, temporary.c_str());
+    if (rc != SQLITE_OK)
+        error = static_cast<DWORD>(rc);
+    else if (!StampLastWrite(temporary.c_str(), g_clockSeam.now()) ||
+             !CopyFileReplacing(temporary.c_str(), backup, true))
+        error = GetLastError();
+    DeleteFileW(temporary.c_str());
+    return error;
+}
+
+void BackupTo(const wchar_t* database, const wchar_t* folder, const wchar_t* name, const COleDateTimeSpan& span)
+{
+    const std::wstring backup = std::wstring(folder) + name;
+    CopyFileIfOlder(database, backup.c_str(), span);
+}
+
+}  // namespace
+
+SYSTEMTIME OneMonthEarlier(const SYSTEMTIME& time)
+{
+    SYSTEMTIME earlier = time;
+    if (earlier.wMonth <= 1) {
+        earlier.wMonth = 12;
+        --earlier.wYear;
+    } else {
+        --earlier.wMonth;
+    }
+    earlier.wDay = std::min(earlier.wDay, kMonthDays[earlier.wMonth - 1]);
+    earlier.wDayOfWeek = 0;
+    return earlier;
+}
+
+bool CopyFileIfOlder(const wchar_t* source, const wchar_t* backup, const COleDateTimeSpan& threshold)
+{
+    const COleDateTime now = COleDateTime::Now();
+    WIN32_FILE_ATTRIBUTE_DATA attributes = {};
+    bool due = true;
+    if (!GetFileAttributesExW(backup, GetFileExInfoStandard, &attributes)) {
+        QLOG(L"CopyFileIfOlder failed to get attributes for file %s (%08lx) - does destination exist? ", backup,
+             GetLastError());
+    } else {
+        const COleDateTimeSpan age = now - COleDateTime::FromTime64(Time64FromFileTime(attributes.ftLastWriteTime));
+        // A backup from the future (a clock set back) would otherwise never be refreshed.
+        due = age.IsValid() && (age > threshold || age < COleDateTimeSpan());
+    }
+    if (!due)
+        return true;
+    const DWORD error = CopyStamped(source, backup);
+    if (error != 0) {
+        QLOG(L"CopyFileIfOlder failed to copy file %s to %s (%08lx)", source, backup, error);
+        return false;
+    }
+    return true;
+}
+
+bool BackupDatabaseFile(const wchar_t* database, const wchar_t* folder)
+{
+    const COleDateTime now = COleDateTime::Now();
+    SYSTEMTIME today = {};
+    if (!now.IsValid() || !now.GetAsSystemTime(today))
+        return false;
+    // Start-up empties the folder's path when it cannot be made; the copies
+    // must then not land in the working folder. An empty database name would
+    // open an empty scratch database, whose copy would replace the backups.
+    if (!folder || !*folder || !database || !*database)
+        return true;
+    BackupTo(database, folder, kWeekdayBackups[today.wDayOfWeek % 7], COleDateTimeSpan(7, 0, 0, 0));
+    BackupTo(database, folder, kBiWeekBackup, COleDateTimeSpan(14, 0, 0, 0));
+    BackupTo(database, folder, kMonthBackup, now - COleDateTime(OneMonthEarlier(today)));
+    BackupTo(database, folder, kYesterdayBackup, COleDateTimeSpan(1, 0, 0, 0));
+    return true;
+}

@@ -1,0 +1,24 @@
+// Rolling backups of the notes database: one copy per weekday, one about two
+// weeks old, one about a month old and one from yesterday, each refreshed
+// only when it has grown older than its span. Copies are made through
+// SQLite's online backup, so a file caught in the middle of a write or after
+// a crash never replaces a good backup, and each copy is stamped with the
+// time it was made, so that it keeps the age its name promises.
+#pragma once
+
+#include <windows.h>
+
+#include "framework/OleDateTime.h"
+
+// The same local date and time one calendar month earlier, the day cut to
+// that month's length (February always counts 28 days).
+SYSTEMTIME OneMonthEarlier(const SYSTEMTIME& time);
+
+// Copies source over backup when backup is missing, dated in the future or
+// older than threshold. True when no copy was needed or the copy succeeded;
+// a failure is logged and leaves the older backup in place.
+bool CopyFileIfOlder(const wchar_t* source, const wchar_t* backup, const COleDateTimeSpan& threshold);
+
+// Refreshes the backup set of the database file in folder (which ends in a
+// backslash; empty makes no copy). False only when "now" is not a valid date.
+bool BackupDatabaseFile(const wchar_t* database, const wchar_t* folder);

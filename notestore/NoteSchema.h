@@ -1,0 +1,53 @@
+// The layout of the notes database as data: the scripts that make the
+// full-text tables and the notes indexes, and the steps that bring a file of
+// an older version up to the current one. PrepareSchema applies them, each
+// step with its new version in one transaction, so that a failed step leaves
+// the file at the version it had before that step.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class CppSQLite3DB;
+
+constexpr int kCurrentSchemaVersion = 12;
+// A file with notes but no schema table is this old.
+constexpr int kOldestSchemaVersion = 2;
+
+// A bulk repair that a step needs after its SQL, run in the step's
+// transaction; false fails the step.
+using SchemaRepair = bool (*)(CppSQLite3DB& db);
+
+struct SSchemaUpgrade {
+    int from;
+    int to;
+    std::wstring sql;
+    const wchar_t* announcement;   // logged before the step, or null
+    SchemaRepair repair;           // or null
+    bool rewritesText;             // the text column is rewritten once the tables are open
+};
+
+// In the order they apply.
+const std::vector<SSchemaUpgrade>& SchemaUpgrades();
+
+// Drops and makes both full-text tables and the delete trigger, filling the
+// tables from the notes with each row's docid equal to its note's id.
+const std::wstring& FullTextScript();
+const wchar_t* IndexScript();
+// The delete trigger as sqlite_master holds it once FullTextScript has run.
+const std::wstring& DeleteTriggerSql();
+
+struct SSchemaResult {
+    int oldVersion = 0;
+    int newVersion = 0;
+    bool rewriteText = false;   // a step asked for the text column to be rewritten
+};
+
+// Makes and stamps the schema table when it is missing (version 2 for a file
+// that already holds notes, else the current version), then runs every step
+// from the stored version on. Throws CppSQLite3Exception; a failed step is
+// rolled back and logged with its versions.
+SSchemaResult PrepareSchema(CppSQLite3DB& db);
+
+// The last row's version; 0 when the table is empty.
+int ReadSchemaVersion(CppSQLite3DB& db);

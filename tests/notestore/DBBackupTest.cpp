@@ -1,0 +1,289 @@
+// Rolling backups: which backup is refreshed when, the month arithmetic, and
+// that a backup always holds a consistent database of the notes it was made
+// from, however the source looked when it was copied.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "foundation/Seams.h"
+#include "notestore/CppSQLite3.h"
+#include "notestore/DBBackup.h"
+#include "tests/foundation/FileBytes.h"
+#include "tests/support/TestDir.h"
+
+namespace {
+
+// 2026-03-31 12:00:00 UTC, a Tuesday; the tests run with TZ=UTC.
+constexpr __time64_t kNow = 1774958400;
+constexpr __time64_t kMinute = 60;
+constexpr __time64_t kDay = 86400;
+
+__time64_t g_now = kNow;
+__time64_t FixedNow() { return g_now; }
+DWORD FixedTick() { return 0; }
+
+const std::string kOldBackup = "an older backup";
+const wchar_t* const kBackupNames[] = {L"Tue_QUILLT40.DAT", L"BiWeek_QUILLT40.DAT", L"Month_QUILLT40.DAT",
+                                       L"Yesterday_QUILLT40.DAT"};
+
+FILETIME FileTimeOf(__time64_t time)
+{
+    const unsigned long long ticks = static_cast<unsigned long long>(time + 11644473600LL) * 10000000ULL;
+    return FILETIME{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+}
+
+void SetLastWrite(const std::wstring& path, __time64_t time)
+{
+    CWinFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), CWinFile::accessWrite | CWinFile::shareReadWrite));
+    const FILETIME stamp = FileTimeOf(time);
+    ASSERT_TRUE(SetFileTime(file.GetHandle(), nullptr, nullptr, &stamp));
+}
+
+__time64_t LastWrite(const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data))
+        return -1;
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+        data.ftLastWriteTime.dwLowDateTime;
+    return static_cast<__time64_t>(ticks / 10000000ULL) - 11644473600LL;
+}
+
+void MakeNotes(const std::wstring& path, int count)
+{
+    CppSQLite3DB db;
+    db.open(path.c_str());
+    db.execDML(L"create table notes(id INTEGER PRIMARY KEY, text TEXT);");
+    for (int i = 0; i < count; ++i)
+        db.execDML(L"insert into notes(text) values(hex(randomblob(300)));");
+}
+
+// "<missing>", "<not a database>", or the note count of a sound database.
+std::string NotesIn(const std::wstring& path)
+{
+    if (!FileExists(path.c_str()))
+        return "<missing>";
+    try {
+        CppSQLite3DB db;
+        db.open(path.c_str());
+        CppSQLite3Query check = db.execQuery(L"PRAGMA integrity_check;");
+        if (std::string(check.getStringField(0)) != "ok")
+            return "<corrupt>";
+        return std::to_string(db.execScalar(L"select count(*) from notes;"));
+    } catch (const CppSQLite3Exception&) {
+        return "<not a database>";
+    }
+}
+
+class BackupTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_now = kNow;
+        ASSERT_TRUE(CreateDirectoryW(m_folder.c_str(), nullptr));
+        MakeNotes(m_database, 4);
+    }
+
+    std::wstring Backup(const wchar_t* name) const { return m_folder + name; }
+
+    // Every backup present as an older copy, written `age` seconds before now.
+    void PlaceOldBackups(__time64_t age)
+    {
+        for (const wchar_t* name : kBackupNames) {
+            WriteBytes(Backup(name), kOldBackup);
+            SetLastWrite(Backup(name), g_now - age);
+        }
+    }
+
+    std::set<std::wstring> Refreshed() const
+    {
+        std::set<std::wstring> refreshed;
+        for (const wchar_t* name : kBackupNames)
+            if (ReadBytes(Backup(name)) != kOldBackup)
+                refreshed.insert(name);
+        return refreshed;
+    }
+
+    CSeamOverride<SClockSeam> m_clock{g_clockSeam, SClockSeam{&FixedNow, &FixedTick}};
+    CTestDir m_dir;
+    const std::wstring m_database = m_dir.File(L"QUILLT40.DAT");
+    const std::wstring m_folder = m_dir.File(L"Backup\\");
+};
+
+} // namespace
+
+TEST(OneMonthEarlier, KeepsTheTimeAndCutsTheDay)
+{
+    struct Case { WORD year, month, day; WORD expectYear, expectMonth, expectDay; };
+    const Case cases[] = {
+        {2026, 3, 31, 2026, 2, 28},   // cut to February's length
+        {2026, 1, 15, 2025, 12, 15},  // January goes back into the year before
+        {2026, 5, 31, 2026, 4, 30},   // cut to a 30-day month
+        {2024, 3, 29, 2024, 2, 28},   // February counts 28 days in a leap year too
+        {2026, 12, 31, 2026, 11, 30},
+    };
+    for (const Case& c : cases) {
+        SYSTEMTIME time = {};
+        time.wYear = c.year;
+        time.wMonth = c.month;
+        time.wDay = c.day;
+        time.wHour = 17;
+        time.wMinute = 45;
+        time.wSecond = 9;
+        const SYSTEMTIME earlier = OneMonthEarlier(time);
+        EXPECT_EQ(earlier.wYear, c.expectYear) << c.year << "-" << c.month << "-" << c.day;
+        EXPECT_EQ(earlier.wMonth, c.expectMonth) << c.year << "-" << c.month << "-" << c.day;
+        EXPECT_EQ(earlier.wDay, c.expectDay) << c.year << "-" << c.month << "-" << c.day;
+        EXPECT_EQ(earlier.wHour * 3600 + earlier.wMinute * 60 + earlier.wSecond, 17 * 3600 + 45 * 60 + 9);
+    }
+}
+
+TEST_F(BackupTest, AnEmptyFolderGetsEveryBackupStampedWithItsCopyTime)
+{
+    CLogCapture log;
+    ASSERT_TRUE(BackupDatabaseFile(m_database.c_str(), m_folder.c_str()));
+    for (const wchar_t* name : kBackupNames) {
+        EXPECT_EQ(NotesIn(Backup(name)), "4") << name;
+        EXPECT_EQ(LastWrite(Backup(name)), kNow) << name;
+        EXPECT_TRUE(log.Contains(L"CopyFileIfOlder failed to get attributes for file " + Backup(name) +
+                                 L" (00000002) - does destination exist? "))
+            << name;
+    }
+    EXPECT_FALSE(FileExists(Backup(L"Tue_QUILLT40.DAT.tmp").c_str()));
+}
+
+TEST_F(BackupTest, EachBackupIsRefreshedOnlyOnceOlderThanItsSpan)
+{
+    struct Case { const wchar_t* name; __time64_t age; bool refreshed; };
+    const Case cases[] = {
+        {L"Tue_QUILLT40.DAT", 7 * kDay - kMinute, false},
+        {L"Tue_QUILLT40.DAT", 7 * kDay, false},  // exactly the span is not older
+        {L"Tue_QUILLT40.DAT", 7 * kDay + kMinute, true},
+        {L"BiWeek_QUILLT40.DAT", 14 * kDay, false},
+        {L"BiWeek_QUILLT40.DAT", 14 * kDay + kMinute, true},
+        // 31 March goes back to 28 February at the same time: 31 days.
+        {L"Month_QUILLT40.DAT", 31 * kDay, false},
+        {L"Month_QUILLT40.DAT", 31 * kDay + kMinute, true},
+        {L"Yesterday_QUILLT40.DAT", kDay, false},
+        {L"Yesterday_QUILLT40.DAT", kDay + kMinute, true},
+        // A clock set back must not keep a backup from ever being refreshed.
+        {L"Yesterday_QUILLT40.DAT", -kMinute, true},
+        {L"Month_QUILLT40.DAT", -30 * kDay, true},
+    };
+    for (const Case& c : cases) {
+        PlaceOldBackups(kMinute);
+        SetLastWrite(Backup(c.name), kNow - c.age);
+        ASSERT_TRUE(BackupDatabaseFile(m_database.c_str(), m_folder.c_str()));
+        const std::set<std::wstring> expected =
+            c.refreshed ? std::set<std::wstring>{c.name} : std::set<std::wstring>{};
+        EXPECT_EQ(Refreshed(), expected) << c.age;
+        if (c.refreshed) {
+            EXPECT_EQ(NotesIn(Backup(c.name)), "4");
+            EXPECT_EQ(LastWrite(Backup(c.name)), kNow);
+        }
+    }
+}
+
+TEST_F(BackupTest, TheWeekdayOfNowNamesTheWeeklyBackup)
+{
+    g_now = kNow + 4 * kDay;   // Saturday
+    ASSERT_TRUE(BackupDatabaseFile(m_database.c_str(), m_folder.c_str()));
+    EXPECT_EQ(NotesIn(Backup(L"Sat_QUILLT40.DAT")), "4");
+    EXPECT_EQ(NotesIn(Backup(L"Tue_QUILLT40.DAT")), "<missing>");
+}
+
+TEST_F(BackupTest, AReadOnlyBackupIsReplaced)
+{
+    PlaceOldBackups(8 * kDay);
+    ASSERT_TRUE(SetFileAttributesW(Backup(L"Tue_QUILLT40.DAT").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(CopyFileIfOlder(m_database.c_str(), Backup(L"Tue_QUILLT40.DAT").c_str(),
+                                COleDateTimeSpan(7, 0, 0, 0)));
+    EXPECT_EQ(NotesIn(Backup(L"Tue_QUILLT40.DAT")), "4");
+}
+
+// A mistaken edit after a long pause must not reach the older backups: they
+// are dated by their copy, not by the database's own last write.
+TEST_F(BackupTest, AMistakenEditAfterAPauseLeavesEveryBackupIntact)
+{
+    SetLastWrite(m_database, kNow - 40 * kDay);
+    ASSERT_TRUE(BackupDatabaseFile(m_database.c_str(), m_folder.c_str()));
+    {
+        CppSQLite3DB db;
+        db.open(m_database.c_str());
+        db.execDML(L"delete from notes where id > 1;");
+    }
+    g_now += 10 * kMinute;
+    ASSERT_TRUE(BackupDatabaseFile(m_database.c_str(), m_folder.c_str()));
+    for (const wchar_t* name : kBackupNames)
+        EXPECT_EQ(NotesIn(Backup(name)), "4") << name;
+}
+
+// The database and its journal as a crash leaves them: a transaction had
+// spilled changed pages into the database file. A plain copy of that file
+// is not the committed database; the backup must be.
+TEST_F(BackupTest, ACrashedDatabaseIsBackedUpAsItsCommittedState)
+{
+    CTestDir crashed;
+    const std::wstring copy = crashed.File(L"QUILLT40.DAT");
+    {
+        CppSQLite3DB db;
+        db.open(m_database.c_str());
+        db.execDML(L"create table padding(v TEXT);");
+        for (int i = 0; i < 300; ++i)
+            db.execDML(L"insert into padding values(hex(randomblob(1000)));");
+    }
+    const std::string committed = ReadBytes(m_database);
+    {
+        CppSQLite3DB writer;
+        writer.open(m_database.c_str());
+        // Far more changed pages than the cache holds: committed pages are
+        // written over before the transaction ends.
+        writer.execDML(L"PRAGMA cache_size=10;");
+        writer.execDML(L"BEGIN;");
+        writer.execDML(L"update padding set v = 'changed';");
+        writer.execDML(L"delete from notes where id > 1;");
+        ASSERT_TRUE(CopyFileW(m_database.c_str(), copy.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW((m_database + L"-journal").c_str(), (copy + L"-journal").c_str(), FALSE));
+        const bool spilled = ReadBytes(copy).compare(0, committed.size(), committed) != 0;
+        ASSERT_TRUE(spilled) << "no committed page was overwritten";
+    }   // the writer closes without committing
+    ASSERT_TRUE(BackupDatabaseFile(copy.c_str(), m_folder.c_str()));
+    EXPECT_EQ(NotesIn(Backup(L"Tue_QUILLT40.DAT")), "4");
+    CppSQLite3DB backup;
+    backup.open(Backup(L"Tue_QUILLT40.DAT").c_str());
+    EXPECT_EQ(backup.execScalar(L"select count(*) from padding where v = 'changed';"), 0);
+}
+
+TEST_F(BackupTest, AMissingSourceLeavesTheBackupsAndCreatesNothing)
+{
+    PlaceOldBackups(60 * kDay);
+    const std::wstring missing = m_dir.File(L"Gone\\QUILLT40.DAT");
+    ASSERT_TRUE(CreateDirectoryW(m_dir.File(L"Gone").c_str(), nullptr));
+    CLogCapture log;
+    EXPECT_FALSE(CopyFileIfOlder(missing.c_str(), Backup(L"Tue_QUILLT40.DAT").c_str(), COleDateTimeSpan(7, 0, 0, 0)));
+    EXPECT_TRUE(BackupDatabaseFile(missing.c_str(), m_folder.c_str()));
+    EXPECT_TRUE(Refreshed().empty());
+    EXPECT_FALSE(FileExists(missing.c_str()));
+    EXPECT_FALSE(FileExists(Backup(L"Tue_QUILLT40.DAT.tmp").c_str()));
+    // SQLite's "cannot open" code in the error slot.
+    EXPECT_TRUE(log.Contains(L"CopyFileIfOlder failed to copy file " + missing + L" to " +
+                             Backup(L"Tue_QUILLT40.DAT") + L" (0000000e)"));
+}
+
+TEST_F(BackupTest, NoFolderOrNoValidTimeMakesNoCopy)
+{
+    wchar_t saved[MAX_PATH] = {};
+    ASSERT_TRUE(GetCurrentDirectoryW(MAX_PATH, saved));
+    ASSERT_TRUE(SetCurrentDirectoryW(m_dir.Path().c_str()));
+    EXPECT_TRUE(BackupDatabaseFile(m_database.c_str(), L""));
+    SetCurrentDirectoryW(saved);
+    EXPECT_FALSE(FileExists(m_dir.File(L"Tue_QUILLT40.DAT").c_str()));
+    EXPECT_FALSE(FileExists(m_dir.File(L"Yesterday_QUILLT40.DAT").c_str()));
+
+    g_now = -1;
+    EXPECT_FALSE(BackupDatabaseFile(m_database.c_str(), m_folder.c_str()));
+    EXPECT_FALSE(FileExists(Backup(L"Yesterday_QUILLT40.DAT").c_str()));
+}
