@@ -419,9 +419,18 @@ int CNoteManager::MoveGroupRows(std::int64_t newGroup, std::int64_t oldGroup)
     return move.execDML();
 }
 
-int CNoteManager::MoveCachedNotesToGroup(std::int64_t /*newGroup*/, std::int64_t /*oldGroup*/)
+int CNoteManager::MoveCachedNotesToGroup(std::int64_t newGroup, std::int64_t oldGroup)
 {
-    return 0;
+    int changed = 0;
+    CLockedStlGuard inUse(m_notes);
+    for (const auto& entry : m_notes) {
+        CNote& note = *entry.second;
+        if (note.GetGroup() != oldGroup)
+            continue;
+        note.SetGroupId(newGroup);
+        ++changed;
+    }
+    return changed;
 }
 
 // ---------------------------------------------------------------- display listeners
@@ -668,13 +677,20 @@ bool CNoteManager::StoreNote(CNote* note)
 // without an id into the id map.
 CNote* CNoteManager::AdoptStoredNote(CNote* note)
 {
+    std::unique_ptr<CNote> owned = TakeUnstored(note);
+    return owned ? AddNote(std::move(owned)) : note;
+}
+
+// The note out of the list of notes without an id; empty when it is not there.
+std::unique_ptr<CNote> CNoteManager::TakeUnstored(const CNote* note)
+{
     const auto held = std::find_if(m_unstoredNotes.begin(), m_unstoredNotes.end(),
                                    [note](const std::unique_ptr<CNote>& owned) { return owned.get() == note; });
     if (held == m_unstoredNotes.end())
-        return note;
+        return nullptr;
     std::unique_ptr<CNote> owned = std::move(*held);
     m_unstoredNotes.erase(held);
-    return AddNote(std::move(owned));
+    return owned;
 }
 
 CNote* CNoteManager::AddNote(std::unique_ptr<CNote> note)
@@ -715,13 +731,7 @@ std::unique_ptr<CNote> CNoteManager::RemoveNote(CNote* note)
             return owned;
         }
     }
-    const auto held = std::find_if(m_unstoredNotes.begin(), m_unstoredNotes.end(),
-                                   [note](const std::unique_ptr<CNote>& owned) { return owned.get() == note; });
-    if (held == m_unstoredNotes.end())
-        return nullptr;
-    std::unique_ptr<CNote> owned = std::move(*held);
-    m_unstoredNotes.erase(held);
-    return owned;
+    return TakeUnstored(note);
 }
 
 void CNoteManager::AddWindow(CNote* note)

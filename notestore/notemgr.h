@@ -170,6 +170,7 @@ private:
     CNote* AdoptStoredNote(CNote* note);
     void WriteNoteRows(CNote& note, std::int64_t storedId, CppSQLite3DB& db);
     bool IsUnstored(const CNote* note) const;
+    std::unique_ptr<CNote> TakeUnstored(const CNote* note);
     CNote* CreateReceivedNote(const std::function<bool(CNote&)>& read);
     void DiscardNote(std::unique_ptr<CNote> note);
     std::vector<std::int64_t> SelectNoteIDs(const wchar_t* condition);

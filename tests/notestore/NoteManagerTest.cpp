@@ -410,6 +410,21 @@ TEST_F(NoteManagerTest, IdListsAndCounts)
     EXPECT_EQ(m_manager.GetGroupNoteIDs(5), (std::vector<std::int64_t>{7}));
 }
 
+TEST_F(NoteManagerTest, GroupMovesReachCachedNotes)
+{
+    CNote* moved = StoredNote(L"in group four");
+    moved->Row().group = 4;
+    CNote* other = StoredNote(L"in group five");
+    other->Row().group = 5;
+    ASSERT_TRUE(m_manager.StoreNote(moved));
+    ASSERT_TRUE(m_manager.StoreNote(other));
+    EXPECT_EQ(m_manager.AssignGroupToNotes(6, 4), 2);   // one row, one cached note
+    EXPECT_EQ(moved->GetGroup(), 6);
+    EXPECT_TRUE(moved->IsModified());
+    EXPECT_EQ(other->GetGroup(), 5);
+    EXPECT_FALSE(other->IsModified());
+}
+
 TEST_F(NoteManagerTest, WithoutADatabaseNothingIsReadWrittenOrCached)
 {
     m_manager.SetDatabasePath(L"");
