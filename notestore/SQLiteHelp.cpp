@@ -14,6 +14,7 @@
 namespace {
 
 const wchar_t kKeyCondition[] = L"`id`=?";
+const wchar_t kDocIdKeyCondition[] = L"docid=?";
 const wchar_t kIdColumn[] = L"id";
 
 CppSQLite3DB* g_statementDB = nullptr;
@@ -115,9 +116,15 @@ void ReleaseStatementCache()
 
 // ---------------------------------------------------------------- CSQLiteBase
 
-CSQLiteBase::CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName)
-    : m_row(row), m_columns(columns), m_table(table), m_rowName(rowName)
+CSQLiteBase::CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName,
+                         ERowKey rowKey)
+    : m_row(row), m_columns(columns), m_table(table), m_rowName(rowName), m_rowKey(rowKey)
 {
+}
+
+const wchar_t* CSQLiteBase::KeyCondition() const
+{
+    return m_rowKey == ERowKey::DocId ? kDocIdKeyCondition : kKeyCondition;
 }
 
 int CSQLiteBase::ColumnCount() const
@@ -151,8 +158,9 @@ CStdStr CSQLiteBase::BuildCreateSql() const
 
 CStdStr CSQLiteBase::BuildInsertSql() const
 {
-    CStdStr names;
-    CStdStr params;
+    // A full-text row's docid is bound first, to the same id as its `id`.
+    CStdStr names = m_rowKey == ERowKey::DocId ? L"docid," : L"";
+    CStdStr params = m_rowKey == ERowKey::DocId ? L"?," : L"";
     for (const SQLiteColumnDesc* column = m_columns; column->type; ++column) {
         if (column != m_columns) {
             names += L",";
@@ -174,7 +182,7 @@ CStdStr CSQLiteBase::BuildUpdateSql() const
             assignments += L",";
         assignments += Backquoted(column->name) + L"=?";
     }
-    return L"update " + Backquoted(m_table) + L" SET " + assignments + L" where (" + kKeyCondition + L");";
+    return L"update " + Backquoted(m_table) + L" SET " + assignments + L" where (" + KeyCondition() + L");";
 }
 
 CStdStr CSQLiteBase::BuildSelectSql(const wchar_t* condition) const
@@ -186,7 +194,7 @@ CStdStr CSQLiteBase::BuildSelectSql(const wchar_t* condition) const
 
 CStdStr CSQLiteBase::BuildDeleteSql() const
 {
-    return L"delete from " + Backquoted(m_table) + L" where (" + kKeyCondition + L");";
+    return L"delete from " + Backquoted(m_table) + L" where (" + KeyCondition() + L");";
 }
 
 bool CSQLiteBase::OpenTable(CppSQLite3DB& db)
@@ -226,13 +234,13 @@ void CSQLiteBase::CompileStatements()
     entry.hasIdColumn = HasIdColumn(m_columns);
 
     CppSQLite3DB* db = GetStatementDB();
-    entry.select = CppSQLite3Statement(db, BuildSelectSql(kKeyCondition).c_str());
+    entry.select = CppSQLite3Statement(db, BuildSelectSql(KeyCondition()).c_str());
     entry.update = CppSQLite3Statement(db, BuildUpdateSql().c_str());
     entry.insert = CppSQLite3Statement(db, BuildInsertSql().c_str());
     const CStdStr rowidSql = L"select " + Backquoted(kIdColumn) + L" from " + Backquoted(m_table) + L" where ROWID=?";
     entry.rowid = CppSQLite3Statement(db, rowidSql.c_str());
     entry.remove = CppSQLite3Statement(db, BuildDeleteSql().c_str());
-    entry.keyCondition = kKeyCondition;
+    entry.keyCondition = KeyCondition();
     entry.idColumn = kIdColumn;
 }
 
@@ -370,6 +378,8 @@ bool CSQLiteBase::PutData(std::int64_t id)
         CppSQLite3Statement& stmt = insert ? statements.insert : statements.update;
         CStatementUse use(stmt);
         int param = 1;
+        if (insert && m_rowKey == ERowKey::DocId)
+            stmt.bind(param++, static_cast<sqlite3_int64>(Member<std::int64_t>(m_columns[0])));
         for (const SQLiteColumnDesc* column = m_columns; column->type; ++column)
             BindColumn(stmt, *column, insert, param);
         if (!insert)

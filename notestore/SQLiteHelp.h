@@ -77,7 +77,7 @@ struct SQLiteStatementCache {
     CppSQLite3Statement insert;
     CppSQLite3Statement rowid;    // the id of a row by its ROWID
     CppSQLite3Statement remove;
-    CStdStr keyCondition;         // "`id`=?"
+    CStdStr keyCondition;         // "`id`=?", or "docid=?" for a full-text table
     CStdStr idColumn;             // "id"
     bool hasIdColumn = false;     // some descriptor has code 1
 };
@@ -89,6 +89,11 @@ CppSQLite3DB* GetStatementDB();
 // Finalizes and frees every cached statement and clears the statement
 // connection; run before the connection closes.
 void ReleaseStatementCache();
+
+// How a row is found again. Full-text tables key their rows by docid, which
+// is kept equal to the note's id: FTS4 has no index on an ordinary column, so
+// a match on `id` would read the whole table.
+enum class ERowKey { Id, DocId };
 
 class CSQLiteBase {
 public:
@@ -140,15 +145,19 @@ public:
 
 protected:
     template <class Row>
-    CSQLiteBase(Row& row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName)
-        : CSQLiteBase(static_cast<void*>(&row), columns, table, rowName)
+    CSQLiteBase(Row& row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName,
+                ERowKey rowKey = ERowKey::Id)
+        : CSQLiteBase(static_cast<void*>(&row), columns, table, rowName, rowKey)
     {
         static_assert(std::is_standard_layout_v<Row>,
                       "mapped members live in a standard-layout struct: offsetof is only defined there");
     }
 
 private:
-    CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName);
+    CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName,
+                ERowKey rowKey);
+
+    const wchar_t* KeyCondition() const;
 
     void CompileStatements();
     SQLiteStatementCache& RequireStatements() const;
@@ -170,6 +179,7 @@ private:
     const SQLiteColumnDesc* m_columns;
     const wchar_t* m_table;
     const wchar_t* m_rowName;
+    ERowKey m_rowKey;
     CppSQLite3DB* m_db = nullptr;
 };
 

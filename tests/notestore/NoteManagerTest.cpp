@@ -95,6 +95,24 @@ protected:
     CComApartment m_com;
 };
 
+// A full-text row found by `id` would be a scan of the whole table, and a
+// docid that drifts from the note's id makes every start rebuild the tables.
+TEST_F(NoteManagerTest, FullTextRowIsKeyedByTheNotesId)
+{
+    CNote* first = StoredNote(L"first");
+    ExecOther(L"insert into search2 (docid, id, name, text) values (500, 500, 'stray', 'stray');");
+    CNote* note = StoredNote(L"alpha");
+    const std::int64_t id = note->GetId();
+    ASSERT_GT(id, first->GetId());
+    const std::wstring docidOfNote = L"select docid from search2 where id = " + std::to_wstring(id);
+    EXPECT_EQ(Scalar(docidOfNote.c_str()), id);
+
+    note->Row().text = L"beta";
+    ASSERT_TRUE(m_manager.StoreNote(note));
+    EXPECT_EQ(Scalar(L"select docid from search2 where search2 match 'beta'"), id);
+    EXPECT_EQ(Scalar(L"select count(*) from search2"), 3);
+}
+
 TEST_F(NoteManagerTest, StoreWritesOneNoteRowAndOneFullTextRow)
 {
     CNote* note = StoredNote(L"alpha words");
