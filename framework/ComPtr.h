@@ -1,16 +1,27 @@
 // The owner of one COM interface pointer: released when the owner goes or
-// receives another.
+// receives another. A copy holds a reference of its own.
 #pragma once
 
 #include <unknwn.h>
+
+#include <utility>
 
 template <class Interface>
 class CComPtr {
 public:
     CComPtr() = default;
     ~CComPtr() { Reset(); }
-    CComPtr(const CComPtr&) = delete;
-    CComPtr& operator=(const CComPtr&) = delete;
+    CComPtr(const CComPtr& other) : m_pointer(other.m_pointer)
+    {
+        if (m_pointer)
+            m_pointer->AddRef();
+    }
+    CComPtr(CComPtr&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
+    CComPtr& operator=(CComPtr other) noexcept
+    {
+        std::swap(m_pointer, other.m_pointer);
+        return *this;
+    }
 
     Interface* Get() const { return m_pointer; }
     Interface* operator->() const { return m_pointer; }
@@ -28,6 +39,12 @@ public:
     {
         Reset();
         return reinterpret_cast<void**>(&m_pointer);
+    }
+    // For an out parameter typed as the interface itself.
+    Interface** ReceiveTyped()
+    {
+        Reset();
+        return &m_pointer;
     }
 
 private:

@@ -277,6 +277,76 @@ bool CNote::SetFontText(const wchar_t* text)
     return SetFont(font);
 }
 
-void CNote::DestroyNoteWindow(bool /*destroyFrame*/)
+
+// ---------------------------------------------------------------- the note's window
+
+namespace {
+
+const wchar_t kNoteWindowClass[] = L"NoteWClass";
+constexpr DWORD kNoteFrameStyle = 0x80817000;
+constexpr DWORD kBareFrameExStyle = WS_EX_WINDOWEDGE;
+// Set on the frame by the caption bars and the shell; they go with it.
+const wchar_t* const kFrameProperties[] = {L"Quillet_Window", L"ibSize", L"ibFlag", L"ibColorH", L"ibColorL"};
+
+} // namespace
+
+bool CNote::CreateBareWindow()
 {
+    if (!m_hwnd) {
+        const RECT& rect = m_row.placement.rcNormalPosition;
+        const DWORD exStyle = kBareFrameExStyle | (g_prefs.AlwaysOnTop ? WS_EX_TOPMOST : 0);
+        m_hwnd = CreateWindowExW(exStyle, kNoteWindowClass, GetDisplayName().c_str(), kNoteFrameStyle, rect.left,
+                                 rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+        if (!m_hwnd)
+            return false;
+        SetWindowLongPtrW(m_hwnd, 0, reinterpret_cast<LONG_PTR>(this));
+    }
+    m_windowExists = true;
+    return true;
+}
+
+void CNote::DestroyNoteWindow(bool destroyFrame)
+{
+    if (m_hwndEdit && IsWindow(m_hwndEdit))
+        DestroyWindow(m_hwndEdit);
+    m_hwndEdit = nullptr;
+    if (m_hwnd && IsWindow(m_hwnd)) {
+        for (const wchar_t* property : kFrameProperties)
+            RemovePropW(m_hwnd, property);
+        if (destroyFrame)
+            DestroyWindow(m_hwnd);
+    }
+    m_font.Reset();
+    m_brush.Reset();
+    m_hwnd = nullptr;
+}
+
+// The note window comes with the windowing subsystem; until then a note has
+// no window, and reading the legacy form comes with the exchange.
+bool CNote::CreateNoteWindow(const wchar_t* /*title*/, bool /*fromSaved*/)
+{
+    return false;
+}
+
+void CNote::ApplyStoredValues()
+{
+}
+
+bool CNote::ShowAndStore(bool /*activate*/, bool /*animate*/)
+{
+    return false;
+}
+
+void CNote::HideText()
+{
+}
+
+void CNote::UpdateFromWindow()
+{
+}
+
+bool CNote::ReadFromBuffer(const BYTE* /*bytes*/, int /*length*/)
+{
+    return false;
 }

@@ -12,6 +12,7 @@
 #include "foundation/StdStr.h"
 #include "framework/GdiObject.h"
 #include "framework/OleDateTime.h"
+#include "notewindows/UrlDetect.h"
 
 #include <windows.h>
 
@@ -137,7 +138,26 @@ public:
     bool SetFont(const LOGFONTW& font);
     bool SetFontText(const wchar_t* text);
 
+    // ---- the note's window, as the note manager drives it
+    // The frame alone, at the stored normal position, for a hidden note that
+    // needs a window (the organizer's menu); false when none results.
+    bool CreateBareWindow();
+    // The editor and, with destroyFrame, the frame; the note forgets both.
     void DestroyNoteWindow(bool destroyFrame);
+    // Frame and editor; a new note gets its first values. False when no
+    // window results.
+    bool CreateNoteWindow(const wchar_t* title, bool fromSaved);
+    // Applies a freshly read, imported or received row to the window.
+    void ApplyStoredValues();
+    // Shows the note; when it was hidden, recalculates its alarm and stores it.
+    bool ShowAndStore(bool activate, bool animate);
+    // Hides the text of a locked note until its password is given.
+    void HideText();
+    // Takes placement, font, text and display text from the window.
+    void UpdateFromWindow();
+    // Reads a note received in the legacy binary form; false when it does not read.
+    bool ReadFromBuffer(const BYTE* bytes, int length);
+    CUrlDetect& UrlDetect() { return m_urlDetect; }
 
 private:
     void MarkChanged();
@@ -145,6 +165,7 @@ private:
     NoteRow m_row;
     CNoteAttachment m_attachment;
     CNoteSearch m_search;
+    CUrlDetect m_urlDetect;
 
     HWND m_hwnd = nullptr;
     HWND m_hwndEdit = nullptr;

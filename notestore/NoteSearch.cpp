@@ -16,6 +16,6 @@ const SQLiteColumnDesc kSearchColumns[] = {
 
 } // namespace
 
-CNoteSearch::CNoteSearch() : CSQLiteBase(m_row, kSearchColumns, L"search2", L"search2")
+CNoteSearch::CNoteSearch() : CSQLiteBase(m_row, kSearchColumns, L"search2", L"search2", ERowKey::DocId)
 {
 }

@@ -2,6 +2,7 @@
 
 #include "foundation/LogFile.h"
 #include "foundation/ResModule.h"
+#include "foundation/xmlread.h"
 
 #include <algorithm>
 #include <climits>
@@ -13,6 +14,7 @@
 namespace {
 
 const wchar_t kKeyCondition[] = L"`id`=?";
+const wchar_t kDocIdKeyCondition[] = L"docid=?";
 const wchar_t kIdColumn[] = L"id";
 
 CppSQLite3DB* g_statementDB = nullptr;
@@ -114,9 +116,15 @@ void ReleaseStatementCache()
 
 // ---------------------------------------------------------------- CSQLiteBase
 
-CSQLiteBase::CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName)
-    : m_row(row), m_columns(columns), m_table(table), m_rowName(rowName)
+CSQLiteBase::CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName,
+                         ERowKey rowKey)
+    : m_row(row), m_columns(columns), m_table(table), m_rowName(rowName), m_rowKey(rowKey)
 {
+}
+
+const wchar_t* CSQLiteBase::KeyCondition() const
+{
+    return m_rowKey == ERowKey::DocId ? kDocIdKeyCondition : kKeyCondition;
 }
 
 int CSQLiteBase::ColumnCount() const
@@ -150,8 +158,9 @@ CStdStr CSQLiteBase::BuildCreateSql() const
 
 CStdStr CSQLiteBase::BuildInsertSql() const
 {
-    CStdStr names;
-    CStdStr params;
+    // A full-text row's docid is bound first, to the same id as its `id`.
+    CStdStr names = m_rowKey == ERowKey::DocId ? L"docid," : L"";
+    CStdStr params = m_rowKey == ERowKey::DocId ? L"?," : L"";
     for (const SQLiteColumnDesc* column = m_columns; column->type; ++column) {
         if (column != m_columns) {
             names += L",";
@@ -173,7 +182,7 @@ CStdStr CSQLiteBase::BuildUpdateSql() const
             assignments += L",";
         assignments += Backquoted(column->name) + L"=?";
     }
-    return L"update " + Backquoted(m_table) + L" SET " + assignments + L" where (" + kKeyCondition + L");";
+    return L"update " + Backquoted(m_table) + L" SET " + assignments + L" where (" + KeyCondition() + L");";
 }
 
 CStdStr CSQLiteBase::BuildSelectSql(const wchar_t* condition) const
@@ -185,7 +194,7 @@ CStdStr CSQLiteBase::BuildSelectSql(const wchar_t* condition) const
 
 CStdStr CSQLiteBase::BuildDeleteSql() const
 {
-    return L"delete from " + Backquoted(m_table) + L" where (" + kKeyCondition + L");";
+    return L"delete from " + Backquoted(m_table) + L" where (" + KeyCondition() + L");";
 }
 
 bool CSQLiteBase::OpenTable(CppSQLite3DB& db)
@@ -225,13 +234,13 @@ void CSQLiteBase::CompileStatements()
     entry.hasIdColumn = HasIdColumn(m_columns);
 
     CppSQLite3DB* db = GetStatementDB();
-    entry.select = CppSQLite3Statement(db, BuildSelectSql(kKeyCondition).c_str());
+    entry.select = CppSQLite3Statement(db, BuildSelectSql(KeyCondition()).c_str());
     entry.update = CppSQLite3Statement(db, BuildUpdateSql().c_str());
     entry.insert = CppSQLite3Statement(db, BuildInsertSql().c_str());
     const CStdStr rowidSql = L"select " + Backquoted(kIdColumn) + L" from " + Backquoted(m_table) + L" where ROWID=?";
     entry.rowid = CppSQLite3Statement(db, rowidSql.c_str());
     entry.remove = CppSQLite3Statement(db, BuildDeleteSql().c_str());
-    entry.keyCondition = kKeyCondition;
+    entry.keyCondition = KeyCondition();
     entry.idColumn = kIdColumn;
 }
 
@@ -369,6 +378,8 @@ bool CSQLiteBase::PutData(std::int64_t id)
         CppSQLite3Statement& stmt = insert ? statements.insert : statements.update;
         CStatementUse use(stmt);
         int param = 1;
+        if (insert && m_rowKey == ERowKey::DocId)
+            stmt.bind(param++, static_cast<sqlite3_int64>(Member<std::int64_t>(m_columns[0])));
         for (const SQLiteColumnDesc* column = m_columns; column->type; ++column)
             BindColumn(stmt, *column, insert, param);
         if (!insert)
@@ -542,4 +553,204 @@ void LogSqliteError(const wchar_t* operation, const CppSQLite3Exception& error, 
     const std::wstring wideMessage = Utf8OrAnsiToWide(message, std::strlen(message));
     WriteToLogFileAt(sourceFile, line, L"%s Sqlite3 error %d : %s", operation, error.errorCode(),
                      wideMessage.c_str());
+}
+
+// ---------------------------------------------------------------- row XML
+
+namespace {
+
+const char kXmlHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<NOTES>\r\n";
+
+// Characters that XML 1.0 does not allow anywhere; a single one fails the
+// whole parse on the receiving side. A surrogate asked about here is alone.
+bool IsForbiddenInXml(wchar_t c)
+{
+    return (c < 0x20 && c != L'\t' && c != L'\n' && c != L'\r') || c == 0xFFFE || c == 0xFFFF ||
+           (c >= 0xD800 && c <= 0xDFFF);
+}
+
+// Markup characters as entities; a carriage return as a reference, since a
+// parser turns a literal one into a line feed; forbidden characters and
+// lone surrogates as U+FFFD.
+std::wstring EscapeXmlText(const CStdStr& text)
+{
+    std::wstring escaped;
+    escaped.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        switch (c) {
+        case L'&':  escaped += L"&amp;";  continue;
+        case L'"':  escaped += L"&quot;"; continue;
+        case L'\'': escaped += L"&apos;"; continue;
+        case L'<':  escaped += L"&lt;";   continue;
+        case L'>':  escaped += L"&gt;";   continue;
+        case L'\r': escaped += L"&#13;";  continue;
+        }
+        if (IS_HIGH_SURROGATE(c) && i + 1 < text.size() && IS_LOW_SURROGATE(text[i + 1])) {
+            escaped += c;
+            escaped += text[++i];
+            continue;
+        }
+        escaped += IsForbiddenInXml(c) ? L'\xFFFD' : c;
+    }
+    return escaped;
+}
+
+std::string HexBytes(const unsigned char* bytes, std::uint32_t length)
+{
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex = "0x";
+    for (std::uint32_t i = 0; i < length; ++i) {
+        hex += kDigits[bytes[i] >> 4];
+        hex += kDigits[bytes[i] & 0xF];
+    }
+    return hex;
+}
+
+int HexDigitValue(wchar_t c)
+{
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
+    return -1;
+}
+
+// "0x" and digit pairs into the member, never past its length. A pair whose
+// second digit is missing or not a digit gives the first digit's value; a
+// first character that is not a digit gives 0. A value without the prefix is
+// never written by this format and leaves the member as it is.
+void ReadHexInto(unsigned char* member, std::uint32_t length, const CStdStr& text)
+{
+    if (text.compare(0, 2, L"0x") != 0)
+        return;
+    std::memset(member, 0, length);
+    size_t pos = 2;
+    for (std::uint32_t i = 0; i < length && pos < text.size(); ++i, pos += 2) {
+        const int high = HexDigitValue(text[pos]);
+        int value = std::max(high, 0);
+        const int low = pos + 1 < text.size() ? HexDigitValue(text[pos + 1]) : -1;
+        if (low >= 0)
+            value = value * 16 + low;
+        member[i] = static_cast<unsigned char>(value);
+    }
+}
+
+} // namespace
+
+CStdStrA CSQLiteBase::XmlLine(const SQLiteColumnDesc& column) const
+{
+    std::string name;
+    if (!WideToUtf8(column.name, name))
+        return CStdStrA();
+    CStdStrA line;
+    switch (column.Code()) {
+    case eColRowId:
+        return line;
+    case eColText:
+    case eColLongText: {
+        const std::wstring escaped = EscapeXmlText(Member<CStdStr>(column));
+        std::string utf8;
+        if (!WideToUtf8(escaped.c_str(), escaped.size(), utf8))
+            return line;
+        return CStdStrA("<" + name + ">" + utf8 + "</" + name + ">\r\n");
+    }
+    case eColUInt32:
+    case eColInt32:
+        line.Format("<%s>%d</%s>\r\n", name.c_str(), Member<std::int32_t>(column), name.c_str());
+        return line;
+    case eColReserved64:
+    case eColInt64:
+        // Only the low half goes out, as older peers read it.
+        line.Format("<%s>%d</%s>\r\n", name.c_str(), static_cast<std::int32_t>(Member<std::int64_t>(column)),
+                    name.c_str());
+        return line;
+    case eColDouble:
+        line.Format("<%s>%f</%s>\r\n", name.c_str(), Member<double>(column), name.c_str());
+        return line;
+    case eColDate: {
+        const COleDateTime& date = Member<COleDateTime>(column);
+        line.Format("<%s>%f</%s>\r\n", name.c_str(), date.IsValid() ? date.m_dt : 0.0, name.c_str());
+        return line;
+    }
+    case eColBinary:
+        return CStdStrA("<" + name + ">" + HexBytes(&Member<unsigned char>(column), column.length) + "</" + name +
+                        ">\r\n");
+    case eColBool:
+        line.Format("<%s>%d</%s>\r\n", name.c_str(), static_cast<int>(Member<unsigned char>(column)), name.c_str());
+        return line;
+    }
+    return line;
+}
+
+CStdStrA CSQLiteBase::WriteXml(bool withHead) const
+{
+    std::string row;
+    if (!WideToUtf8(m_rowName, row))
+        return CStdStrA(withHead ? kXmlHead : "");
+    CStdStrA xml(withHead ? kXmlHead : "");
+    xml += "<" + row + ">\r\n";
+    for (const SQLiteColumnDesc* column = m_columns; column->type; ++column)
+        xml += XmlLine(*column);
+    xml += "</" + row + ">\r\n";
+    return xml;
+}
+
+void CSQLiteBase::ReadXmlValue(const SQLiteColumnDesc& column, const CStdStr& value)
+{
+    switch (column.Code()) {
+    case eColText:
+    case eColLongText:
+        Member<CStdStr>(column) = value;
+        return;
+    case eColUInt32:
+        Member<std::uint32_t>(column) = static_cast<std::uint32_t>(_wtoi(value.c_str()));
+        return;
+    case eColInt32:
+        Member<std::int32_t>(column) = _wtoi(value.c_str());
+        return;
+    case eColInt64:
+        // Unsigned on purpose: "-1" wraps to -1, as older peers read it.
+        Member<std::int64_t>(column) = static_cast<std::int64_t>(_wcstoui64(value.c_str(), nullptr, 10));
+        return;
+    case eColDouble:
+        Member<double>(column) = _wtof(value.c_str());
+        return;
+    case eColDate:
+        Member<COleDateTime>(column) = COleDateTime(_wtof(value.c_str()));
+        return;
+    case eColBinary:
+        ReadHexInto(&Member<unsigned char>(column), column.length, value);
+        return;
+    case eColBool:
+        Member<unsigned char>(column) = _wtoi(value.c_str()) != 0 ? 1 : 0;
+        return;
+    }
+    // The row id and the reserved code are never read: a read record is new.
+}
+
+bool CSQLiteBase::ReadXml(const wchar_t* document)
+{
+    CComPtr<IXMLDOMDocument> parsed;
+    if (!LoadXmlDocument(parsed, document))
+        return false;
+    const CXmlElementCursor record = GetRootElementChildren(parsed);
+    const CStdStr recordName = record.GetTagName();
+    if (recordName != m_rowName) {
+        QLOG(L"XML document refused: its first record is <%s>, not <%s>", recordName.c_str(), m_rowName);
+        return false;
+    }
+    const CXmlElementCursor end = record.End();
+    for (CXmlElementCursor field = record.GetChildren(); !field.Reached(end); field.PostIncrement()) {
+        const CStdStr tag = field.GetTagName();
+        for (const SQLiteColumnDesc* column = m_columns; column->type; ++column) {
+            if (tag == column->name) {
+                ReadXmlValue(*column, field.GetValue());
+                break;
+            }
+        }
+    }
+    return true;
 }

@@ -77,7 +77,7 @@ struct SQLiteStatementCache {
     CppSQLite3Statement insert;
     CppSQLite3Statement rowid;    // the id of a row by its ROWID
     CppSQLite3Statement remove;
-    CStdStr keyCondition;         // "`id`=?"
+    CStdStr keyCondition;         // "`id`=?", or "docid=?" for a full-text table
     CStdStr idColumn;             // "id"
     bool hasIdColumn = false;     // some descriptor has code 1
 };
@@ -89,6 +89,11 @@ CppSQLite3DB* GetStatementDB();
 // Finalizes and frees every cached statement and clears the statement
 // connection; run before the connection closes.
 void ReleaseStatementCache();
+
+// How a row is found again. Full-text tables key their rows by docid, which
+// is kept equal to the note's id: FTS4 has no index on an ordinary column, so
+// a match on `id` would read the whole table.
+enum class ERowKey { Id, DocId };
 
 class CSQLiteBase {
 public:
@@ -121,6 +126,17 @@ public:
     bool GetSelectiveIDs(std::vector<std::int64_t>& ids, const wchar_t* condition,
                          const wchar_t* query = nullptr);
 
+    // The record as one element of the XML notes document, preceded by the
+    // document head when asked. Text values are escaped so that every
+    // document parses; the id is never written. The caller appends further
+    // records and finally the end tag (CStdStrA::AppendNotesEndTag).
+    CStdStrA WriteXml(bool withHead) const;
+    // Fills the members named by the children of the document's first record
+    // element; members without an element keep their values. False, logged,
+    // when the document is refused, does not parse or its first record is not
+    // a row of this kind; the record is then unchanged.
+    bool ReadXml(const wchar_t* document);
+
     const SQLiteColumnDesc* Columns() const { return m_columns; }
     const wchar_t* TableName() const { return m_table; }
     const wchar_t* RowName() const { return m_rowName; }
@@ -129,15 +145,19 @@ public:
 
 protected:
     template <class Row>
-    CSQLiteBase(Row& row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName)
-        : CSQLiteBase(static_cast<void*>(&row), columns, table, rowName)
+    CSQLiteBase(Row& row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName,
+                ERowKey rowKey = ERowKey::Id)
+        : CSQLiteBase(static_cast<void*>(&row), columns, table, rowName, rowKey)
     {
         static_assert(std::is_standard_layout_v<Row>,
                       "mapped members live in a standard-layout struct: offsetof is only defined there");
     }
 
 private:
-    CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName);
+    CSQLiteBase(void* row, const SQLiteColumnDesc* columns, const wchar_t* table, const wchar_t* rowName,
+                ERowKey rowKey);
+
+    const wchar_t* KeyCondition() const;
 
     void CompileStatements();
     SQLiteStatementCache& RequireStatements() const;
@@ -146,6 +166,8 @@ private:
     void ReadColumn(const CppSQLite3Query& query, int field, const SQLiteColumnDesc& column);
     void ReadBackId(SQLiteStatementCache& statements);
     int ColumnCount() const;
+    CStdStrA XmlLine(const SQLiteColumnDesc& column) const;
+    void ReadXmlValue(const SQLiteColumnDesc& column, const CStdStr& value);
 
     template <class T>
     T& Member(const SQLiteColumnDesc& column) const
@@ -157,6 +179,7 @@ private:
     const SQLiteColumnDesc* m_columns;
     const wchar_t* m_table;
     const wchar_t* m_rowName;
+    ERowKey m_rowKey;
     CppSQLite3DB* m_db = nullptr;
 };
 

@@ -3,19 +3,26 @@
 #include "DBBackup.h"
 #include "Note.h"
 #include "NoteSchema.h"
+#include "RtfObjects.h"
 #include "SQLiteHelp.h"
 #include "Transaction.h"
 #include "groups.h"
 #include "foundation/AppWindow.h"
 #include "foundation/LogFile.h"
 #include "foundation/MessageBoxSeam.h"
+#include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
+#include "foundation/WinPlacement.h"
+#include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <vector>
 
 namespace {
@@ -115,8 +122,8 @@ CNoteManager::CNoteManager() : m_nextAlarm(-1.0)
 
 CNoteManager::~CNoteManager()
 {
-    if (m_db.isOpen())
-        CloseDB();
+    // The notes go first: their destructors call back into the maps.
+    CloseAll();
 }
 
 void CNoteManager::SetDatabasePath(const wchar_t* path)
@@ -352,36 +359,13 @@ bool CNoteManager::BackupDatabase(const wchar_t* folder)
     return BackupDatabaseFile(GetDatabaseFilePath().c_str(), folder);
 }
 
-CNote* CNoteManager::GetNote(std::int64_t /*id*/)
-{
-    // Notes by id come with the note cache.
-    return nullptr;
-}
-
 void CNoteManager::ResetNextAlarm()
 {
     m_nextAlarm = COleDateTime(-1.0);
 }
 
-bool CNoteManager::NotifyDisplay(CNote* /*note*/, eNoteDisplay /*event*/)
-{
-    return true;
-}
-
-// Notes are stored one by one with the note manager's store, and shown and
-// dimmed with the note windows; neither is part of this build yet, so no
-// cached note is ever modified, shown or dimmed.
-bool CNoteManager::SaveModifiedNotes()
-{
-    return GetDB() != nullptr;
-}
-
-void CNoteManager::CloseAll()
-{
-    StopListener();
-    CloseDB();
-}
-
+// Notes are shown and dimmed with the note windows, which are not part of
+// this build yet: no note is ever shown or dimmed here.
 void CNoteManager::ShowAllNotes()
 {
 }
@@ -450,7 +434,624 @@ int CNoteManager::MoveGroupRows(std::int64_t newGroup, std::int64_t oldGroup)
     return move.execDML();
 }
 
-int CNoteManager::MoveCachedNotesToGroup(std::int64_t /*newGroup*/, std::int64_t /*oldGroup*/)
+int CNoteManager::MoveCachedNotesToGroup(std::int64_t newGroup, std::int64_t oldGroup)
 {
-    return 0;
+    int changed = 0;
+    CLockedStlGuard inUse(m_notes);
+    for (const auto& entry : m_notes) {
+        CNote& note = *entry.second;
+        if (note.GetGroup() != oldGroup)
+            continue;
+        note.SetGroupId(newGroup);
+        ++changed;
+    }
+    return changed;
+}
+
+// ---------------------------------------------------------------- display listeners
+
+void CNoteManager::AddDisplayListener(const CDisplayListener& listener)
+{
+    CLockedStlGuard inUse(m_displayListeners);
+    m_displayListeners.insert(listener);
+}
+
+void CNoteManager::RemoveDisplayListener(const CDisplayListener& listener)
+{
+    CLockedStlGuard inUse(m_displayListeners);
+    m_displayListeners.erase(listener);
+}
+
+bool CNoteManager::NotifyDisplay(CNote* note, eNoteDisplay event)
+{
+    // A copy, so that a listener that breaks the rule cannot break the walk.
+    std::vector<CDisplayListener> listeners;
+    {
+        CLockedStlGuard inUse(m_displayListeners);
+        listeners.assign(m_displayListeners.begin(), m_displayListeners.end());
+    }
+    for (const CDisplayListener& listener : listeners)
+        if (listener.Function() && !listener(note, event))
+            return false;
+    return true;
+}
+
+// ---------------------------------------------------------------- notes by id and by window
+
+namespace {
+
+const wchar_t kNoteWindowClass[] = L"NoteWClass";
+constexpr size_t kPruneThreshold = 100;
+constexpr size_t kWindowMapBuckets = 8;
+
+// A write of the mapping layer reports failure by its result (the layer has
+// logged it); the store turns it into the connection's error, so that the
+// transaction unwinds and the operation logs one line with code and message.
+void RequireWritten(bool written, CppSQLite3DB& db)
+{
+    if (written)
+        return;
+    const int code = sqlite3_errcode(db.handle());
+    throw CppSQLite3Exception(code != SQLITE_OK ? code : CPPSQLITE_ERROR, sqlite3_errmsg(db.handle()));
+}
+
+// A note window of this process: only there does window data 0 hold a note.
+bool IsOwnNoteWindow(HWND window)
+{
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process != GetCurrentProcessId())
+        return false;
+    wchar_t className[64] = {};
+    return GetClassNameW(window, className, static_cast<int>(std::size(className))) > 0 &&
+           wcscmp(className, kNoteWindowClass) == 0;
+}
+
+// Resets a flag when the scope ends, however it ends.
+class CFlagScope {
+public:
+    explicit CFlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~CFlagScope() { m_flag = false; }
+    CFlagScope(const CFlagScope&) = delete;
+    CFlagScope& operator=(const CFlagScope&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+// Sets a note's no-store flag and clears it on every way out.
+class CNoStoreScope {
+public:
+    explicit CNoStoreScope(CNote& note) : m_note(note) { m_note.SetNoStore(true); }
+    ~CNoStoreScope() { Clear(); }
+    CNoStoreScope(const CNoStoreScope&) = delete;
+    CNoStoreScope& operator=(const CNoStoreScope&) = delete;
+
+    void Clear() { m_note.SetNoStore(false); }
+
+private:
+    CNote& m_note;
+};
+
+template <class Map>
+void ResetBuckets(Map& map)
+{
+    map.max_load_factor(1.0f);
+    map.rehash(kWindowMapBuckets);
+}
+
+} // namespace
+
+CNote* CNoteManager::FindCachedNote(std::int64_t id)
+{
+    CLockedStlGuard inUse(m_notes);
+    const auto found = m_notes.find(id);
+    return found == m_notes.end() ? nullptr : found->second.get();
+}
+
+bool CNoteManager::IsUnstored(const CNote* note) const
+{
+    return std::any_of(m_unstoredNotes.begin(), m_unstoredNotes.end(),
+                       [note](const std::unique_ptr<CNote>& held) { return held.get() == note; });
+}
+
+CNote* CNoteManager::GetNote(std::int64_t id)
+{
+    if (CNote* cached = FindCachedNote(id))
+        return cached;
+    if (id == -1)
+        return nullptr;
+    CDBUseGuard inUse(*this);
+    if (!GetDB())
+        return nullptr;
+    // Opening the database can load notes itself (the alarm repair).
+    if (CNote* cached = FindCachedNote(id))
+        return cached;
+    auto note = std::make_unique<CNote>();
+    note->SetId(id);
+    if (!ReadNote(note.get()))
+        return nullptr;
+    // The binary GUID follows the text that was read.
+    note->SetGuidText(note->GetGuidText());
+    return AddNote(std::move(note));
+}
+
+CNote* CNoteManager::GetNoteFromWindow(HWND window)
+{
+    if (!window || !IsWindow(window))
+        return nullptr;
+    {
+        CLockedStlGuard inUse(m_windowNotes);
+        const auto found = m_windowNotes.find(window);
+        if (found != m_windowNotes.end())
+            return found->second;
+    }
+    // Other windows keep other things there (a dialog its message result).
+    if (!IsOwnNoteWindow(window))
+        return nullptr;
+    return reinterpret_cast<CNote*>(GetWindowLongPtrW(window, 0));
+}
+
+std::vector<std::int64_t> CNoteManager::SelectNoteIDs(const wchar_t* condition)
+{
+    std::vector<std::int64_t> ids;
+    CDBUseGuard inUse(*this);
+    if (!GetDB())
+        return ids;
+    CNote scratch;
+    if (condition)
+        scratch.GetSelectiveIDs(ids, condition);
+    else
+        scratch.GetAllIDs(ids);
+    return ids;
+}
+
+CNote* CNoteManager::GetNoteByGuid(const GUID& guid)
+{
+    CStdStr condition;
+    condition.Format(L"guid = '%s'", GuidToText(guid).c_str());
+    const std::vector<std::int64_t> ids = SelectNoteIDs(condition.c_str());
+    return ids.empty() ? nullptr : GetNote(ids.front());
+}
+
+bool CNoteManager::ReadNote(CNote* note)
+{
+    if (!note)
+        return false;
+    CDBUseGuard inUse(*this);
+    if (!GetDB())
+        return false;
+    if (note->GetId() == -1)
+        return true;
+    try {
+        if (!note->GetData(note->GetId()))
+            return false;
+        note->ApplyStoredValues();
+        note->Attachment().Read(*note);
+        return true;
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"CNoteManager::ReadNote", e);
+        return false;
+    }
+}
+
+// The note row, then its full-text row with the same id; the display name
+// made on the way may change the row again.
+void CNoteManager::WriteNoteRows(CNote& note, std::int64_t storedId, CppSQLite3DB& db)
+{
+    RequireWritten(note.PutData(storedId), db);
+    note.SetModified(false);
+    CNoteSearch& search = note.Search();
+    search.SetId(note.GetId());
+    search.SetName(note.GetDisplayName());
+    search.SetText(note.GetPlainText());
+    RequireWritten(search.PutData(storedId), db);
+    if (note.IsModified()) {
+        RequireWritten(note.PutData(note.GetId()), db);
+        note.SetModified(false);
+    }
+}
+
+bool CNoteManager::StoreNote(CNote* note)
+{
+    if (!note)
+        return false;
+    if (note->IsNoStore()) {
+        QLOG(L"Not storing locked note");
+        return true;
+    }
+    // A store already runs further up: its own writes set this one off.
+    if (m_storing)
+        return true;
+    CDBUseGuard inUse(*this);
+    // Opening the database may store notes of its own (upgrades): not skipped.
+    CppSQLite3DB* db = GetDB();
+    if (!db)
+        return false;
+    CFlagScope storing(m_storing);
+    if (note->IsVisible())
+        note->UpdateFromWindow();
+    const std::int64_t storedId = note->GetId();
+    try {
+        CTransaction transaction(*db);
+        WriteNoteRows(*note, storedId, *db);
+        transaction.Commit();
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"CNoteManager::StoreNote", e);
+        note->SetId(storedId);
+        note->Search().SetId(storedId);
+        note->SetModified(true);
+        return false;
+    }
+    if (storedId == -1)
+        AdoptStoredNote(note);
+    return true;
+}
+
+// A note that got its id by its first store moves from the list of notes
+// without an id into the id map.
+CNote* CNoteManager::AdoptStoredNote(CNote* note)
+{
+    std::unique_ptr<CNote> owned = TakeUnstored(note);
+    return owned ? AddNote(std::move(owned)) : note;
+}
+
+// The note out of the list of notes without an id; empty when it is not there.
+std::unique_ptr<CNote> CNoteManager::TakeUnstored(const CNote* note)
+{
+    const auto held = std::find_if(m_unstoredNotes.begin(), m_unstoredNotes.end(),
+                                   [note](const std::unique_ptr<CNote>& owned) { return owned.get() == note; });
+    if (held == m_unstoredNotes.end())
+        return nullptr;
+    std::unique_ptr<CNote> owned = std::move(*held);
+    m_unstoredNotes.erase(held);
+    return owned;
+}
+
+CNote* CNoteManager::AddNote(std::unique_ptr<CNote> note)
+{
+    if (!note)
+        return nullptr;
+    CNote* const raw = note.get();
+    if (raw->GetId() == -1) {
+        if (!IsUnstored(raw))
+            m_unstoredNotes.push_back(std::move(note));
+        return raw;
+    }
+    CLockedStlGuard inUse(m_notes);
+    const auto [slot, added] = m_notes.try_emplace(raw->GetId(), nullptr);
+    if (added) {
+        slot->second = std::move(note);
+        return raw;
+    }
+    if (slot->second.get() == raw) {
+        note.release();   // already ours under this id
+        return raw;
+    }
+    QLOG(L"CNoteManager::AddNote refused a second note with id %I64d", raw->GetId());
+    RemoveWindow(raw);
+    return nullptr;
+}
+
+std::unique_ptr<CNote> CNoteManager::RemoveNote(CNote* note)
+{
+    if (!note)
+        return nullptr;
+    {
+        CLockedStlGuard inUse(m_notes);
+        const auto found = m_notes.find(note->GetId());
+        if (found != m_notes.end() && found->second.get() == note) {
+            std::unique_ptr<CNote> owned = std::move(found->second);
+            m_notes.erase(found);
+            return owned;
+        }
+    }
+    return TakeUnstored(note);
+}
+
+void CNoteManager::AddWindow(CNote* note)
+{
+    if (!note || !note->GetHwnd())
+        return;
+    CLockedStlGuard inUse(m_windowNotes);
+    m_windowNotes[note->GetHwnd()] = note;
+}
+
+void CNoteManager::RemoveWindow(CNote* note)
+{
+    // By note, not by handle: the handle may be gone or reused by now.
+    CLockedStlGuard inUse(m_windowNotes);
+    for (auto entry = m_windowNotes.begin(); entry != m_windowNotes.end();)
+        entry = entry->second == note ? m_windowNotes.erase(entry) : std::next(entry);
+}
+
+bool CNoteManager::DeleteNote(CNote* note)
+{
+    if (!note)
+        return false;
+    CDBUseGuard inUse(*this);
+    if (!GetDB())
+        return false;
+    // The trigger takes the attachment and full-text rows with the note's.
+    if (note->GetId() != -1 && !note->DeleteData(note->GetId())) {
+        QLOG(L"CNoteManager::DeleteNote failed for note %I64d", note->GetId());
+        return false;
+    }
+    NotifyDisplay(note, eNoteDeleted);
+    RemoveWindow(note);
+    RemoveNote(note);   // freed here when it was ours
+    return true;
+}
+
+void CNoteManager::DiscardNote(std::unique_ptr<CNote> note)
+{
+    if (note)
+        RemoveWindow(note.get());
+}
+
+CNote* CNoteManager::CreateNewNote()
+{
+    auto note = std::make_unique<CNote>();
+    // Nothing the window does while it is made may store the note.
+    note->SetNoStore(true);
+    const bool windowMade = note->CreateNoteWindow(L"", false);
+    note->SetNoStore(false);
+    if (!windowMade)
+        return nullptr;
+    AddWindow(note.get());
+    // A note whose first store fails stays modified; saving retries it.
+    StoreNote(note.get());
+    CNote* const added = AddNote(std::move(note));
+    if (!added)
+        return nullptr;
+    added->ShowAndStore(true, m_showFlag != 0);
+    NotifyDisplay(added, eNoteShown);
+    return added;
+}
+
+CNote* CNoteManager::LoadAndShowNote(std::int64_t id)
+{
+    CDBUseGuard inUse(*this);
+    if (!GetDB())
+        return nullptr;
+    CNote* const note = GetNote(id);
+    if (!note)
+        return nullptr;
+    // The note stays cached whatever happens: the flag goes on every way out.
+    CNoStoreScope noStore(*note);
+    if (!note->CreateNoteWindow(note->GetDisplayName().c_str(), true))
+        return note;
+    ReadNote(note);
+    AddWindow(note);
+    if (g_prefs.SmartFit && note->GetHwnd())
+        KeepWindowOnScreen(note->GetHwnd());
+    if (note->IsLocked())
+        note->HideText();
+    noStore.Clear();
+    if (note->IsVisible())
+        note->ShowAndStore(false, m_showFlag != 0);
+    note->UrlDetect().Rescan();
+    return note;
+}
+
+// A received note: its window, read by read, made safe, stored, owned and
+// shown. Until it is made safe nothing may store it, so the no-store flag
+// holds through the read. Null, with nothing left behind, when any step fails.
+CNote* CNoteManager::CreateReceivedNote(const std::function<bool(CNote&)>& read)
+{
+    CDBUseGuard inUse(*this);
+    if (!GetDB())
+        return nullptr;
+    auto note = std::make_unique<CNote>();
+    note->SetNoStore(true);
+    const bool windowMade = note->CreateNoteWindow(L"", true);
+    if (windowMade)
+        AddWindow(note.get());
+    const bool made = windowMade && read(*note);
+    note->SetNoStore(false);
+    if (!made || !StoreNote(note.get())) {
+        DiscardNote(std::move(note));
+        return nullptr;
+    }
+    CNote* const added = AddNote(std::move(note));
+    if (!added)
+        return nullptr;
+    const HWND window = added->GetHwnd();
+    if (g_prefs.SmartFit && window)
+        KeepWindowOnScreen(window);
+    if (added->IsVisible() && window) {
+        ItsySetCaptionSize(window, ItsyCaptionHeightFromFont(g_prefs.TitleFont));
+        InvalidateRect(window, nullptr, TRUE);
+        // A note window is owned by the main window.
+        SetWindowPos(window, GetWindow(window, GW_OWNER), 0, 0, 0, 0,
+                     SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOMOVE | SWP_NOSIZE);
+        added->ShowAndStore(false, m_showFlag != 0);
+    }
+    added->UrlDetect().Rescan();
+    return added;
+}
+
+CNote* CNoteManager::CreateNoteFromBuffer(const BYTE* bytes, int length)
+{
+    return CreateReceivedNote([this, bytes, length](CNote& note) {
+        if (!note.ReadFromBuffer(bytes, length)) {
+            QLOG(L"Received note refused: it does not read");
+            return false;
+        }
+        SanitizeReceivedNote(note);
+        return true;
+    });
+}
+
+CNote* CNoteManager::CreateNoteFromXml(const wchar_t* document)
+{
+    CNote* const note = CreateReceivedNote([this, document](CNote& received) {
+        // The reader has logged why.
+        if (!received.ReadXml(document))
+            return false;
+        SanitizeReceivedNote(received);
+        received.ApplyStoredValues();
+        if (received.IsLocked())
+            received.HideText();
+        return true;
+    });
+    if (note)
+        NotifyDisplay(note, eNoteShown);
+    return note;
+}
+
+void CNoteManager::SanitizeReceivedNote(CNote& note)
+{
+    NoteRow& row = note.Row();
+    // Nothing a sender chose may run, or reach out to a server, when the alarm fires.
+    row.alarm.executeCmd.clear();
+    row.alarm.soundFile.clear();
+    row.alarm.flags &= ~static_cast<std::uint32_t>(kAlarmRunCommand | kAlarmOwnSound);
+    // The sender's groups are not ours.
+    row.group = kNoGroup;
+    row.colorGroup = 0;
+    row.displayText = RemoveRtfObjects(row.displayText);
+
+    const GUID guid = TextToGuid(row.guid.c_str());
+    bool keep = guid != GUID{};
+    if (keep) {
+        CStdStr condition;
+        condition.Format(L"guid = '%s' COLLATE NOCASE", GuidToText(guid).c_str());
+        CDBUseGuard inUse(*this);
+        CNote scratch;
+        std::vector<std::int64_t> local;
+        // A GUID that cannot be checked is not kept either.
+        keep = GetDB() && scratch.GetSelectiveIDs(local, condition.c_str()) && local.empty();
+    }
+    GUID fresh = guid;
+    if (!keep && FAILED(CoCreateGuid(&fresh)))
+        fresh = GUID{};
+    note.SetGuidText(GuidToText(fresh));
+}
+
+bool CNoteManager::SaveModifiedNotes()
+{
+    CDBUseGuard inUse(*this);
+    CppSQLite3DB* db = GetDB();
+    if (!db)
+        return false;
+    std::vector<CNote*> modified;
+    {
+        CLockedStlGuard mapInUse(m_windowNotes);
+        for (const auto& entry : m_windowNotes)
+            if (entry.second->IsModified())
+                modified.push_back(entry.second);
+    }
+    std::vector<std::pair<CNote*, std::int64_t>> stored;
+    bool allStored = true;
+    try {
+        CTransaction transaction(*db);
+        for (CNote* note : modified) {
+            const std::int64_t storedId = note->GetId();
+            if (StoreNote(note))
+                stored.emplace_back(note, storedId);
+            else
+                allStored = false;
+        }
+        transaction.Commit();
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"CNoteManager::SaveModifiedNotes", e);
+        // Nothing of this save reached the file.
+        for (const auto& [note, storedId] : stored) {
+            note->SetModified(true);
+            if (storedId == -1) {
+                std::unique_ptr<CNote> owned = RemoveNote(note);
+                note->SetId(-1);
+                AddNote(std::move(owned));
+            }
+        }
+        return false;
+    }
+    std::vector<std::int64_t> changed;
+    for (const auto& entry : stored)
+        changed.push_back(entry.first->GetId());
+    // A listener may free notes: each is looked up again.
+    for (const std::int64_t id : changed)
+        if (CNote* note = FindCachedNote(id))
+            NotifyDisplay(note, eNoteChanged);
+    return allStored;
+}
+
+void CNoteManager::PruneCache()
+{
+    std::vector<std::unique_ptr<CNote>> pruned;
+    {
+        CLockedStlGuard inUse(m_notes);
+        if (m_notes.size() < kPruneThreshold)
+            return;
+        for (auto entry = m_notes.begin(); entry != m_notes.end();) {
+            CNote* const note = entry->second.get();
+            if (note->IsVisible() || note->IsModified()) {
+                ++entry;
+                continue;
+            }
+            pruned.push_back(std::move(entry->second));
+            entry = m_notes.erase(entry);
+        }
+    }
+    for (const std::unique_ptr<CNote>& note : pruned)
+        RemoveWindow(note.get());
+}
+
+void CNoteManager::CloseAll()
+{
+    StopListener();
+    // Out of the maps first: a note's destructor calls back into them.
+    hash_map<std::int64_t, std::unique_ptr<CNote>> notes;
+    std::vector<std::unique_ptr<CNote>> unstored;
+    {
+        CLockedStlGuard notesInUse(m_notes);
+        CLockedStlGuard windowsInUse(m_windowNotes);
+        notes.swap(m_notes);
+        unstored.swap(m_unstoredNotes);
+        m_windowNotes.clear();
+        ResetBuckets(m_notes);
+        ResetBuckets(m_windowNotes);
+    }
+    notes.clear();
+    unstored.clear();
+    CloseDB();
+}
+
+// ---------------------------------------------------------------- note lists
+
+int CNoteManager::GetNoteCount()
+{
+    return static_cast<int>(GetAllNoteIDs().size());
+}
+
+std::int64_t CNoteManager::GetHighestID()
+{
+    CDBUseGuard inUse(*this);
+    CppSQLite3DB* db = GetDB();
+    if (!db)
+        return 0;
+    try {
+        return db->execScalar(L"select max(`id`) from `notes`");
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"CNoteManager::GetHighestID", e);
+        return 0;
+    }
+}
+
+std::vector<std::int64_t> CNoteManager::GetAllNoteIDs()
+{
+    return SelectNoteIDs(nullptr);
+}
+
+std::vector<std::int64_t> CNoteManager::GetVisibleNoteIDs()
+{
+    return SelectNoteIDs(L"(visible = 1) ORDER BY id");
+}
+
+std::vector<std::int64_t> CNoteManager::GetGroupNoteIDs(std::int64_t group)
+{
+    CStdStr condition;
+    condition.Format(L"(`group` = '%I64d')", group);
+    return SelectNoteIDs(condition.c_str());
 }

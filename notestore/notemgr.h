@@ -16,8 +16,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
+#include <vector>
 
 class CNote;
 class CNotifyWindow;
@@ -61,9 +63,6 @@ public:
     // makes none). False only when "now" is not a valid date.
     bool BackupDatabase(const wchar_t* folder);
 
-    // The cached note with that id, read on first use; null when there is none.
-    CNote* GetNote(std::int64_t id);
-
     // Passed to the notes' show calls; the start-up loading changes it.
     int GetShowFlag() const { return m_showFlag; }
     void SetShowFlag(int flag) { m_showFlag = flag; }
@@ -74,14 +73,12 @@ public:
     const COleDateTime& GetCachedNextAlarm() const { return m_nextAlarm; }
     void ResetNextAlarm();
 
-    // Tells every display listener; the answer of the one that stopped the
-    // fan-out, else true.
+    // Tells every display listener, in set order, until one answers false;
+    // returns that answer, else true. A listener may not add or remove
+    // listeners while it is told.
     bool NotifyDisplay(CNote* note, eNoteDisplay event);
-
-    // Stores every modified cached note; false without a database.
-    bool SaveModifiedNotes();
-    // Stops the listener, frees every cached note and closes the database.
-    void CloseAll();
+    void AddDisplayListener(const CDisplayListener& listener);
+    void RemoveDisplayListener(const CDisplayListener& listener);
 
     // Shows every note, and whether the notes are dimmed while the user works
     // elsewhere (TempFadeOut).
@@ -105,7 +102,84 @@ public:
     // one. Returns the notes changed.
     int MoveCachedNotesToGroup(std::int64_t newGroup, std::int64_t oldGroup);
 
+    // ---- notes by id and by window
+    // Every loaded note is owned here: stored notes by id, notes without an
+    // id (never stored) in a list of their own. A pointer handed out stays
+    // valid until the note is deleted, pruned or unloaded; whoever runs code
+    // that can do that looks the note up again afterwards.
+
+    // The cached note with that id, read on first use; null when there is
+    // none (nothing is cached then).
+    CNote* GetNote(std::int64_t id);
+    // The note of a note window; null for a null, destroyed or foreign window.
+    CNote* GetNoteFromWindow(HWND window);
+    CNote* GetNoteByGuid(const GUID& guid);
+
+    // Reads the note's row (by its id) into it; false when the row is gone or
+    // there is no database. A note without an id reads nothing: true.
+    bool ReadNote(CNote* note);
+    // Writes the note row and its full-text row in one transaction (a
+    // savepoint inside a caller's). On failure nothing is written, a new
+    // note keeps id -1, the modified flag stays set, and false is returned. A
+    // note marked not to be stored reports success without a write.
+    bool StoreNote(CNote* note);
+    // Deletes the note's rows, tells the listeners and frees the note when it
+    // is the manager's. On failure the note stays as it is: false.
+    bool DeleteNote(CNote* note);
+
+    // A new blank note with its window, stored and shown; null when no window
+    // can be made.
+    CNote* CreateNewNote();
+    // A stored note with its window, shown when it was visible; without a
+    // window the note as read.
+    CNote* LoadAndShowNote(std::int64_t id);
+    // A note received from another user, made safe, stored and shown; null
+    // (nothing made, nothing stored) when it does not read or no window can
+    // be made, so the caller can say so.
+    CNote* CreateNoteFromBuffer(const BYTE* bytes, int length);
+    CNote* CreateNoteFromXml(const wchar_t* document);
+    // What a note received from elsewhere may not keep: an alarm command or
+    // sound file with their flags, a group, an embedded object, a GUID that is
+    // malformed, zero or already one of ours.
+    void SanitizeReceivedNote(CNote& note);
+
+    // Stores every modified note that has a window, in one transaction; false
+    // when there is no database or some store failed (that note stays modified).
+    bool SaveModifiedNotes();
+    // With 100 or more notes cached, frees the hidden ones that hold no
+    // unsaved change.
+    void PruneCache();
+    // Frees every note and closes the database.
+    void CloseAll();
+
+    void AddWindow(CNote* note);
+    void RemoveWindow(CNote* note);
+    // Takes ownership; returns the note, or null when another note object
+    // already holds its id (refused, logged, and the offered one freed).
+    CNote* AddNote(std::unique_ptr<CNote> note);
+    // Gives up ownership: the caller frees the note (or lets it go). Empty
+    // when the manager did not own it.
+    std::unique_ptr<CNote> RemoveNote(CNote* note);
+
+    // Rows of `notes`; 0 without a database.
+    int GetNoteCount();
+    // The largest id in `notes`; 0 when there is none or on error.
+    std::int64_t GetHighestID();
+    std::vector<std::int64_t> GetAllNoteIDs();
+    // In ascending order.
+    std::vector<std::int64_t> GetVisibleNoteIDs();
+    std::vector<std::int64_t> GetGroupNoteIDs(std::int64_t group);
+
 private:
+    CNote* FindCachedNote(std::int64_t id);
+    CNote* AdoptStoredNote(CNote* note);
+    void WriteNoteRows(CNote& note, std::int64_t storedId, CppSQLite3DB& db);
+    bool IsUnstored(const CNote* note) const;
+    std::unique_ptr<CNote> TakeUnstored(const CNote* note);
+    CNote* CreateReceivedNote(const std::function<bool(CNote&)>& read);
+    void DiscardNote(std::unique_ptr<CNote> note);
+    std::vector<std::int64_t> SelectNoteIDs(const wchar_t* condition);
+
     bool OpenVerifiedFile(SSchemaResult& schema);
     bool IsOwnFile();
     void ClaimFile();
@@ -131,6 +205,10 @@ private:
     // the rows the first open of a run checks.
     bool m_alarmRepairPending = true;
     bool m_firstOpenRepairPending = true;
+    // Notes that have no id yet: they cannot share the id map's key -1.
+    std::vector<std::unique_ptr<CNote>> m_unstoredNotes;
+    // Set while a store runs: stores that its own writes set off are skipped.
+    bool m_storing = false;
 };
 
 // The process's note manager. Product code reaches it through NoteManager();

@@ -27,11 +27,12 @@ TEST(SysFuncs, AgreeWithTheirPlainCounterparts)
     EXPECT_EQ(physical.x, logical.x);
     EXPECT_EQ(physical.y, logical.y);
 
-    // A static control is transparent to hit tests; a button is not.
-    const HWND window = CreateWindowExW(0, L"BUTTON", L"", WS_POPUP | WS_VISIBLE, 50, 60, 100, 100, nullptr, nullptr,
-                                        nullptr, nullptr);
+    // A static control is transparent to hit tests; a button is not. Tests
+    // running side by side share the desktop: topmost, in a spot of its own.
+    const HWND window = CreateWindowExW(WS_EX_TOPMOST, L"BUTTON", L"", WS_POPUP | WS_VISIBLE, 913, 677, 37, 29,
+                                        nullptr, nullptr, nullptr, nullptr);
     ASSERT_TRUE(window);
-    const POINT inside = { 100, 110 };
+    const POINT inside = { 930, 690 };
     EXPECT_EQ(MyWindowFromPhysicalPoint(inside), WindowFromPoint(inside));
     EXPECT_EQ(MyWindowFromPhysicalPoint(inside), window);
     DestroyWindow(window);
