@@ -200,6 +200,11 @@ HWND GetAppWindow()
     return __atomic_load_n(&g_hwndApp, __ATOMIC_ACQUIRE);
 }
 
+void SetAppWindow(HWND window)
+{
+    __atomic_store_n(&g_hwndApp, window, __ATOMIC_RELEASE);
+}
+
 HWND GetParentWindow()
 {
     return g_parentWindow;
@@ -263,7 +268,7 @@ int CreateMain(HINSTANCE instance)
                               125, 19, nullptr, nullptr, instance, nullptr);
     if (!window)
         return 0;
-    __atomic_store_n(&g_hwndApp, window, __ATOMIC_RELEASE);
+    SetAppWindow(window);
     QLOG(L"Setting Always On Top %d", g_prefs.AlwaysOnTop ? 1 : 0);
     SetWindowPos(window, g_prefs.AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     return CreatePaletteWhenNeeded() ? 1 : 0;

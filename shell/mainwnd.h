@@ -14,8 +14,9 @@ const wchar_t* GetAppCaption();
 // Tray mode: the program lives in the notification area (Windows XP and later).
 bool IsTrayMode();
 
-// The main window as seen from another thread.
+// The main window as seen from another thread, and its one writer.
 HWND GetAppWindow();
+void SetAppWindow(HWND window);
 // The parent window, which lives to the end of the process.
 HWND GetParentWindow();
 void SetParentWindow(HWND window);

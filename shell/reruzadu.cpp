@@ -322,7 +322,7 @@ int FailedStart()
     QLOG(L"Destroying all windows");
     if (IsWindow(g_hwndApp))
         DestroyWindow(g_hwndApp);
-    g_hwndApp = nullptr;
+    SetAppWindow(nullptr);
     QLOG(L"Unregistering window classes");
     QLOG(L"Freeing RichEdit");
     g_richEdit.Reset();
@@ -365,7 +365,7 @@ int ShutDown(WPARAM exitCode)
         QLOG(L"Destroyed g_hwndApp");
         DestroyWindow(g_hwndApp);
     }
-    g_hwndApp = nullptr;
+    SetAppWindow(nullptr);
     // The parent window goes with the process.
     QLOG(L"Destroying parent");
     QLOG(L"Unregistering window classes");
