@@ -203,6 +203,14 @@ void CloseLogFile()
     g_logFile.Close();
 }
 
+SLogCaptureSeam ExchangeLogCapture(const SLogCaptureSeam& capture)
+{
+    const std::lock_guard<std::mutex> lock(g_logLock);
+    const SLogCaptureSeam replaced = g_logCaptureSeam;
+    g_logCaptureSeam = capture;
+    return replaced;
+}
+
 void TraceSourceLine(const wchar_t* sourceFile, int line)
 {
     wchar_t text[256];

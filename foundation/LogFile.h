@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 
+#include "Seams.h"
 #include "TextFormat.h"
 #include "fileio.h"
 
@@ -19,6 +20,10 @@ const wchar_t* GetLogFilePath();
 // log is open, 0 when none could be opened (later lines are then dropped).
 int OpenLogFile();
 void CloseLogFile();
+
+// Puts in another log capture under the log's lock, so that no line is still
+// being handed to the one it replaces, which it returns.
+SLogCaptureSeam ExchangeLogCapture(const SLogCaptureSeam& capture);
 
 // Sends "name(line) : " to the debugger; a path is cut to its base name.
 void TraceSourceLine(const wchar_t* sourceFile, int line);

@@ -1,6 +1,8 @@
 // Test seams: the real behaviour of each table.
 #include "Seams.h"
 
+#include "LogFile.h"
+
 #include <shlobj.h>
 
 #include <ctime>
@@ -63,14 +65,15 @@ SYSTEMTIME GetLocalNow()
     return result;
 }
 
-CLogCapture::CLogCapture() : m_saved(g_logCaptureSeam)
+// Swapped under the log's lock: a line of another thread must not reach a
+// capture that is being destroyed.
+CLogCapture::CLogCapture() : m_saved(ExchangeLogCapture({&CLogCapture::Sink, this}))
 {
-    g_logCaptureSeam = {&CLogCapture::Sink, this};
 }
 
 CLogCapture::~CLogCapture()
 {
-    g_logCaptureSeam = m_saved;
+    ExchangeLogCapture(m_saved);
 }
 
 void CLogCapture::Sink(void* context, const wchar_t* message)

@@ -1,6 +1,7 @@
 // The log file: line bytes, trimming at start, fallbacks and threads.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ctime>
 #include <regex>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "foundation/LogFile.h"
 #include "foundation/Seams.h"
+#include "framework/KernelHandle.h"
 #include "tests/foundation/FileBytes.h"
 #include "tests/support/TestDir.h"
 
@@ -223,6 +225,43 @@ TEST_F(LogFileTest, WritesAfterCloseAreDropped)
     const std::string before = ReadBytes(PerUserLog());
     WriteToLogFile(L"after close");
     EXPECT_EQ(ReadBytes(PerUserLog()), before);
+}
+
+namespace {
+
+// A sink that keeps its line (and with it the log's lock) until released.
+struct SHeldSink {
+    CKernelHandle entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CKernelHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+};
+
+void HoldLine(void* context, const wchar_t*)
+{
+    auto* const held = static_cast<SHeldSink*>(context);
+    SetEvent(held->entered.Get());
+    WaitForSingleObject(held->release.Get(), 10000);
+}
+
+}  // namespace
+
+TEST(CLogCapture, WaitsForALineBeingHandedToTheCaptureItReplaces)
+{
+    SHeldSink held;
+    const CSeamOverride<SLogCaptureSeam> holding(g_logCaptureSeam, {&HoldLine, &held});
+    std::thread writer([] { WriteToLogFile(L"a held line"); });
+    ASSERT_EQ(WaitForSingleObject(held.entered.Get(), 10000), WAIT_OBJECT_0);
+
+    std::atomic<bool> replaced{false};
+    std::thread replacer([&replaced] {
+        const CLogCapture capture;
+        replaced = true;
+    });
+    Sleep(200);
+    EXPECT_FALSE(replaced) << "the old sink could be freed while it still had a line";
+    SetEvent(held.release.Get());
+    writer.join();
+    replacer.join();
+    EXPECT_TRUE(replaced);
 }
 
 TEST(TraceSourceLine, TakesAnyPath)
