@@ -687,11 +687,8 @@ void WriteRunValue(HKEY hive, HKEY otherHive, const CStdStr& wanted)
 // program lacks; false when it could not be started.
 bool StartElevatedHelper(const wchar_t* iniPath, const CStdStr& programPath)
 {
-    wchar_t drive[_MAX_DRIVE] = {};
-    wchar_t folder[_MAX_DIR] = {};
     wchar_t helper[MAX_PATH] = {};
-    if (_wsplitpath_s(programPath.c_str(), drive, _MAX_DRIVE, folder, _MAX_DIR, nullptr, 0, nullptr, 0) != 0
-        || _wmakepath_s(helper, MAX_PATH, drive, folder, L"Upraise64", L"exe") != 0) {
+    if (!PathInFolderOf(programPath.c_str(), L"Upraise64", L"exe", helper)) {
         QLOG(L"ShellExecute failed (%d).", ERROR_BAD_PATHNAME);
         return false;
     }

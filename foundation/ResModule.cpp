@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "LogFile.h"
-#include "Seams.h"
+#include "fileio.h"
 
 HINSTANCE CResModule::s_instance = nullptr;
 HMODULE CResModule::s_language = nullptr;
@@ -19,19 +19,6 @@ constexpr DWORD kNoResource = 0xFFFFFFFF;
 bool HasFolderOrDrive(const wchar_t* fileName)
 {
     return std::wcspbrk(fileName, L"\\/:") != nullptr;
-}
-
-// The file in the program's own folder; false when it does not fit.
-bool PathInProgramFolder(const wchar_t* fileName, wchar_t* path)
-{
-    wchar_t program[MAX_PATH];
-    wchar_t drive[3];
-    wchar_t directory[256];
-    if (!g_folderRootsSeam.programFile(program))
-        return false;
-    if (_wsplitpath_s(program, drive, 3, directory, 256, nullptr, 0, nullptr, 0) != 0)
-        return false;
-    return _wmakepath_s(path, MAX_PATH, drive, directory, fileName, nullptr) == 0;
 }
 
 // Tries the language module, then the program, with one loader.
@@ -76,7 +63,7 @@ int CResModule::LoadLanguage(const wchar_t* fileName)
     wchar_t path[MAX_PATH];
     // A module is code-free data, and only the program's own folder is
     // trusted to hold one.
-    if (!fileName || !fileName[0] || HasFolderOrDrive(fileName) || !PathInProgramFolder(fileName, path)) {
+    if (!fileName || !fileName[0] || HasFolderOrDrive(fileName) || !PathInProgramFolder(fileName, nullptr, path)) {
         WriteToLogFile(L"Language file %s is not a file name in the program folder", fileName ? fileName : L"");
         return 0;
     }

@@ -2,6 +2,9 @@
 #include "fileio.h"
 
 #include <algorithm>
+#include <cstdlib>
+
+#include "Seams.h"
 
 namespace {
 
@@ -188,6 +191,20 @@ void MoveFileOrThrow(const wchar_t* source, const wchar_t* target)
 {
     if (!MoveFileW(source, target))
         throw CWinFileException(GetLastError(), source);
+}
+
+bool PathInFolderOf(const wchar_t* folderOrFile, const wchar_t* name, const wchar_t* extension, wchar_t* path)
+{
+    wchar_t drive[_MAX_DRIVE];
+    wchar_t directory[_MAX_DIR];
+    return _wsplitpath_s(folderOrFile, drive, _MAX_DRIVE, directory, _MAX_DIR, nullptr, 0, nullptr, 0) == 0 &&
+           directory[0] && _wmakepath_s(path, MAX_PATH, drive, directory, name, extension) == 0;
+}
+
+bool PathInProgramFolder(const wchar_t* name, const wchar_t* extension, wchar_t* path)
+{
+    wchar_t program[MAX_PATH];
+    return g_folderRootsSeam.programFile(program) && PathInFolderOf(program, name, extension, path);
 }
 
 void AppendBackslash(CStdStr& path)

@@ -78,5 +78,12 @@ bool CreateDirectoryIfMissing(const wchar_t* path);
 bool CopyFileReplacing(const wchar_t* source, const wchar_t* target, bool overwrite);
 void MoveFileOrThrow(const wchar_t* source, const wchar_t* target);
 
+// name.extension (no extension when null) in the folder that folderOrFile
+// names by drive and directory; a file name in folderOrFile is ignored. False
+// when a part does not fit or no directory is named. path holds MAX_PATH.
+bool PathInFolderOf(const wchar_t* folderOrFile, const wchar_t* name, const wchar_t* extension, wchar_t* path);
+// The same in the program's own folder.
+bool PathInProgramFolder(const wchar_t* name, const wchar_t* extension, wchar_t* path);
+
 // Appends "\" unless the path already ends in one.
 void AppendBackslash(CStdStr& path);
