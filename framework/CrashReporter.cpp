@@ -15,14 +15,15 @@ Fn ExportByOrdinal(HMODULE library, ECrashOrdinal ordinal)
 bool CCrashReporter::Bind(const wchar_t* library)
 {
     Unbind();
-    m_library = LoadLibraryW(library);
+    m_library.Reset(LoadLibraryW(library));
     if (!m_library)
         return false;
-    m_install = ExportByOrdinal<decltype(m_install)>(m_library, kCrashInstall);
-    m_uninstall = ExportByOrdinal<decltype(m_uninstall)>(m_library, kCrashUninstall);
-    m_addFile = ExportByOrdinal<decltype(m_addFile)>(m_library, kCrashAddFile);
-    m_addProperty = ExportByOrdinal<decltype(m_addProperty)>(m_library, kCrashAddProperty);
-    m_setOption = ExportByOrdinal<decltype(m_setOption)>(m_library, kCrashSetOption);
+    const HMODULE module = m_library.Get();
+    m_install = ExportByOrdinal<decltype(m_install)>(module, kCrashInstall);
+    m_uninstall = ExportByOrdinal<decltype(m_uninstall)>(module, kCrashUninstall);
+    m_addFile = ExportByOrdinal<decltype(m_addFile)>(module, kCrashAddFile);
+    m_addProperty = ExportByOrdinal<decltype(m_addProperty)>(module, kCrashAddProperty);
+    m_setOption = ExportByOrdinal<decltype(m_setOption)>(module, kCrashSetOption);
     if (m_install && m_uninstall && m_addFile && m_addProperty && m_setOption)
         return true;
     Unbind();
@@ -36,9 +37,7 @@ void CCrashReporter::Unbind()
     m_addFile = nullptr;
     m_addProperty = nullptr;
     m_setOption = nullptr;
-    if (m_library)
-        FreeLibrary(m_library);
-    m_library = nullptr;
+    m_library.Reset();
 }
 
 int CCrashReporter::Install(const CrashInstallRecord& record) const

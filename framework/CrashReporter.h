@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include "Library.h"
+
 // Runs inside the crash filter before the dump is written; TRUE lets the
 // report go on.
 using CrashCallback = BOOL(WINAPI*)(void* state);
@@ -73,7 +75,7 @@ public:
     int Uninstall() const;
 
 private:
-    HMODULE m_library = nullptr;
+    CLibrary m_library;
     int(WINAPI* m_install)(const CrashInstallRecord*) = nullptr;
     int(WINAPI* m_uninstall)() = nullptr;
     int(WINAPI* m_addFile)(const wchar_t*, const wchar_t*, const wchar_t*, int) = nullptr;
