@@ -1,6 +1,10 @@
 // Run-time binding to the crash reporter library.
 #include "CrashReporter.h"
 
+#include <cwchar>
+
+#include "foundation/fileio.h"
+
 namespace {
 
 template <typename Fn>
@@ -10,12 +14,22 @@ Fn ExportByOrdinal(HMODULE library, ECrashOrdinal ordinal)
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(ordinal))));
 }
 
+// A bare name is looked for in the program folder only: the system's search
+// would go on to the current folder, where anyone may have left a library.
+HMODULE LoadReporterLibrary(const wchar_t* library)
+{
+    if (std::wcspbrk(library, L"\\/:"))
+        return LoadLibraryW(library);
+    wchar_t path[MAX_PATH];
+    return PathInProgramFolder(library, nullptr, path) ? LoadLibraryW(path) : nullptr;
+}
+
 }  // namespace
 
 bool CCrashReporter::Bind(const wchar_t* library)
 {
     Unbind();
-    m_library.Reset(LoadLibraryW(library));
+    m_library.Reset(LoadReporterLibrary(library));
     if (!m_library)
         return false;
     const HMODULE module = m_library.Get();

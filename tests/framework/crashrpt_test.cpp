@@ -128,4 +128,25 @@ TEST(CrashReporterBinding, AMissingLibraryOnlyFailsTheCalls)
     EXPECT_EQ(reporter.Uninstall(), kCrashNotBound);
 }
 
+TEST(CrashReporterBinding, ABareNameIsNeverTakenFromTheCurrentFolder)
+{
+    wchar_t program[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+    std::wstring library(program);
+    library = library.substr(0, library.rfind(L'\\') + 1) + L"CrashRpt1402.dll";
+    const CTestDir dir;
+    const std::wstring planted = dir.File(L"PlantedRpt.dll");
+    ASSERT_TRUE(CopyFileW(library.c_str(), planted.c_str(), FALSE));
+
+    wchar_t saved[MAX_PATH] = {};
+    ASSERT_GT(GetCurrentDirectoryW(MAX_PATH, saved), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));
+    CCrashReporter reporter;
+    const bool boundByName = reporter.Bind(L"PlantedRpt.dll");
+    SetCurrentDirectoryW(saved);
+    EXPECT_FALSE(boundByName) << "a library in the current folder was loaded";
+    EXPECT_TRUE(reporter.Bind(planted.c_str())) << "a full path is taken as it is";
+    reporter.Unbind();
+}
+
 }  // namespace
