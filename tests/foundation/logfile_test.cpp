@@ -266,7 +266,11 @@ TEST(CLogCapture, WaitsForALineBeingHandedToTheCaptureItReplaces)
 
 TEST(TraceSourceLine, TakesAnyPath)
 {
+    const CLogCapture log;
     TraceSourceLine(__FILE__, __LINE__);
     TraceSourceLine(L"netsend", 12);
+    TraceSourceLine(std::wstring(MAX_PATH * 2, L'n').c_str(), 1);   // cut to the trace line
+    // The source position goes to the debugger only; the log line is the message alone.
     QLOG(L"through the call form %d", 3);
+    EXPECT_EQ(log.Lines(), std::vector<std::wstring>{L"through the call form 3"});
 }
