@@ -48,12 +48,11 @@ SClockSeam g_clockSeam = {&RealNow, &RealTickCount};
 SFolderRootsSeam g_folderRootsSeam = {&RealProgramFile, &RealPerUserRoot, &RealStartupFolder};
 SLogCaptureSeam g_logCaptureSeam = {nullptr, nullptr};
 
-SYSTEMTIME GetLocalNow()
+SYSTEMTIME LocalTimeFromTime64(__time64_t time)
 {
-    const __time64_t now = g_clockSeam.now();
     tm local = {};
     SYSTEMTIME result = {};
-    if (_localtime64_s(&local, &now) != 0)
+    if (_localtime64_s(&local, &time) != 0)
         return result;
     result.wYear = static_cast<WORD>(local.tm_year + 1900);
     result.wMonth = static_cast<WORD>(local.tm_mon + 1);
@@ -63,6 +62,11 @@ SYSTEMTIME GetLocalNow()
     result.wMinute = static_cast<WORD>(local.tm_min);
     result.wSecond = static_cast<WORD>(local.tm_sec);
     return result;
+}
+
+SYSTEMTIME GetLocalNow()
+{
+    return LocalTimeFromTime64(g_clockSeam.now());
 }
 
 // Swapped under the log's lock: a line of another thread must not reach a

@@ -16,7 +16,10 @@ struct SClockSeam {
 };
 extern SClockSeam g_clockSeam;
 
-// The seam's "now" in local time (the C runtime's time zone).
+// A calendar time in local time (the C runtime's time zone); all zero when it
+// cannot be converted.
+SYSTEMTIME LocalTimeFromTime64(__time64_t time);
+// The seam's "now" in local time.
 SYSTEMTIME GetLocalNow();
 
 // The data-folder roots. Each fills a MAX_PATH buffer; false when unknown.

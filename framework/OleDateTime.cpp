@@ -3,7 +3,6 @@
 #include "foundation/Seams.h"
 
 #include <cmath>
-#include <ctime>
 #include <functional>
 #include <type_traits>
 
@@ -177,14 +176,8 @@ COleDateTime COleDateTime::Now()
 
 COleDateTime COleDateTime::FromTime64(__time64_t time)
 {
-    tm local = {};
-    if (_localtime64_s(&local, &time) != 0) {
-        COleDateTime result;
-        result.m_status = invalid;
-        return result;
-    }
-    return COleDateTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
-                        local.tm_sec);
+    // A time that does not convert gives all-zero fields: an invalid date.
+    return COleDateTime(LocalTimeFromTime64(time));
 }
 
 COleDateTime& COleDateTime::operator=(double date)

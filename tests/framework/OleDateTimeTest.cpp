@@ -166,3 +166,16 @@ TEST(COleDateTimeSpan, BoundsAndStatuses)
 }
 
 } // namespace
+
+namespace {
+
+TEST(COleDateTime, FromTime64IsLocalTimeOrInvalid)
+{
+    // The tests run with TZ=UTC.
+    EXPECT_EQ(COleDateTime::FromTime64(1774958400), COleDateTime(2026, 3, 31, 12, 0, 0));
+    EXPECT_EQ(COleDateTime::FromTime64(0), COleDateTime(1970, 1, 1, 0, 0, 0));
+    // The C runtime refuses times before 1970.
+    EXPECT_EQ(COleDateTime::FromTime64(-1).GetStatus(), COleDateTime::invalid);
+}
+
+}  // namespace
