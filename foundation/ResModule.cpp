@@ -7,11 +7,13 @@
 
 #include "LogFile.h"
 #include "fileio.h"
+#include "framework/Library.h"
 
 HINSTANCE CResModule::s_instance = nullptr;
-HMODULE CResModule::s_language = nullptr;
 
 namespace {
+
+CLibrary g_language;
 
 constexpr int kResStringChars = 512;
 constexpr DWORD kNoResource = 0xFFFFFFFF;
@@ -54,7 +56,7 @@ HINSTANCE CResModule::GetInstance()
 
 HMODULE CResModule::GetLanguageModule()
 {
-    return s_language;
+    return g_language.Get();
 }
 
 int CResModule::LoadLanguage(const wchar_t* fileName)
@@ -73,15 +75,13 @@ int CResModule::LoadLanguage(const wchar_t* fileName)
         WriteToLogFile(L"Failed to load language file %s - error %d", path, GetLastError());
         return 0;
     }
-    s_language = module;
+    g_language.Reset(module);
     return 1;
 }
 
 void CResModule::FreeLanguage()
 {
-    if (s_language)
-        FreeLibrary(s_language);
-    s_language = nullptr;
+    g_language.Reset();
 }
 
 int CResModule::LoadString(UINT id, wchar_t* buffer, int bufferChars)
@@ -90,8 +90,8 @@ int CResModule::LoadString(UINT id, wchar_t* buffer, int bufferChars)
     if (bufferChars <= 0)
         return 0;
     buffer[0] = L'\0';
-    if (s_language)
-        if (const int length = ::LoadStringW(s_language, id, buffer, bufferChars))
+    if (g_language)
+        if (const int length = ::LoadStringW(g_language.Get(), id, buffer, bufferChars))
             return length;
     const int length = ::LoadStringW(GetInstance(), id, buffer, bufferChars);
     if (length == 0)
@@ -101,36 +101,36 @@ int CResModule::LoadString(UINT id, wchar_t* buffer, int bufferChars)
 
 HMENU CResModule::LoadMenu(LPCWSTR name)
 {
-    return FromModuleOrProgram<HMENU>(s_language, GetInstance(), [name](HMODULE m) { return ::LoadMenuW(m, name); });
+    return FromModuleOrProgram<HMENU>(GetLanguageModule(), GetInstance(), [name](HMODULE m) { return ::LoadMenuW(m, name); });
 }
 
 HBITMAP CResModule::LoadBitmap(LPCWSTR name)
 {
-    return FromModuleOrProgram<HBITMAP>(s_language, GetInstance(),
+    return FromModuleOrProgram<HBITMAP>(GetLanguageModule(), GetInstance(),
                                         [name](HMODULE m) { return ::LoadBitmapW(m, name); });
 }
 
 HCURSOR CResModule::LoadCursor(LPCWSTR name)
 {
-    return FromModuleOrProgram<HCURSOR>(s_language, GetInstance(),
+    return FromModuleOrProgram<HCURSOR>(GetLanguageModule(), GetInstance(),
                                         [name](HMODULE m) { return ::LoadCursorW(m, name); });
 }
 
 HICON CResModule::LoadIcon(LPCWSTR name)
 {
-    return FromModuleOrProgram<HICON>(s_language, GetInstance(), [name](HMODULE m) { return ::LoadIconW(m, name); });
+    return FromModuleOrProgram<HICON>(GetLanguageModule(), GetInstance(), [name](HMODULE m) { return ::LoadIconW(m, name); });
 }
 
 HBITMAP CResModule::CreateMappedBitmap(UINT bitmapId, COLORMAP map)
 {
-    return FromModuleOrProgram<HBITMAP>(s_language, GetInstance(), [bitmapId, &map](HMODULE m) {
+    return FromModuleOrProgram<HBITMAP>(GetLanguageModule(), GetInstance(), [bitmapId, &map](HMODULE m) {
         return ::CreateMappedBitmap(m, static_cast<INT_PTR>(bitmapId), 0, &map, 1);
     });
 }
 
 INT_PTR CResModule::DialogBoxParam(LPCWSTR name, HWND parent, DLGPROC proc, LPARAM initParam)
 {
-    if (const LPCDLGTEMPLATEW dialog = FindDialogTemplate(s_language, name)) {
+    if (const LPCDLGTEMPLATEW dialog = FindDialogTemplate(GetLanguageModule(), name)) {
         const INT_PTR result = ::DialogBoxIndirectParamW(GetInstance(), dialog, parent, proc, initParam);
         if (result != -1)
             return result;
@@ -145,7 +145,7 @@ INT_PTR CResModule::DialogBoxById(UINT id, HWND parent, DLGPROC proc, LPARAM ini
 
 HWND CResModule::CreateDialogParam(LPCWSTR name, HWND parent, DLGPROC proc, LPARAM initParam)
 {
-    if (const LPCDLGTEMPLATEW dialog = FindDialogTemplate(s_language, name))
+    if (const LPCDLGTEMPLATEW dialog = FindDialogTemplate(GetLanguageModule(), name))
         if (const HWND window = ::CreateDialogIndirectParamW(GetInstance(), dialog, parent, proc, initParam))
             return window;
     return ::CreateDialogParamW(GetInstance(), name, parent, proc, initParam);
@@ -153,7 +153,7 @@ HWND CResModule::CreateDialogParam(LPCWSTR name, HWND parent, DLGPROC proc, LPAR
 
 DWORD CResModule::LoadRawResource(LPCWSTR name, void* buffer, DWORD bufferBytes, LPCWSTR type)
 {
-    HMODULE module = s_language ? s_language : GetInstance();
+    HMODULE module = g_language ? g_language.Get() : GetInstance();
     HRSRC info = FindResourceW(module, name, type);
     if (!info && module != GetInstance()) {
         module = GetInstance();

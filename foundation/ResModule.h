@@ -40,7 +40,6 @@ public:
 
 private:
     static HINSTANCE s_instance;
-    static HMODULE s_language;
 };
 
 // The text of a string-table entry in one of three per-thread buffers of 512
