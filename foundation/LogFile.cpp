@@ -85,16 +85,11 @@ void WriteMessage(const wchar_t* message)
     WriteLineLocked(message);
 }
 
-// The log path in the folder of folderOrFile, and that path's drive; false
-// when a part does not fit or no folder is named (a drive-relative path).
-bool FormLogPath(const wchar_t* folderOrFile, wchar_t* path, wchar_t* drive)
+// The log path in the folder of folderOrFile; false when a part does not fit
+// or the path has no drive letter, whose root is the last fallback.
+bool FormLogPath(const wchar_t* folderOrFile, wchar_t* path)
 {
-    wchar_t directory[256];
-    if (_wsplitpath_s(folderOrFile, drive, 3, directory, 256, nullptr, 0, nullptr, 0) != 0)
-        return false;
-    if (!drive[0] || !directory[0])
-        return false;
-    return _wmakepath_s(path, MAX_PATH, drive, directory, L"QUILLT40", L"LOG") == 0;
+    return PathInFolderOf(folderOrFile, L"QUILLT40", L"LOG", path) && path[0] != L'\0' && path[1] == L':';
 }
 
 // The per-user log folder, created when missing; false when it is unusable.
@@ -124,26 +119,26 @@ bool OpenLogAt(const wchar_t* path)
 
 // The log path in the per-user folder when it is usable, else in the
 // program's folder.
-bool ChooseLogPath(wchar_t* path, wchar_t* drive)
+bool ChooseLogPath(wchar_t* path)
 {
     wchar_t folder[MAX_PATH];
-    if (PerUserLogFolder(folder) && FormLogPath(folder, path, drive))
+    if (PerUserLogFolder(folder) && FormLogPath(folder, path))
         return true;
-    return g_folderRootsSeam.programFile(folder) && FormLogPath(folder, path, drive);
+    return g_folderRootsSeam.programFile(folder) && FormLogPath(folder, path);
 }
 
 // The chosen folder, else the root of its drive.
 bool OpenLogLocked()
 {
     wchar_t path[MAX_PATH];
-    wchar_t drive[3];
     g_logPath[0] = L'\0';
-    if (!ChooseLogPath(path, drive))
+    if (!ChooseLogPath(path))
         return false;
     wcscpy(g_logPath, path);
     if (OpenLogAt(path))
         return true;
-    if (_wmakepath_s(path, MAX_PATH, drive, L"\\", L"QUILLT40", L"LOG") != 0 || !OpenLogAt(path))
+    const wchar_t root[] = { path[0], L':', L'\\', L'\0' };
+    if (!PathInFolderOf(root, L"QUILLT40", L"LOG", path) || !OpenLogAt(path))
         return false;
     wcscpy(g_logPath, path);
     return true;

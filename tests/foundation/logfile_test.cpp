@@ -179,6 +179,19 @@ TEST_F(LogFileTest, FallsBackToTheProgramFolderThenGivesUp)
     EXPECT_TRUE(capture.Contains(L"dropped 1"));
 }
 
+TEST_F(LogFileTest, AFolderThatCannotHoldTheLogFallsBackToItsDriveRoot)
+{
+    g_perUserRoot.clear();
+    g_programFile = m_dir.File(L"missing\\QUILL32.exe");
+    const std::wstring root = m_dir.Path().substr(0, 3) + L"QUILLT40.LOG";
+    const bool existed = GetFileAttributesW(root.c_str()) != INVALID_FILE_ATTRIBUTES;
+    ASSERT_EQ(OpenLogFile(), 1);
+    EXPECT_EQ(std::wstring(GetLogFilePath()), root);
+    CloseLogFile();
+    if (!existed)
+        DeleteFileW(root.c_str());
+}
+
 TEST_F(LogFileTest, TooLongAFolderTakesTheNextFallback)
 {
     g_perUserRoot = m_dir.File(std::wstring(250, L'u'));
