@@ -1,10 +1,10 @@
 #include "MessageBoxSeam.h"
 
 #include "ResModule.h"
+#include "resources/resource.h"
 
 namespace {
 
-constexpr UINT kCaptionId = 817;
 // Windows keep at most 63 characters of the caption.
 constexpr int kCaptionChars = 64;
 
@@ -20,7 +20,7 @@ SMessageBoxSeam g_messageBoxSeam = { RealMessageBox };
 int AppMessageBox(HWND owner, const wchar_t* text, UINT type)
 {
     wchar_t caption[kCaptionChars] = {};
-    CResModule::LoadString(kCaptionId, caption, kCaptionChars);
+    CResModule::LoadString(IDS_APP_NAME, caption, kCaptionChars);
     return g_messageBoxSeam.messageBox(owner, text, caption, type);
 }
 

@@ -10,7 +10,7 @@ struct SMessageBoxSeam {
 };
 extern SMessageBoxSeam g_messageBoxSeam;
 
-// A box with the caption of every program window (string 817).
+// A box with the caption of every program window (IDS_APP_NAME).
 int AppMessageBox(HWND owner, const wchar_t* text, UINT type);
 // The same with a string-table text.
 int AppMessageBox(HWND owner, UINT textId, UINT type);

@@ -17,7 +17,7 @@
 #include "Seams.h"
 #include "ShellExecSeam.h"
 #include "WinVersion.h"
-#include "../resources/resource.h"
+#include "resources/resource.h"
 
 CPreferences g_prefs;
 
