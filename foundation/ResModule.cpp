@@ -37,7 +37,7 @@ LPCDLGTEMPLATEW FindDialogTemplate(HMODULE module, LPCWSTR name)
 {
     if (!module)
         return nullptr;
-    const HRSRC info = FindResourceW(module, name, MAKEINTRESOURCEW(5));   // RT_DIALOG
+    const HRSRC info = FindResourceW(module, name, RT_DIALOG);
     const HGLOBAL loaded = info ? LoadResource(module, info) : nullptr;
     return loaded ? static_cast<LPCDLGTEMPLATEW>(LockResource(loaded)) : nullptr;
 }

@@ -244,3 +244,23 @@ TEST(FileHelperFunctions, AppendBackslash)
         EXPECT_EQ(text, expected) << path;
     }
 }
+
+TEST(FileHelperFunctions, PathInFolderOf)
+{
+    struct Case { std::wstring folderOrFile; const wchar_t* extension; const wchar_t* expected; };
+    const Case cases[] = {
+        { L"C:\\prog\\QUILL32.exe", L"LOG", L"C:\\prog\\name.LOG" },   // the file name is dropped
+        { L"C:\\prog\\", nullptr, L"C:\\prog\\name" },
+        { L"\\\\server\\share\\x.ini", L"dll", L"\\\\server\\share\\name.dll" },
+        { L"C:QUILL32.exe", L"LOG", nullptr },                          // no folder: relative to the drive
+        { L"C:\\" + std::wstring(300, L'd') + L"\\x", L"LOG", nullptr },  // does not fit
+    };
+    for (const Case& c : cases) {
+        wchar_t path[MAX_PATH] = L"untouched";
+        const bool formed = PathInFolderOf(c.folderOrFile.c_str(), L"name", c.extension, path);
+        EXPECT_EQ(formed, c.expected != nullptr) << c.folderOrFile;
+        if (formed && c.expected) {
+            EXPECT_STREQ(path, c.expected);
+        }
+    }
+}
