@@ -46,6 +46,10 @@ bool CCrashReporter::Bind(const wchar_t* library)
 
 void CCrashReporter::Unbind()
 {
+    // A filter left installed would point into the freed library; uninstalling
+    // when nothing is installed only fails.
+    if (m_uninstall)
+        m_uninstall();
     m_install = nullptr;
     m_uninstall = nullptr;
     m_addFile = nullptr;

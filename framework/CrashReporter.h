@@ -64,6 +64,7 @@ public:
     // Loads the library (by name from the program folder, or a full path)
     // and looks up the five ordinals; false when any is missing.
     bool Bind(const wchar_t* library = L"CrashRpt1402.dll");
+    // Uninstalls the filter first, if it is installed.
     void Unbind();
     bool IsBound() const { return m_install != nullptr; }
 

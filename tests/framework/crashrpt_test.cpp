@@ -118,6 +118,14 @@ TEST_F(CrashReporterTest, UninstallPutsThePreviousFilterBack)
     EXPECT_NE(m_reporter.Uninstall(), 0) << "a second uninstall";
 }
 
+TEST_F(CrashReporterTest, UnbindingNeverLeavesAFilterIntoTheFreedLibrary)
+{
+    const LPTOP_LEVEL_EXCEPTION_FILTER before = CurrentFilter();
+    ASSERT_EQ(m_reporter.Install(m_record), 0);
+    m_reporter.Unbind();
+    EXPECT_EQ(CurrentFilter(), before);
+}
+
 TEST(CrashReporterBinding, AMissingLibraryOnlyFailsTheCalls)
 {
     CCrashReporter reporter;
