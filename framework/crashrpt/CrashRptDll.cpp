@@ -11,6 +11,7 @@
 
 #include "foundation/TextFormat.h"
 #include "framework/CrashReporter.h"
+#include "framework/KernelHandle.h"
 
 namespace {
 
@@ -90,16 +91,16 @@ void WriteDump(const std::wstring& path, EXCEPTION_POINTERS* exception)
 {
     if (path.empty())
         return;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CKernelHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return;
     MINIDUMP_EXCEPTION_INFORMATION info = {};
     info.ThreadId = GetCurrentThreadId();
     info.ExceptionPointers = exception;
     info.ClientPointers = FALSE;
-    MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file, MiniDumpNormal,
+    MiniDumpWriteDump(GetCurrentProcess(), GetCurrentProcessId(), file.Get(), MiniDumpNormal,
                       exception ? &info : nullptr, nullptr, nullptr);
-    CloseHandle(file);
 }
 
 LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* exception)
