@@ -16,6 +16,7 @@
 #include "foundation/ShellExecSeam.h"
 #include "foundation/SysFuncs.h"
 #include "foundation/fileio.h"
+#include "framework/Library.h"
 #include "mainwnd.h"
 #include "notestore/notemgr.h"
 #include "resources/resource.h"
@@ -311,7 +312,7 @@ int GetAnimationDuration()
 
 namespace {
 
-HMODULE g_shellLibrary = nullptr;
+CLibrary g_shellLibrary;
 BOOL(WINAPI* g_notifyIcon)(DWORD, NOTIFYICONDATAW*) = nullptr;
 
 }  // namespace
@@ -320,11 +321,11 @@ BOOL NotifyIconCall(DWORD operation, NOTIFYICONDATAW* record)
 {
     if (!g_notifyIcon) {
         if (!g_shellLibrary)
-            g_shellLibrary = LoadLibraryW(L"SHELL32.DLL");
+            g_shellLibrary.Reset(LoadLibraryW(L"SHELL32.DLL"));
         if (!g_shellLibrary)
             return FALSE;
         g_notifyIcon = reinterpret_cast<decltype(g_notifyIcon)>(
-            reinterpret_cast<void*>(GetProcAddress(g_shellLibrary, "Shell_NotifyIconW")));
+            reinterpret_cast<void*>(GetProcAddress(g_shellLibrary.Get(), "Shell_NotifyIconW")));
         if (!g_notifyIcon)
             return FALSE;
     }
@@ -334,9 +335,7 @@ BOOL NotifyIconCall(DWORD operation, NOTIFYICONDATAW* record)
 void FreeTrayLibrary()
 {
     g_notifyIcon = nullptr;
-    if (g_shellLibrary)
-        FreeLibrary(g_shellLibrary);
-    g_shellLibrary = nullptr;
+    g_shellLibrary.Reset();
 }
 
 namespace {
