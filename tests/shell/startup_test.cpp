@@ -269,13 +269,26 @@ TEST_F(StartupTest, AnOldShortcutStartsWithWindowsFromTheSettingsOn)
     CoUninitialize();
 }
 
-TEST(StartupShowCommand, TheEntrysCommandWithoutOneInTheStartupInfo)
+TEST(StartupShowCommand, TheStartupInfosCommandOnlyWhenItCarriesOne)
 {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    GetStartupInfoW(&startup);
-    const int expected = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWMINNOACTIVE;
-    EXPECT_EQ(StartupShowCommand(SW_SHOWMINNOACTIVE), expected);
+    struct Case {
+        DWORD flags;
+        WORD show;
+        int expected;
+    };
+    const Case cases[] = {
+        {0, SW_HIDE, SW_SHOWMINNOACTIVE},  // a show value without its flag is not one
+        {STARTF_USESHOWWINDOW, SW_HIDE, SW_HIDE},
+        {STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES, SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED},
+        {STARTF_USESTDHANDLES, SW_SHOWMAXIMIZED, SW_SHOWMINNOACTIVE},
+    };
+    for (const Case& c : cases) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = c.flags;
+        startup.wShowWindow = c.show;
+        EXPECT_EQ(ShowCommandOf(startup, SW_SHOWMINNOACTIVE), c.expected) << c.flags;
+    }
 }
 
 }  // namespace
