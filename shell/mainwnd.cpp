@@ -185,7 +185,8 @@ void OnParentInput(LPARAM input)
 
 const wchar_t* GetAppCaption()
 {
-    static wchar_t caption[kCaptionChars] = {};
+    // Per thread: a caller on another thread must not see its text rewritten.
+    thread_local wchar_t caption[kCaptionChars] = {};
     CResModule::LoadString(IDS_APP_NAME, caption, kCaptionChars);
     return caption;
 }
