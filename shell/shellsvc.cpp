@@ -85,13 +85,16 @@ bool GetVersionText(CStdStr& version, CStdStr& address, DWORD& fileVersionHigh, 
 
 namespace {
 
-void FormatDate(double date, DWORD flags, wchar_t* text, int size)
+// GetDateFormatW and GetTimeFormatW alike.
+using DateTextFn = int(WINAPI*)(LCID, DWORD, const SYSTEMTIME*, LPCWSTR, LPWSTR, int);
+
+void FormatOleDate(double date, DateTextFn format, DWORD flags, wchar_t* text, int size)
 {
     if (size <= 0)
         return;
     text[0] = L'\0';
     SYSTEMTIME time = {};
-    if (!VariantTimeToSystemTime(date, &time) || GetDateFormatW(LOCALE_USER_DEFAULT, flags, &time, nullptr, text, size) == 0)
+    if (!VariantTimeToSystemTime(date, &time) || format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text, size) == 0)
         text[0] = L'\0';
 }
 
@@ -99,23 +102,17 @@ void FormatDate(double date, DWORD flags, wchar_t* text, int size)
 
 void FormatDateShort(double date, wchar_t* text, int size)
 {
-    FormatDate(date, DATE_SHORTDATE, text, size);
+    FormatOleDate(date, &GetDateFormatW, DATE_SHORTDATE, text, size);
 }
 
 void FormatDateLong(double date, wchar_t* text, int size)
 {
-    FormatDate(date, DATE_LONGDATE, text, size);
+    FormatOleDate(date, &GetDateFormatW, DATE_LONGDATE, text, size);
 }
 
 void FormatTimeShort(double date, wchar_t* text, int size)
 {
-    if (size <= 0)
-        return;
-    text[0] = L'\0';
-    SYSTEMTIME time = {};
-    if (!VariantTimeToSystemTime(date, &time) ||
-        GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, text, size) == 0)
-        text[0] = L'\0';
+    FormatOleDate(date, &GetTimeFormatW, TIME_NOSECONDS, text, size);
 }
 
 namespace {
