@@ -3,12 +3,23 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "foundation/RegKey.h"
 #include "resources/AppGuid.h"
 
 namespace {
 
 constexpr DWORD kMaxUninstallChars = 1024;
+
+class CRegKey {
+public:
+    CRegKey() = default;
+    ~CRegKey() { if (m_h) RegCloseKey(m_h); }
+    CRegKey(const CRegKey&) = delete;
+    CRegKey& operator=(const CRegKey&) = delete;
+    HKEY* Receive() { return &m_h; }
+    HKEY Get() const { return m_h; }
+private:
+    HKEY m_h = nullptr;
+};
 
 std::wstring UninstallKeyPath()
 {
@@ -32,8 +43,9 @@ std::wstring ReadUninstallString()
 {
     // Read access is all this needs; asking for more fails without
     // administrator rights. The 32-bit view is where the installer wrote.
-    CRegKeyHandle key;
-    if (key.Open(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), KEY_READ | KEY_WOW64_32KEY) != ERROR_SUCCESS)
+    CRegKey key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, UninstallKeyPath().c_str(), 0,
+                      KEY_READ | KEY_WOW64_32KEY, key.Receive()) != ERROR_SUCCESS)
         return {};
 
     wchar_t text[kMaxUninstallChars] = {};
