@@ -11,6 +11,7 @@
 #include "foundation/Seams.h"
 #include "foundation/SysFuncs.h"
 #include "foundation/WinVersion.h"
+#include "framework/GdiObject.h"
 #include "framework/Library.h"
 #include "maintimers.h"
 #include "notestore/notemgr.h"
@@ -30,7 +31,7 @@ constexpr int kCaptionChars = 64;
 HWND g_parentWindow = nullptr;
 HMENU g_trayMenu = nullptr;
 HICON g_applicationIcon = nullptr;
-HPALETTE g_palette = nullptr;
+CGdiObject<HPALETTE> g_palette;
 CLibrary g_msftEdit;
 bool g_closing = false;
 bool g_applicationActive = false;
@@ -89,7 +90,7 @@ bool CreatePaletteWhenNeeded()
     palette->palNumEntries = 256;
     GetSystemPaletteEntries(screen, 0, 255, palette->palPalEntry);
     ReleaseDC(nullptr, screen);
-    g_palette = CreatePalette(palette);
+    g_palette.Reset(CreatePalette(palette));
     if (g_palette)
         QLOG(L"Palette created successfully.");
     return true;
@@ -185,7 +186,8 @@ void OnParentInput(LPARAM input)
 
 const wchar_t* GetAppCaption()
 {
-    static wchar_t caption[kCaptionChars] = {};
+    // Per thread: a caller on another thread must not see its text rewritten.
+    thread_local wchar_t caption[kCaptionChars] = {};
     CResModule::LoadString(IDS_APP_NAME, caption, kCaptionChars);
     return caption;
 }
@@ -227,14 +229,12 @@ HICON GetApplicationIcon()
 
 HPALETTE GetAppPalette()
 {
-    return g_palette;
+    return g_palette.Get();
 }
 
 void DeleteAppPalette()
 {
-    if (g_palette)
-        DeleteObject(g_palette);
-    g_palette = nullptr;
+    g_palette.Reset();
 }
 
 int RegisterWindowClasses(HINSTANCE instance)

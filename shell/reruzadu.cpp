@@ -453,6 +453,11 @@ int StartupShowCommand(int entryShow)
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     GetStartupInfoW(&startup);
+    return ShowCommandOf(startup, entryShow);
+}
+
+int ShowCommandOf(const STARTUPINFOW& startup, int entryShow)
+{
     return (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : entryShow;
 }
 

@@ -49,3 +49,5 @@ void PrepareDatabaseFile();
 // The start-up show command: STARTUPINFO's when it carries one, else the
 // entry's.
 int StartupShowCommand(int entryShow);
+// The same choice for a given start-up record.
+int ShowCommandOf(const STARTUPINFOW& startup, int entryShow);

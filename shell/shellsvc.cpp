@@ -16,6 +16,7 @@
 #include "foundation/ShellExecSeam.h"
 #include "foundation/SysFuncs.h"
 #include "foundation/fileio.h"
+#include "framework/Library.h"
 #include "mainwnd.h"
 #include "notestore/notemgr.h"
 #include "resources/resource.h"
@@ -84,13 +85,16 @@ bool GetVersionText(CStdStr& version, CStdStr& address, DWORD& fileVersionHigh, 
 
 namespace {
 
-void FormatDate(double date, DWORD flags, wchar_t* text, int size)
+// GetDateFormatW and GetTimeFormatW alike.
+using DateTextFn = int(WINAPI*)(LCID, DWORD, const SYSTEMTIME*, LPCWSTR, LPWSTR, int);
+
+void FormatOleDate(double date, DateTextFn format, DWORD flags, wchar_t* text, int size)
 {
     if (size <= 0)
         return;
     text[0] = L'\0';
     SYSTEMTIME time = {};
-    if (!VariantTimeToSystemTime(date, &time) || GetDateFormatW(LOCALE_USER_DEFAULT, flags, &time, nullptr, text, size) == 0)
+    if (!VariantTimeToSystemTime(date, &time) || format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text, size) == 0)
         text[0] = L'\0';
 }
 
@@ -98,23 +102,17 @@ void FormatDate(double date, DWORD flags, wchar_t* text, int size)
 
 void FormatDateShort(double date, wchar_t* text, int size)
 {
-    FormatDate(date, DATE_SHORTDATE, text, size);
+    FormatOleDate(date, &GetDateFormatW, DATE_SHORTDATE, text, size);
 }
 
 void FormatDateLong(double date, wchar_t* text, int size)
 {
-    FormatDate(date, DATE_LONGDATE, text, size);
+    FormatOleDate(date, &GetDateFormatW, DATE_LONGDATE, text, size);
 }
 
 void FormatTimeShort(double date, wchar_t* text, int size)
 {
-    if (size <= 0)
-        return;
-    text[0] = L'\0';
-    SYSTEMTIME time = {};
-    if (!VariantTimeToSystemTime(date, &time) ||
-        GetTimeFormatW(LOCALE_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, text, size) == 0)
-        text[0] = L'\0';
+    FormatOleDate(date, &GetTimeFormatW, TIME_NOSECONDS, text, size);
 }
 
 namespace {
@@ -311,7 +309,7 @@ int GetAnimationDuration()
 
 namespace {
 
-HMODULE g_shellLibrary = nullptr;
+CLibrary g_shellLibrary;
 BOOL(WINAPI* g_notifyIcon)(DWORD, NOTIFYICONDATAW*) = nullptr;
 
 }  // namespace
@@ -320,11 +318,11 @@ BOOL NotifyIconCall(DWORD operation, NOTIFYICONDATAW* record)
 {
     if (!g_notifyIcon) {
         if (!g_shellLibrary)
-            g_shellLibrary = LoadLibraryW(L"SHELL32.DLL");
+            g_shellLibrary.Reset(LoadLibraryW(L"SHELL32.DLL"));
         if (!g_shellLibrary)
             return FALSE;
         g_notifyIcon = reinterpret_cast<decltype(g_notifyIcon)>(
-            reinterpret_cast<void*>(GetProcAddress(g_shellLibrary, "Shell_NotifyIconW")));
+            reinterpret_cast<void*>(GetProcAddress(g_shellLibrary.Get(), "Shell_NotifyIconW")));
         if (!g_notifyIcon)
             return FALSE;
     }
@@ -334,9 +332,7 @@ BOOL NotifyIconCall(DWORD operation, NOTIFYICONDATAW* record)
 void FreeTrayLibrary()
 {
     g_notifyIcon = nullptr;
-    if (g_shellLibrary)
-        FreeLibrary(g_shellLibrary);
-    g_shellLibrary = nullptr;
+    g_shellLibrary.Reset();
 }
 
 namespace {

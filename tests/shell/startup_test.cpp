@@ -16,6 +16,7 @@
 #include "foundation/RegKey.h"
 #include "foundation/Seams.h"
 #include "foundation/WinVersion.h"
+#include "framework/KernelHandle.h"
 #include "shell/reruzadu.h"
 #include "tests/support/TestDir.h"
 
@@ -35,22 +36,22 @@ bool StartupFolder(wchar_t* path) { return Copy(g_startupFolder, path); }
 
 void WriteText(const std::wstring& path, const char* text)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    const CKernelHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(file) << path;
     DWORD written = 0;
-    ::WriteFile(file, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
-    CloseHandle(file);
+    ASSERT_TRUE(::WriteFile(file.Get(), text, static_cast<DWORD>(strlen(text)), &written, nullptr)) << path;
 }
 
 std::string ReadText(const std::wstring& path)
 {
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    const CKernelHandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
         return "<missing>";
     char buffer[4096] = {};
     DWORD read = 0;
-    ::ReadFile(file, buffer, sizeof(buffer) - 1, &read, nullptr);
-    CloseHandle(file);
+    if (!::ReadFile(file.Get(), buffer, sizeof(buffer) - 1, &read, nullptr))
+        return "<unreadable>";
     return std::string(buffer, read);
 }
 
@@ -269,13 +270,26 @@ TEST_F(StartupTest, AnOldShortcutStartsWithWindowsFromTheSettingsOn)
     CoUninitialize();
 }
 
-TEST(StartupShowCommand, TheEntrysCommandWithoutOneInTheStartupInfo)
+TEST(StartupShowCommand, TheStartupInfosCommandOnlyWhenItCarriesOne)
 {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    GetStartupInfoW(&startup);
-    const int expected = (startup.dwFlags & STARTF_USESHOWWINDOW) ? startup.wShowWindow : SW_SHOWMINNOACTIVE;
-    EXPECT_EQ(StartupShowCommand(SW_SHOWMINNOACTIVE), expected);
+    struct Case {
+        DWORD flags;
+        WORD show;
+        int expected;
+    };
+    const Case cases[] = {
+        {0, SW_HIDE, SW_SHOWMINNOACTIVE},  // a show value without its flag is not one
+        {STARTF_USESHOWWINDOW, SW_HIDE, SW_HIDE},
+        {STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES, SW_SHOWMAXIMIZED, SW_SHOWMAXIMIZED},
+        {STARTF_USESTDHANDLES, SW_SHOWMAXIMIZED, SW_SHOWMINNOACTIVE},
+    };
+    for (const Case& c : cases) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        startup.dwFlags = c.flags;
+        startup.wShowWindow = c.show;
+        EXPECT_EQ(ShowCommandOf(startup, SW_SHOWMINNOACTIVE), c.expected) << c.flags;
+    }
 }
 
 }  // namespace

@@ -9,17 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "framework/Library.h"
+
 namespace {
 
 struct WindowDeleter {
     void operator()(HWND hwnd) const { DestroyWindow(hwnd); }
 };
 using WindowOwner = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
-
-struct LibraryDeleter {
-    void operator()(HMODULE module) const { FreeLibrary(module); }
-};
-using LibraryOwner = std::unique_ptr<std::remove_pointer_t<HMODULE>, LibraryDeleter>;
 
 void PumpMessages(DWORD milliseconds)
 {
@@ -89,7 +86,7 @@ COLORREF SaveScreenshot(const wchar_t* path, POINT probe)
 
 TEST(TestTier, RichEditWindowTakesAndGivesText)
 {
-    LibraryOwner msftedit(LoadLibraryW(L"Msftedit.dll"));
+    const CLibrary msftedit(LoadLibraryW(L"Msftedit.dll"));
     ASSERT_TRUE(msftedit) << GetLastError();
 
     WindowOwner frame(CreateWindowExW(0, L"STATIC", L"Quillet tier", WS_OVERLAPPEDWINDOW,
