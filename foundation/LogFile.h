@@ -6,7 +6,6 @@
 
 #include <cstdarg>
 
-#include "Seams.h"
 #include "TextFormat.h"
 #include "fileio.h"
 
@@ -20,6 +19,8 @@ const wchar_t* GetLogFilePath();
 // log is open, 0 when none could be opened (later lines are then dropped).
 int OpenLogFile();
 void CloseLogFile();
+
+struct SLogCaptureSeam;
 
 // Puts in another log capture under the log's lock, so that no line is still
 // being handed to the one it replaces, which it returns.
