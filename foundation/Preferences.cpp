@@ -43,10 +43,10 @@ enum class Rule : uint8_t {
     ZeroOrOne,    // values other than 0 and 1, compared unsigned, read as 1
     XpOnly,       // read and written only on Windows XP or later
     FromXpFlag,   // not read: set when the system is Windows XP or later
-    MakeGuid,     // a missing value is made and written at once
+    MakeGuid,     // a missing value is made, kept in the record and written by the next Save
 };
 
-enum class Saved : uint8_t { Yes, No, DeleteWhenEmpty };
+enum class Saved : uint8_t { Yes, No, DeleteWhenEmpty, WhenMade };
 
 struct KeyRow {
     const wchar_t* section;
@@ -171,7 +171,7 @@ const KeyRow kKeys[] = {
     Text(kPreferences, L"StartupArguments", &P::StartupArguments, L""),
     Text(kPreferences, L"TitleFont", &P::TitleFont, L""),
     Int(L"AlphaTransparency", &P::AlphaTransparency, 255),
-    Text(kPreferences, L"GUID", &P::GUID, L"", Saved::No, 256, Rule::MakeGuid),
+    Text(kPreferences, L"GUID", &P::GUID, L"", Saved::WhenMade, 256, Rule::MakeGuid),
     Int(L"NumRandomColors", &P::RandomColors, 0),
     Text(kPreferences, L"DefaultGroup", &P::DefaultGroup, L""),
     Int(L"ShowTrayBubble", &P::ShowTrayBubble, 1),
@@ -329,8 +329,6 @@ public:
             std::copy(std::begin(m_prefs.*field), std::end(m_prefs.*field), CustomColors().begin());
         } else if constexpr (std::is_same_v<T, CStdStr>) {
             m_prefs.*field = ReadText(m_row.section, m_row.key, m_row.defaultText, m_row.textChars, m_path);
-            if (m_row.rule == Rule::MakeGuid && (m_prefs.*field).empty())
-                MakeGuid(m_prefs.*field);
         } else if constexpr (std::is_same_v<T, LOGFONTW>) {
             const CStdStr text = ReadText(m_row.section, m_row.key, m_row.defaultText, m_row.textChars, m_path);
             LogFontFromText(text.c_str(), m_prefs.*field);
@@ -370,13 +368,6 @@ private:
     template <class T>
     void SetColorByte(T&, int) const
     {
-    }
-
-    void MakeGuid(CStdStr& guid) const
-    {
-        guid = NewGuidText();
-        if (!guid.empty())
-            MyWritePrivateProfileString(m_row.section, m_row.key, guid.c_str(), m_path);
     }
 
     P& m_prefs;
@@ -479,6 +470,7 @@ bool CPreferences::SetIniPath(const wchar_t* iniPath)
 
 void CPreferences::LoadKeys()
 {
+    m_guidMade = false;
     for (const KeyRow& row : kKeys) {
         if (SkippedOnThisSystem(row))
             continue;
@@ -491,6 +483,12 @@ void CPreferences::LoadKeys()
             continue;
         }
         std::visit(CKeyReader(*this, row, m_iniPath), row.field);
+        if (row.rule == Rule::MakeGuid && GUID.empty()) {
+            // Load writes nothing: a write here would rewrite the file from
+            // what was parsed, losing whatever the parser could not read.
+            GUID = NewGuidText();
+            m_guidMade = !GUID.empty();
+        }
     }
 }
 
@@ -502,9 +500,12 @@ bool CPreferences::Save()
     }
     bool written = true;
     for (const KeyRow& row : kKeys) {
-        if (row.saved == Saved::No || SkippedOnThisSystem(row))
+        if (row.saved == Saved::No || (row.saved == Saved::WhenMade && !m_guidMade) || SkippedOnThisSystem(row))
             continue;
-        written &= std::visit(CKeyWriter(*this, row, m_iniPath), row.field);
+        const bool rowWritten = std::visit(CKeyWriter(*this, row, m_iniPath), row.field);
+        if (row.saved == Saved::WhenMade && rowWritten)
+            m_guidMade = false;
+        written &= rowWritten;
     }
     return written;
 }

@@ -92,8 +92,9 @@ public:
 
     // Reads every key from the settings file of the data paths (a missing file
     // or key gives its default); fills the custom colours of the picker and
-    // writes a new GUID when there is none. False when the path is too long:
-    // the record then holds the defaults.
+    // makes a new GUID when there is none, which the next Save writes. Writes
+    // nothing. False when the path is too long: the record then holds the
+    // defaults.
     bool Load();
     bool LoadFrom(const wchar_t* iniPath);
 
@@ -113,6 +114,7 @@ private:
     void LoadKeys();
 
     wchar_t m_iniPath[kPathChars] = {};
+    bool m_guidMade = false;  // the GUID was made by Load and is not in the file yet
 };
 
 // The one process-wide record.

@@ -294,10 +294,11 @@ TEST_F(PreferencesTest, SaveWritesThePickersCustomColours)
     EXPECT_EQ(IniValue(IniPath(), L"Preferences", L"CustomColor3"), std::to_wstring(RGB(1, 2, 3)));
 }
 
-TEST_F(PreferencesTest, EmptyFolderGivesDefaultsAndAKeptGuidInAUnicodeFile)
+TEST_F(PreferencesTest, EmptyFolderGivesDefaultsAndANewGuidThatSaveKeeps)
 {
     CPreferences prefs;
     ASSERT_TRUE(prefs.LoadFrom(IniPath().c_str()));
+    EXPECT_EQ(ReadBytes(IniPath()), "<missing>") << "Load writes nothing";
     EXPECT_EQ(prefs.AnimationSpeed, 3);  // menu animation is off here
     EXPECT_TRUE(prefs.VisibleInTaskbar);
     EXPECT_EQ(prefs.DefaultColor, RGB(255, 255, 198));
@@ -315,13 +316,44 @@ TEST_F(PreferencesTest, EmptyFolderGivesDefaultsAndAKeptGuidInAUnicodeFile)
 
     ASSERT_EQ(prefs.GUID.size(), 36u);
     EXPECT_EQ(prefs.GUID.find_first_not_of(L"0123456789abcdef-"), std::wstring::npos);
-    EXPECT_EQ(IniValue(IniPath(), L"Preferences", L"GUID"), prefs.GUID.c_str());
+    const CStdStr firstGuid = prefs.GUID;
+    ASSERT_TRUE(prefs.Save());
+    EXPECT_EQ(IniValue(IniPath(), L"Preferences", L"GUID"), firstGuid.c_str());
     EXPECT_EQ(ReadBytes(IniPath()).substr(0, 2), "\xFF\xFE");
 
-    const CStdStr firstGuid = prefs.GUID;
+    // Read back, the GUID is the file's and no Save writes it again.
     ASSERT_TRUE(prefs.LoadFrom(IniPath().c_str()));
     EXPECT_STREQ(prefs.GUID.c_str(), firstGuid.c_str());
     ExpectSixRandomColors(prefs);
+    prefs.GUID = L"changed";
+    ASSERT_TRUE(prefs.Save());
+    EXPECT_EQ(IniValue(IniPath(), L"Preferences", L"GUID"), firstGuid.c_str());
+}
+
+TEST_F(PreferencesTest, LoadLeavesAFileWithoutAGuidByteForByte)
+{
+    using namespace std::string_literals;
+    // Files the profile functions can only partly parse: a write by Load
+    // would rewrite them from what was parsed.
+    std::wstring everyKeyButGuid = kEveryKey;
+    const size_t guid = everyKeyButGuid.find(L"GUID=");
+    everyKeyButGuid.erase(guid, everyKeyButGuid.find(L'\n', guid) + 1 - guid);
+    std::string utf16WithoutMark;
+    for (const wchar_t c : everyKeyButGuid) {
+        utf16WithoutMark += static_cast<char>(c & 0xFF);
+        utf16WithoutMark += static_cast<char>(c >> 8);
+    }
+    const std::string files[] = {
+        utf16WithoutMark,
+        "[Preferences]\r\nAutoSave=0\r\n\x00\x01garbage\r\n[Event Sounds\r\nCreateNote=c.wav\r\n"s,
+    };
+    for (const std::string& bytes : files) {
+        WriteBytes(IniPath(), bytes);
+        CPreferences prefs;
+        ASSERT_TRUE(prefs.LoadFrom(IniPath().c_str()));
+        EXPECT_EQ(prefs.GUID.size(), 36u);
+        EXPECT_EQ(ReadBytes(IniPath()), bytes);
+    }
 }
 
 TEST_F(PreferencesTest, CopyIsDeep)
