@@ -582,6 +582,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, i
         QLOG(L"CrashRtp failed to install %d", installed);
     g_crashReporter.SetOption(2, 0);
     const int result = RunApplication(instance, previous, commandLine);
+    // Not left to its static destructor, which runs after the C runtime
+    // has begun to end the process.
+    g_singleInstance.Close();
     if (installed == 0)
         g_crashReporter.Uninstall();
     return result;

@@ -5,6 +5,7 @@
 #include <process.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "MainCommands.h"
@@ -21,13 +22,16 @@
 #include "resources/resource.h"
 
 CSingleInstance g_singleInstance(kInstallerAppGuid, kApplicationId);
+SPipePeerSeam g_pipePeerSeam = {&IsSameUserAndSession};
 
 namespace {
 
 // A client that connects and then writes nothing is dropped after this long,
-// so that it can't keep the pipe from the next start.
+// so that it can't keep an instance from the next starts.
 constexpr DWORD kReadTimeoutMs = 5000;
-constexpr DWORD kBusyWaitMs = 5000;
+// Between tries of a busy pipe whose wait gave up early.
+constexpr DWORD kBusyPauseMs = 50;
+constexpr DWORD kPipeBufferBytes = 512;
 
 CStdStr TempFolder()
 {
@@ -47,7 +51,49 @@ CStdStr UserName()
     return GetUserNameW(name, &size) ? CStdStr(name) : CStdStr();
 }
 
+struct STokenUser {
+    alignas(TOKEN_USER) BYTE bytes[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
+    PSID Sid() const { return reinterpret_cast<const TOKEN_USER*>(bytes)->User.Sid; }
+};
+
+bool ReadTokenUser(HANDLE process, STokenUser& user)
+{
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+        return false;
+    const CKernelHandle owner(token);
+    DWORD size = 0;
+    return GetTokenInformation(token, TokenUser, user.bytes, sizeof user.bytes, &size) != FALSE;
+}
+
+bool InThisSession(DWORD processId)
+{
+    DWORD theirs = 0;
+    DWORD ours = 0;
+    return ProcessIdToSessionId(processId, &theirs) && ProcessIdToSessionId(GetCurrentProcessId(), &ours) &&
+           theirs == ours;
+}
+
+// Some systems ignore FILE_FLAG_FIRST_PIPE_INSTANCE (Wine 8 does): a second
+// instance then shows that another process made the name first.
+bool IsOnlyInstance(HANDLE pipe)
+{
+    DWORD instances = 0;
+    return !GetNamedPipeHandleStateW(pipe, nullptr, &instances, nullptr, nullptr, nullptr, 0) || instances == 1;
+}
+
 }  // namespace
+
+bool IsSameUserAndSession(DWORD processId)
+{
+    if (!InThisSession(processId))
+        return false;
+    const CKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+    STokenUser theirs;
+    STokenUser ours;
+    return process && ReadTokenUser(process.Get(), theirs) && ReadTokenUser(GetCurrentProcess(), ours) &&
+           EqualSid(theirs.Sid(), ours.Sid());
+}
 
 CSingleInstance::CSingleInstance(const wchar_t* instanceName, const wchar_t* applicationId)
     : m_instanceName(instanceName)
@@ -62,22 +108,32 @@ CSingleInstance::CSingleInstance(const wchar_t* instanceName, const wchar_t* app
 
 CSingleInstance::~CSingleInstance()
 {
-    Stop();
+    Close();
 }
 
-void CSingleInstance::Stop()
+void CSingleInstance::Close()
 {
-    m_mutex.Reset();
-    m_lockFile.Reset();
+    // The pipe goes before the lock: a start that takes the lock must find
+    // the name free for its own pipe.
     InterlockedExchange(&m_running, 0);
     if (m_thread) {
         SetEvent(m_stopEvent.Get());
         WaitForSingleObject(m_thread.Get(), INFINITE);
     }
     m_thread.Reset();
+    CloseServer();
+    m_mutex.Reset();
+    m_lockFile.Reset();
+}
+
+void CSingleInstance::CloseServer()
+{
     m_stopEvent.Reset();
-    m_pipe.Reset();
-    m_ioEvent.Reset();
+    for (SPipeInstance& instance : m_instances) {
+        instance.pipe.Reset();
+        instance.event.Reset();
+        instance.state = EState::Broken;
+    }
 }
 
 bool CSingleInstance::ClaimSingleInstance(const wchar_t* commandLine)
@@ -103,52 +159,105 @@ bool CSingleInstance::ClaimSingleInstance(const wchar_t* commandLine)
     return false;
 }
 
+// Keeps trying a busy pipe: every instance may be serving another start.
+HANDLE CSingleInstance::OpenServerEnd(DWORD& error) const
+{
+    const DWORD start = g_clockSeam.tickCount();
+    for (;;) {
+        // Identification only: a server may learn who wrote, not act as them.
+        const HANDLE pipe = CreateFileW(m_pipePath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                        SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
+        if (pipe != INVALID_HANDLE_VALUE)
+            return pipe;
+        error = GetLastError();
+        const DWORD waited = g_clockSeam.tickCount() - start;
+        if (error != ERROR_PIPE_BUSY || waited >= kBusyRetryMs)
+            return INVALID_HANDLE_VALUE;
+        if (!WaitNamedPipeW(m_pipePath.c_str(), kBusyRetryMs - waited))
+            Sleep(kBusyPauseMs);
+    }
+}
+
 bool CSingleInstance::SendToRunningInstance(const wchar_t* commandLine)
 {
-    const auto open = [this] {
-        return CreateFileW(m_pipePath.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    };
-    CKernelHandle pipe(open());
-    if (!pipe && GetLastError() == ERROR_PIPE_BUSY) {
-        if (!WaitNamedPipeW(m_pipePath.c_str(), kBusyWaitMs))
-            return false;
-        pipe.Reset(open());
-    }
-    if (!pipe)
+    DWORD error = ERROR_SUCCESS;
+    const CKernelHandle pipe(OpenServerEnd(error));
+    if (!pipe) {
+        QLOG(L"Command line not delivered: command pipe %s not opened - error %lu", m_pipePath.c_str(), error);
         return false;
+    }
+    ULONG server = 0;
+    if (!GetNamedPipeServerProcessId(pipe.Get(), &server) || !g_pipePeerSeam.sameUserAndSession(server)) {
+        QLOG(L"Command line not delivered: command pipe %s is served by process %lu of another user or session",
+             m_pipePath.c_str(), server);
+        return false;
+    }
     const wchar_t* const text = commandLine ? commandLine : L"";
     const DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
     DWORD written = 0;
-    return WriteFile(pipe.Get(), text, bytes, &written, nullptr) && written == bytes;
+    if (WriteFile(pipe.Get(), text, bytes, &written, nullptr) && written == bytes)
+        return true;
+    QLOG(L"Command line not delivered: writing to command pipe %s failed - error %lu", m_pipePath.c_str(),
+         GetLastError());
+    return false;
+}
+
+// False when not even the first instance is ours (logged).
+bool CSingleInstance::CreateInstances()
+{
+    for (DWORD i = 0; i < kPipeInstances; ++i) {
+        // The first instance must make the name: a process that held it
+        // before would receive this user's commands.
+        const DWORD first = i == 0 ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0;
+        SPipeInstance& instance = m_instances[i];
+        instance.pipe.Reset(CreateNamedPipeW(m_pipePath.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED | first,
+                                             PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_REJECT_REMOTE_CLIENTS,
+                                             kPipeInstances, kPipeBufferBytes, kPipeBufferBytes, 0, nullptr));
+        if (i == 0 && instance.pipe && !IsOnlyInstance(instance.pipe.Get())) {
+            instance.pipe.Reset();
+            SetLastError(ERROR_ACCESS_DENIED);
+        }
+        if (!instance.pipe) {
+            QLOG(L"Failed to create command pipe %s - error %lu", m_pipePath.c_str(), GetLastError());
+            // Fewer instances serve too.
+            return i > 0;
+        }
+        instance.buffer.resize(kMaxPipeMessageBytes / sizeof(wchar_t));
+        instance.state = EState::ToListen;
+    }
+    return true;
 }
 
 bool CSingleInstance::StartPipeServer()
 {
-    m_pipe.Reset(CreateNamedPipeW(m_pipePath.c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
-                                  PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 512, 512, 0, nullptr));
-    if (!m_pipe) {
-        // Another process holds the name: this copy still runs, alone.
-        QLOG(L"Failed to create command pipe %s - error %lu", m_pipePath.c_str(), GetLastError());
+    // Another process holds the name: this copy still runs, alone.
+    if (!CreateInstances()) {
+        CloseServer();
         return true;
     }
     m_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    m_ioEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!m_stopEvent || !m_ioEvent) {
-        m_pipe.Reset();
-        m_stopEvent.Reset();
-        m_ioEvent.Reset();
+    bool events = m_stopEvent.IsValid();
+    for (SPipeInstance& instance : m_instances) {
+        if (instance.pipe) {
+            instance.event.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+            events = events && instance.event.IsValid();
+        }
+    }
+    if (!events) {
+        CloseServer();
         return false;
     }
-    // Listening starts here, not when the thread gets going, so that a client
-    // that comes at once is not lost.
-    m_firstConnect = BeginConnect();
+    // Listening starts here, not when the thread gets going: under Wine a
+    // client that comes at once is lost otherwise.
+    for (SPipeInstance& instance : m_instances)
+        if (instance.state == EState::ToListen)
+            Listen(instance);
     InterlockedExchange(&m_running, 1);
     m_thread.Reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, &InstancePipeServer, this, 0, nullptr)));
     if (!m_thread) {
         InterlockedExchange(&m_running, 0);
-        m_ioEvent.Reset();
-        m_pipe.Reset();
-        m_stopEvent.Reset();
+        CancelAll();
+        CloseServer();
         return false;
     }
     return true;
@@ -161,91 +270,150 @@ unsigned __stdcall CSingleInstance::InstancePipeServer(void* self)
 
 unsigned CSingleInstance::ServeClients()
 {
-    EConnect state = m_firstConnect;
-    while (m_running) {
-        if (state == EConnect::Pending)
-            state = AwaitClient();
-        if (state == EConnect::Stopped)
-            return 0;
-        if (state == EConnect::Failed)
+    for (;;) {
+        // The stop event first: it wins over an instance that is always busy.
+        std::vector<HANDLE> events = {m_stopEvent.Get()};
+        for (SPipeInstance& instance : m_instances) {
+            while (Step(instance)) {
+            }
+            if (instance.state != EState::Broken)
+                events.push_back(instance.event.Get());
+        }
+        if (events.size() == 1)
             return 1;
-        CStdStr text;
-        DWORD bytes = 0;
-        const EWait read = ReadMessage(text, bytes);
-        DisconnectNamedPipe(m_pipe.Get());
-        if (read == EWait::Stopped)
-            return 0;
-        if (read == EWait::Done)
-            Deliver(text.c_str(), bytes);
-        state = BeginConnect();
+        const DWORD woken =
+            WaitForMultipleObjects(static_cast<DWORD>(events.size()), events.data(), FALSE, NextReadTimeout());
+        if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED) {
+            CancelAll();
+            return woken == WAIT_OBJECT_0 ? 0 : 1;
+        }
     }
-    return 0;
 }
 
-// Waits for the overlapped operation in m_io or the stop event.
-CSingleInstance::EWait CSingleInstance::WaitForIo(DWORD timeout, DWORD& transferred)
+// Until the first read of a silent client runs out.
+DWORD CSingleInstance::NextReadTimeout() const
 {
-    const HANDLE events[] = {m_ioEvent.Get(), m_stopEvent.Get()};
-    const DWORD woken = WaitForMultipleObjects(2, events, FALSE, timeout);
-    if (woken != WAIT_OBJECT_0) {
-        CancelIoEx(m_pipe.Get(), &m_io);
-        GetOverlappedResult(m_pipe.Get(), &m_io, &transferred, TRUE);
-        return woken == WAIT_OBJECT_0 + 1 ? EWait::Stopped : EWait::Failed;
+    DWORD timeout = INFINITE;
+    const DWORD now = g_clockSeam.tickCount();
+    for (const SPipeInstance& instance : m_instances) {
+        if (instance.state != EState::Reading)
+            continue;
+        const DWORD elapsed = now - instance.readStart;
+        timeout = std::min(timeout, elapsed >= kReadTimeoutMs ? 0 : kReadTimeoutMs - elapsed);
     }
-    return GetOverlappedResult(m_pipe.Get(), &m_io, &transferred, FALSE) ? EWait::Done : EWait::Failed;
+    return timeout;
 }
 
-CSingleInstance::EConnect CSingleInstance::BeginConnect()
+// One step of an instance; true when another can follow at once.
+bool CSingleInstance::Step(SPipeInstance& instance)
 {
-    m_io = OVERLAPPED{};
-    m_io.hEvent = m_ioEvent.Get();
-    ResetEvent(m_ioEvent.Get());
-    if (ConnectNamedPipe(m_pipe.Get(), &m_io))
-        return EConnect::Connected;
-    switch (GetLastError()) {
+    switch (instance.state) {
+    case EState::ToListen: Listen(instance); return true;
+    case EState::Listening: return ListenDone(instance);
+    case EState::ToRead: StartRead(instance); return true;
+    case EState::Reading: return ReadDone(instance);
+    case EState::Broken: return false;
+    }
+    return false;
+}
+
+void CSingleInstance::Listen(SPipeInstance& instance)
+{
+    instance.io = OVERLAPPED{};
+    instance.io.hEvent = instance.event.Get();
+    ResetEvent(instance.event.Get());
+    if (ConnectNamedPipe(instance.pipe.Get(), &instance.io)) {
+        instance.state = EState::ToRead;
+        return;
+    }
+    const DWORD error = GetLastError();
+    switch (error) {
     // A client that came before the call: its event is never signalled.
-    case ERROR_PIPE_CONNECTED: return EConnect::Connected;
+    case ERROR_PIPE_CONNECTED:
     // A client that wrote and went before the call: read what it left.
-    case ERROR_NO_DATA: return EConnect::Connected;
-    case ERROR_IO_PENDING: return EConnect::Pending;
-    default: return EConnect::Failed;
+    case ERROR_NO_DATA: instance.state = EState::ToRead; return;
+    case ERROR_IO_PENDING: instance.state = EState::Listening; return;
+    default: StopServing(instance, error);
     }
 }
 
-CSingleInstance::EConnect CSingleInstance::AwaitClient()
+bool CSingleInstance::ListenDone(SPipeInstance& instance)
 {
     DWORD unused = 0;
-    switch (WaitForIo(INFINITE, unused)) {
-    case EWait::Done: return EConnect::Connected;
-    case EWait::Stopped: return EConnect::Stopped;
-    default: return GetLastError() == ERROR_PIPE_CONNECTED ? EConnect::Connected : EConnect::Failed;
+    if (GetOverlappedResult(instance.pipe.Get(), &instance.io, &unused, FALSE) ||
+        GetLastError() == ERROR_PIPE_CONNECTED) {
+        instance.state = EState::ToRead;
+        return true;
     }
+    const DWORD error = GetLastError();
+    if (error != ERROR_IO_INCOMPLETE)
+        StopServing(instance, error);
+    return false;
 }
 
-// Done with the message in text; Failed for a read that failed, timed out
-// or did not fit (logged); Stopped when teardown began.
-CSingleInstance::EWait CSingleInstance::ReadMessage(CStdStr& text, DWORD& bytes)
+void CSingleInstance::StopServing(SPipeInstance& instance, DWORD error)
 {
-    std::vector<wchar_t> buffer(kMaxPipeMessageBytes / sizeof(wchar_t));
-    m_io = OVERLAPPED{};
-    m_io.hEvent = m_ioEvent.Get();
-    ResetEvent(m_ioEvent.Get());
-    bytes = 0;
-    EWait result = EWait::Done;
-    if (!ReadFile(m_pipe.Get(), buffer.data(), kMaxPipeMessageBytes, &bytes, &m_io)) {
-        if (GetLastError() != ERROR_IO_PENDING)
-            result = EWait::Failed;
-        else
-            result = WaitForIo(kReadTimeoutMs, bytes);
+    QLOG(L"Command pipe instance stopped listening - error %lu", error);
+    instance.state = EState::Broken;
+}
+
+void CSingleInstance::StartRead(SPipeInstance& instance)
+{
+    ULONG client = 0;
+    if (!GetNamedPipeClientProcessId(instance.pipe.Get(), &client) || !g_pipePeerSeam.sameUserAndSession(client)) {
+        QLOG(L"Refusing a command from process %lu of another user or session", client);
+        Finish(instance);
+        return;
     }
-    if (result == EWait::Stopped)
-        return result;
-    if (result == EWait::Failed) {
+    instance.io = OVERLAPPED{};
+    instance.io.hEvent = instance.event.Get();
+    ResetEvent(instance.event.Get());
+    // A read done at once is taken by ReadDone, like one that completes later.
+    if (ReadFile(instance.pipe.Get(), instance.buffer.data(), kMaxPipeMessageBytes, nullptr, &instance.io) ||
+        GetLastError() == ERROR_IO_PENDING) {
+        instance.state = EState::Reading;
+        instance.readStart = g_clockSeam.tickCount();
+        return;
+    }
+    QLOG(L"Command pipe read failed - error %lu", GetLastError());
+    Finish(instance);
+}
+
+// Failed reads, timed out or too long for the buffer, are logged.
+bool CSingleInstance::ReadDone(SPipeInstance& instance)
+{
+    DWORD bytes = 0;
+    bool done = GetOverlappedResult(instance.pipe.Get(), &instance.io, &bytes, FALSE) != FALSE;
+    if (!done && GetLastError() == ERROR_IO_INCOMPLETE) {
+        if (g_clockSeam.tickCount() - instance.readStart < kReadTimeoutMs)
+            return false;
+        CancelIoEx(instance.pipe.Get(), &instance.io);
+        done = GetOverlappedResult(instance.pipe.Get(), &instance.io, &bytes, TRUE) != FALSE;
+    }
+    if (done)
+        Deliver(instance.buffer.data(), bytes);
+    else
         QLOG(L"Command pipe read failed - error %lu", GetLastError());
-        return result;
+    Finish(instance);
+    return true;
+}
+
+void CSingleInstance::Finish(SPipeInstance& instance)
+{
+    DisconnectNamedPipe(instance.pipe.Get());
+    instance.state = EState::ToListen;
+}
+
+void CSingleInstance::CancelAll()
+{
+    for (SPipeInstance& instance : m_instances) {
+        if (instance.state != EState::Listening && instance.state != EState::Reading)
+            continue;
+        CancelIoEx(instance.pipe.Get(), &instance.io);
+        DWORD unused = 0;
+        GetOverlappedResult(instance.pipe.Get(), &instance.io, &unused, TRUE);
+        instance.state = EState::Broken;
     }
-    text.assign(buffer.data(), bytes / sizeof(wchar_t));
-    return EWait::Done;
 }
 
 void CSingleInstance::Deliver(const wchar_t* text, DWORD bytes) const

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <array>
+#include <vector>
+
 #include "foundation/StdStr.h"
 #include "framework/KernelHandle.h"
 
@@ -17,12 +20,28 @@ using InstanceCommandCallback = void (*)(const wchar_t* const* arguments, int co
 constexpr wchar_t kApplicationId[] = L"Quillet.TarnwellSoftware.4.0";
 // The largest pipe message the server takes.
 constexpr DWORD kMaxPipeMessageBytes = 65534;
+// Pipe instances the server keeps listening, so that starts at once need not
+// queue for one.
+constexpr DWORD kPipeInstances = 4;
+// How long a second start keeps trying a busy pipe.
+constexpr DWORD kBusyRetryMs = 10000;
+
+// Whether a process at the other end of the command pipe runs as this user in
+// this session; a command line may hold folder paths, so it goes to no one
+// else, and no one else's commands are taken.
+struct SPipePeerSeam {
+    bool (*sameUserAndSession)(DWORD processId);
+};
+extern SPipePeerSeam g_pipePeerSeam;
+
+// The real check: false also when the process can't be asked.
+bool IsSameUserAndSession(DWORD processId);
 
 class CSingleInstance {
 public:
     // Forms the lock-file path and the pipe name; claims nothing yet.
     CSingleInstance(const wchar_t* instanceName, const wchar_t* applicationId);
-    // Stops the server thread and closes every handle (the lock file goes).
+    // Closes what Close has not closed.
     ~CSingleInstance();
     CSingleInstance(const CSingleInstance&) = delete;
     CSingleInstance& operator=(const CSingleInstance&) = delete;
@@ -32,12 +51,16 @@ public:
     // True when this process may run, or when its command line went to the
     // running copy (then HandedOver is true); false when neither worked.
     bool ClaimSingleInstance(const wchar_t* commandLine);
-    // True when the whole message was written.
+    // True when the whole message was written to a server of this user and
+    // session; a failure is logged.
     bool SendToRunningInstance(const wchar_t* commandLine);
-    // False only when the server's own objects can't be made. A pipe that
-    // can't be created is logged and leaves this copy running without
-    // forwarding: true, with the running flag 0.
+    // False only when the server's own objects can't be made. A pipe whose
+    // name another process holds is logged and leaves this copy running
+    // without forwarding: true, with the running flag 0.
     bool StartPipeServer();
+    // Stops the server thread and closes every handle (the lock file goes).
+    // The program calls it at shut-down; later calls do nothing.
+    void Close();
 
     bool IsRunning() const { return m_running != 0; }
     bool HandedOver() const { return m_handedOver; }
@@ -45,28 +68,41 @@ public:
     const CStdStr& LockFilePath() const { return m_lockFilePath; }
 
 private:
+    enum class EState { ToListen, Listening, ToRead, Reading, Broken };
+    // One server end of the pipe and its pending operation.
+    struct SPipeInstance {
+        CKernelHandle pipe;
+        CKernelHandle event;
+        OVERLAPPED io = {};
+        EState state = EState::Broken;
+        DWORD readStart = 0;
+        std::vector<wchar_t> buffer;
+    };
+
+    bool CreateInstances();
+    void CloseServer();
     static unsigned __stdcall InstancePipeServer(void* self);
     unsigned ServeClients();
-    enum class EWait { Done, Stopped, Failed };
-    enum class EConnect { Connected, Pending, Stopped, Failed };
-    EConnect BeginConnect();
-    EConnect AwaitClient();
-    EWait ReadMessage(CStdStr& text, DWORD& bytes);
-    EWait WaitForIo(DWORD timeout, DWORD& transferred);
+    DWORD NextReadTimeout() const;
+    bool Step(SPipeInstance& instance);
+    void Listen(SPipeInstance& instance);
+    bool ListenDone(SPipeInstance& instance);
+    void StopServing(SPipeInstance& instance, DWORD error);
+    void StartRead(SPipeInstance& instance);
+    bool ReadDone(SPipeInstance& instance);
+    void Finish(SPipeInstance& instance);
+    void CancelAll();
     void Deliver(const wchar_t* text, DWORD bytes) const;
-    void Stop();
+    HANDLE OpenServerEnd(DWORD& error) const;
 
     CStdStr m_instanceName;
     CStdStr m_lockFilePath;
     CStdStr m_pipePath;
     CKernelHandle m_mutex;
     CKernelHandle m_lockFile;
-    CKernelHandle m_pipe;
+    std::array<SPipeInstance, kPipeInstances> m_instances;
     CKernelHandle m_thread;
     CKernelHandle m_stopEvent;
-    CKernelHandle m_ioEvent;
-    OVERLAPPED m_io = {};
-    EConnect m_firstConnect = EConnect::Failed;
     volatile LONG m_running = 0;
     bool m_handedOver = false;
     InstanceCommandCallback m_callback = nullptr;

@@ -6,11 +6,14 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ShellTestSupport.h"
@@ -272,34 +275,122 @@ TEST_F(ForwardingTest, ASilentClientDoesNotStallTeardown)
     EXPECT_LT(GetTickCount() - start, 2000u);
 }
 
-TEST_F(ForwardingTest, ATakenPipeNameLeavesTheFirstCopyRunningAlone)
+TEST_F(ForwardingTest, TwentyStartsAtOnceAllArrive)
+{
+    auto first = NewCopy();
+    ASSERT_TRUE(first->ClaimSingleInstance(L""));
+    constexpr int kStarts = 20;
+    const CKernelHandle go(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::atomic<int> handedOver{0};
+    std::vector<std::thread> starts;
+    for (int i = 0; i < kStarts; ++i) {
+        starts.emplace_back([&, i] {
+            WaitForSingleObject(go.Get(), INFINITE);
+            auto second = NewCopy();
+            if (second->ClaimSingleInstance((L"/c newnote " + std::to_wstring(i)).c_str()) && second->HandedOver())
+                ++handedOver;
+        });
+    }
+    SetEvent(go.Get());
+    for (std::thread& start : starts)
+        start.join();
+    EXPECT_EQ(handedOver, kStarts);
+    std::set<std::wstring> arrived;
+    for (const auto& message : WaitForMessages(kStarts))
+        arrived.insert(message.empty() ? L"" : message[0]);
+    EXPECT_EQ(arrived.size(), size_t{kStarts});
+}
+
+TEST_F(ForwardingTest, APipeNameTakenBeforeLeavesTheCopyAloneAndItsStartsOutOfThatPipe)
 {
     CLogCapture log;
     auto first = NewCopy();
-    const CKernelHandle squatter(CreateNamedPipeW(first->PipePath().c_str(), PIPE_ACCESS_INBOUND,
-                                                  PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 512, 512, 0, nullptr));
+    // Room for more instances: only the first-instance rule keeps the copy out.
+    const CKernelHandle squatter(CreateNamedPipeW(first->PipePath().c_str(), PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED,
+                                                  PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, PIPE_UNLIMITED_INSTANCES,
+                                                  512, 512, 0, nullptr));
     ASSERT_TRUE(squatter.IsValid());
-    EXPECT_TRUE(first->ClaimSingleInstance(L"/c newnote"));
+    const CKernelHandle connected(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    OVERLAPPED connect = {};
+    connect.hEvent = connected.Get();
+    ConnectNamedPipe(squatter.Get(), &connect);
+
+    EXPECT_TRUE(first->ClaimSingleInstance(L""));
     EXPECT_FALSE(first->IsRunning());
     EXPECT_FALSE(first->HandedOver());
+    EXPECT_TRUE(log.Contains(L"Failed to create command pipe " + std::wstring(first->PipePath()) + L" - error " +
+                             std::to_wstring(ERROR_ACCESS_DENIED)));
+
+    {
+        // The squatter runs as another user.
+        const SPipePeerSeam foreign = {[](DWORD) { return false; }};
+        const CSeamOverride<SPipePeerSeam> override(g_pipePeerSeam, foreign);
+        auto second = NewCopy();
+        EXPECT_FALSE(second->ClaimSingleInstance(L"/f \"C:\\Private Notes\" /c newnote"));
+        EXPECT_FALSE(second->HandedOver());
+    }
     bool logged = false;
     for (const std::wstring& line : log.Lines())
-        logged = logged || line.find(L"Failed to create command pipe") == 0;
+        logged = logged || line.find(L"Command line not delivered: command pipe " + std::wstring(first->PipePath()) +
+                                     L" is served by process ") == 0;
     EXPECT_TRUE(logged);
+    DWORD available = 0;
+    PeekNamedPipe(squatter.Get(), nullptr, 0, nullptr, &available, nullptr);
+    EXPECT_EQ(available, 0u) << "nothing was written into the other pipe";
+    CancelIoEx(squatter.Get(), &connect);
+    DWORD unused = 0;
+    GetOverlappedResult(squatter.Get(), &connect, &unused, TRUE);
 }
 
-TEST_F(ForwardingTest, TheLockFileGoesWithTheFirstCopy)
+TEST_F(ForwardingTest, AClientOfAnotherUserOrSessionIsRefused)
+{
+    CLogCapture log;
+    auto first = NewCopy();
+    ASSERT_TRUE(first->ClaimSingleInstance(L""));
+    const std::wstring refused = L"Refusing a command from process " + std::to_wstring(GetCurrentProcessId()) +
+                                 L" of another user or session";
+    {
+        const SPipePeerSeam foreign = {[](DWORD) { return false; }};
+        const CSeamOverride<SPipePeerSeam> override(g_pipePeerSeam, foreign);
+        const wchar_t line[] = L"/c newnote";
+        EXPECT_TRUE(WriteRaw(*first, line, sizeof line));
+        // The refusal must fall within the override.
+        for (int wait = 0; wait < 100 && !log.Contains(refused); ++wait)
+            Sleep(50);
+        EXPECT_TRUE(log.Contains(refused));
+    }
+    EXPECT_TRUE(NewCopy()->SendToRunningInstance(L"/c showhide"));
+    const auto messages = WaitForMessages(1);
+    EXPECT_EQ(messages, std::vector<std::vector<std::wstring>>{{L"/c showhide"}});
+}
+
+TEST(IsSameUserAndSession, KnowsThisProcessAndNoOther)
+{
+    EXPECT_TRUE(IsSameUserAndSession(GetCurrentProcessId()));
+    EXPECT_FALSE(IsSameUserAndSession(3)) << "no process has an odd id";
+}
+
+TEST_F(ForwardingTest, CloseFreesTheLockAndTheNameOnce)
 {
     auto first = NewCopy();
     ASSERT_TRUE(first->ClaimSingleInstance(L""));
     const std::wstring lockFile = first->LockFilePath();
     EXPECT_NE(GetFileAttributesW(lockFile.c_str()), INVALID_FILE_ATTRIBUTES);
-    first.reset();
+    first->Close();
+    EXPECT_FALSE(first->IsRunning());
     EXPECT_EQ(GetFileAttributesW(lockFile.c_str()), INVALID_FILE_ATTRIBUTES);
-    // The next start is the first copy again.
+
+    // The next start is the first copy again, with the pipe name to itself.
     auto next = NewCopy();
     EXPECT_TRUE(next->ClaimSingleInstance(L""));
     EXPECT_TRUE(next->IsRunning());
+    // A later close and the destructor leave the next copy alone.
+    first->Close();
+    first.reset();
+    EXPECT_TRUE(next->IsRunning());
+    EXPECT_NE(GetFileAttributesW(lockFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(NewCopy()->SendToRunningInstance(L"/c newnote"));
+    EXPECT_EQ(WaitForMessages(1).size(), 1u);
 }
 
 // ---- OnInstanceCommand -----------------------------------------------------
