@@ -301,6 +301,15 @@ TEST_F(ForwardingTest, TwentyStartsAtOnceAllArrive)
     EXPECT_EQ(arrived.size(), size_t{kStarts});
 }
 
+TEST_F(ForwardingTest, AStartWithNoServerToTakeItsCommandLogsIt)
+{
+    CLogCapture log;
+    EXPECT_FALSE(NewCopy()->SendToRunningInstance(L"/c newnote"));
+    const auto copy = NewCopy();
+    EXPECT_TRUE(log.Contains(L"Command line not delivered: command pipe " + std::wstring(copy->PipePath()) +
+                             L" not opened - error " + std::to_wstring(ERROR_FILE_NOT_FOUND)));
+}
+
 TEST_F(ForwardingTest, APipeNameTakenBeforeLeavesTheCopyAloneAndItsStartsOutOfThatPipe)
 {
     CLogCapture log;
