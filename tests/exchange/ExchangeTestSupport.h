@@ -1,10 +1,16 @@
-// What the exchange tests share: Windows Sockets started for the test, and
-// loopback sockets on ports the system chooses.
+// What the exchange tests share: Windows Sockets started for the test,
+// loopback sockets on ports the system chooses, and INI sections written as a
+// fixture.
 #pragma once
 
 #include "exchange/WinSockX.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/Preferences.h"
 
 class CWinSockSession {
 public:
@@ -63,3 +69,39 @@ private:
     u_short m_port = 0;
     bool m_ok = false;
 };
+
+// Replaces a section of a UTF-16 INI file (made when missing) with the lines.
+inline void WriteIniSection(const std::wstring& path, const wchar_t* section, const std::vector<std::wstring>& lines)
+{
+    std::wstring block;
+    for (const std::wstring& line : lines)
+        block += line + L'\0';
+    block += L'\0';
+    PrepareUnicodeIniFile(path.c_str());
+    ASSERT_TRUE(WritePrivateProfileSectionW(section, block.c_str(), path.c_str()));
+}
+
+// Text with up to three numbers formatted in.
+inline std::wstring Numbered(const wchar_t* format, int a, int b = 0, int c = 0)
+{
+    CStdStr text;
+    text.Format(format, a, b, c);
+    return text;
+}
+
+// An alias file as a long-used one looks: 40 ignore entries "10.i.0.0", 300
+// aliases "pc000" to "pc299" for "10.2.(i / 256).(i % 256)", and 40 history
+// entries "host0" to "host39".
+inline void WriteListsFixture(const std::wstring& path)
+{
+    std::vector<std::wstring> ignore, aliases, history = {L"NumStored=40"};
+    for (int i = 0; i < 40; ++i)
+        ignore.push_back(Numbered(L"10.%d.0.0=255.255.255.255", i));
+    for (int i = 0; i < 300; ++i)
+        aliases.push_back(Numbered(L"pc%03d=10.2.%d.%d", i, i / 256, i % 256));
+    for (int i = 0; i < 40; ++i)
+        history.push_back(Numbered(L"%d=host%d|3023|1", i, i));
+    WriteIniSection(path, L"IgnoreList", ignore);
+    WriteIniSection(path, L"Aliases", aliases);
+    WriteIniSection(path, L"NetSends", history);
+}

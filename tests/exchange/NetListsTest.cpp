@@ -18,23 +18,6 @@
 
 namespace {
 
-std::wstring Numbered(const wchar_t* format, int a, int b = 0, int c = 0)
-{
-    CStdStr text;
-    text.Format(format, a, b, c);
-    return text;
-}
-
-void WriteSection(const std::wstring& path, const wchar_t* section, const std::vector<std::wstring>& lines)
-{
-    std::wstring block;
-    for (const std::wstring& line : lines)
-        block += line + L'\0';
-    block += L'\0';
-    PrepareUnicodeIniFile(path.c_str());
-    ASSERT_TRUE(WritePrivateProfileSectionW(section, block.c_str(), path.c_str()));
-}
-
 std::vector<SProfileLine> Section(const std::wstring& path, const wchar_t* section)
 {
     return ReadProfileSection(section, path.c_str());
@@ -64,7 +47,7 @@ TEST_F(NetListsTest, WholeSectionsAreReadHoweverLong)
     std::vector<std::wstring> lines;
     for (int i = 0; i < 2000; ++i)
         lines.push_back(Numbered(L"key%04d=value%04d", i, i));
-    WriteSection(m_path, L"Long", lines);
+    WriteIniSection(m_path, L"Long", lines);
     const auto read = Section(m_path, L"Long");
     ASSERT_EQ(read.size(), 2000u);
     EXPECT_EQ(read[1999].key, L"key1999");
@@ -80,17 +63,7 @@ TEST_F(NetListsTest, WholeSectionsAreReadHoweverLong)
 
 TEST_F(NetListsTest, EveryEntrySurvivesLoadsAndStores)
 {
-    std::vector<std::wstring> ignore, aliases, history = {L"NumStored=40"};
-    for (int i = 0; i < 40; ++i)
-        ignore.push_back(Numbered(L"10.%d.0.0=255.255.255.255", i));
-    for (int i = 0; i < 300; ++i)
-        aliases.push_back(Numbered(L"pc%03d=10.2.%d.%d", i, i / 256, i % 256));
-    for (int i = 0; i < 40; ++i)
-        history.push_back(Numbered(L"%d=host%d|3023|1", i, i));
-    WriteSection(m_path, L"IgnoreList", ignore);
-    WriteSection(m_path, L"Aliases", aliases);
-    WriteSection(m_path, L"NetSends", history);
-
+    WriteListsFixture(m_path);
     ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
     EXPECT_EQ(m_lists.Aliases().size(), 300u);
     const std::vector<std::wstring> hosts = HistoryHosts(m_lists);
@@ -125,7 +98,7 @@ TEST_F(NetListsTest, EveryEntrySurvivesLoadsAndStores)
 
 TEST_F(NetListsTest, HistoryIsWrittenOnlyWhenItChanged)
 {
-    WriteSection(m_path, L"NetSends", {L"NumStored=1", L"0=pc|3023|1"});
+    WriteIniSection(m_path, L"NetSends", {L"NumStored=1", L"0=pc|3023|1"});
     ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
     ASSERT_TRUE(WritePrivateProfileStringW(L"NetSends", L"marker", L"kept", m_path.c_str()));
     ASSERT_EQ(m_lists.StoreNetSends(), 1);
@@ -141,7 +114,7 @@ TEST_F(NetListsTest, HistoryIsWrittenOnlyWhenItChanged)
 
 TEST_F(NetListsTest, HistoryValuesLoadAsTheirPiecesAllow)
 {
-    WriteSection(m_path, L"NetSends",
+    WriteIniSection(m_path, L"NetSends",
                  {L"NumStored=6", L"0=a||3023|1", L"1=b|1", L"2=c|1|2|3", L"3=d|1|7", L"4=e|5|-1", L"5=f|6|0"});
     ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
     struct Expected {
@@ -200,7 +173,7 @@ TEST_F(NetListsTest, NewFilesAreUnicodeAndOldAnsiFilesStillRead)
 
 TEST_F(NetListsTest, StoreBeforeLoadLeavesTheFileAlone)
 {
-    WriteSection(m_path, L"Aliases", {L"bob=10.0.0.1"});
+    WriteIniSection(m_path, L"Aliases", {L"bob=10.0.0.1"});
     const std::string before = ReadBytes(m_path);
     CLogCapture log;
     EXPECT_EQ(m_lists.StoreNetSends(), 0);
@@ -282,7 +255,7 @@ TEST_F(NetListsTest, SendersAreTestedFromTheWholeAddressDownToNothing)
          {L"10.0.0.0=0.0.0.0", L"10.0.0.0=255.255.255.255"}, L"10.1.1.1", false},
     };
     for (const Case& c : cases) {
-        WriteSection(m_path, L"IgnoreList", c.lines);
+        WriteIniSection(m_path, L"IgnoreList", c.lines);
         CNetLists lists;
         ASSERT_EQ(lists.LoadNetSends(m_path.c_str()), 1);
         EXPECT_EQ(lists.IsSenderIgnored(c.sender), c.ignored) << c.what;
@@ -307,7 +280,7 @@ TEST_F(NetListsTest, ANameKeyStandsForTheAddressItResolvedTo)
 
 TEST_F(NetListsTest, TheListenerNeverSeesAHalfChangedList)
 {
-    WriteSection(m_path, L"IgnoreList", {L"10.0.0.0=255.255.255.255"});
+    WriteIniSection(m_path, L"IgnoreList", {L"10.0.0.0=255.255.255.255"});
     ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
     // Every state below ignores the one sender and not the other.
     std::atomic<bool> stop{false};
