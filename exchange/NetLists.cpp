@@ -387,11 +387,17 @@ void CNetLists::RemoveIgnore(const wchar_t* key)
 
 void CNetLists::FillIgnoreListView(HWND listView) const
 {
+    // The keys are taken first: the list view's notifications run code that
+    // must not find the lock held.
+    std::vector<CStdStr> keys;
+    {
+        const std::lock_guard<std::mutex> lock(m_ignoreLock);
+        for (const auto& entry : m_ignore)
+            keys.push_back(entry.first);
+    }
     SendMessageW(listView, LVM_DELETEALLITEMS, 0, 0);
-    const std::lock_guard<std::mutex> lock(m_ignoreLock);
-    int row = 0;
-    for (const auto& entry : m_ignore)
-        InsertListRow(listView, row++, entry.first, nullptr);
+    for (size_t row = 0; row < keys.size(); ++row)
+        InsertListRow(listView, static_cast<int>(row), keys[row], nullptr);
 }
 
 bool CNetLists::IsSenderIgnored(const wchar_t* address) const

@@ -133,6 +133,7 @@ TEST_F(MainWindowLanTest, TransferReportsGoIntoTheHistory)
         {WSAECONNREFUSED, L"pc-refused", kNetSendFailed, true},
     };
     const BYTE legacy[] = {1, 2, 3};
+    CLogCapture log;
     for (const Case& c : cases) {
         m_boxes.SetAnswer(IDOK);
         const size_t boxesBefore = m_boxes.ShownTexts().size();
@@ -147,6 +148,8 @@ TEST_F(MainWindowLanTest, TransferReportsGoIntoTheHistory)
             << c.status;
     }
     EXPECT_EQ(m_boxes.ShownTexts().back(), L"Error sending note to pc-refused");
+    EXPECT_TRUE(log.Contains(L"Sending note to pc-closed failed - 0"));
+    EXPECT_TRUE(log.Contains(L"Sending note to pc-refused failed - 10061"));
 
     const int entries = NetLists().GetNetSendCount();
     EXPECT_EQ(SendMessageW(m_window, WM_NETSEND_STATUS, WSAECONNREFUSED, 0), 0);   // no record: nothing

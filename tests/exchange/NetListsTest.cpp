@@ -293,7 +293,7 @@ TEST_F(NetListsTest, TheListenerNeverSeesAHalfChangedList)
             ++asked;
         }
     });
-    for (int i = 0; i < 300; ++i) {
+    for (int i = 0; i < 150; ++i) {
         m_lists.LoadIgnoreList();
         m_lists.AddIgnore(L"192.168.5.5");
         m_lists.AddIgnore(L"10.1.2.3");
