@@ -555,6 +555,27 @@ int ReadPrivateProfileInt(const wchar_t* section, const wchar_t* key, int defaul
     return ReadDecimal(section, key, iniPath, value) ? value : defaultValue;
 }
 
+std::vector<SProfileLine> ReadProfileSection(const wchar_t* section, const wchar_t* iniPath)
+{
+    // A section that does not fit comes back cut, with the length size - 2.
+    constexpr size_t kMostChars = size_t{1} << 26;
+    std::vector<wchar_t> buffer(4096);
+    for (;;) {
+        const DWORD size = static_cast<DWORD>(buffer.size());
+        const DWORD length = GetPrivateProfileSectionW(section, buffer.data(), size, iniPath);
+        if (length != size - 2 || buffer.size() >= kMostChars)
+            break;
+        buffer.assign(buffer.size() * 2, L'\0');
+    }
+    std::vector<SProfileLine> lines;
+    for (const wchar_t* line = buffer.data(); *line; line += wcslen(line) + 1) {
+        const wchar_t* equals = wcschr(line, L'=');
+        if (equals)
+            lines.push_back({CStdStr(line, equals - line), CStdStr(equals + 1)});
+    }
+    return lines;
+}
+
 CStdStr LogFontToText(const LOGFONTW& font)
 {
     CStdStr text;

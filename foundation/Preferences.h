@@ -135,6 +135,16 @@ bool MyWritePrivateProfileInt(const wchar_t* section, const wchar_t* key, int va
 // counts; anything else, or a missing or empty key, gives the default.
 int ReadPrivateProfileInt(const wchar_t* section, const wchar_t* key, int defaultValue, const wchar_t* iniPath);
 
+// One "key=value" line of a section, split at its first "=".
+struct SProfileLine {
+    CStdStr key;
+    CStdStr value;
+};
+// Every line of the section that holds a "=", in file order. The whole
+// section is read however long it is: a short buffer would drop lines, and a
+// caller that writes the section back would delete them.
+std::vector<SProfileLine> ReadProfileSection(const wchar_t* section, const wchar_t* iniPath);
+
 // "height,width,...,pitch and family,"face"" (byte fields as unsigned numbers).
 CStdStr LogFontToText(const LOGFONTW& font);
 // Parses the text form. When fewer than all 14 fields are read, the fields read

@@ -93,20 +93,9 @@ COLORREF ParseHexColor(const wchar_t* text)
 // The whole [Groups] section, in file order; lines without "=" are left out.
 std::vector<SGroupEntry> ReadGroupsSection(const wchar_t* file)
 {
-    std::vector<wchar_t> buffer(4096);
-    for (;;) {
-        const DWORD size = static_cast<DWORD>(buffer.size());
-        const DWORD length = GetPrivateProfileSectionW(kGroupsSection, buffer.data(), size, file);
-        if (length != size - 2)
-            break;
-        buffer.assign(buffer.size() * 2, L'\0');
-    }
     std::vector<SGroupEntry> entries;
-    for (const wchar_t* entry = buffer.data(); *entry; entry += wcslen(entry) + 1) {
-        const wchar_t* equals = wcschr(entry, L'=');
-        if (equals)
-            entries.push_back({CStdStr(entry, equals - entry), ParseHexColor(equals + 1)});
-    }
+    for (const SProfileLine& line : ReadProfileSection(kGroupsSection, file))
+        entries.push_back({line.key, ParseHexColor(line.value.c_str())});
     return entries;
 }
 

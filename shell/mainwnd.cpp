@@ -3,17 +3,26 @@
 
 #include <mmsystem.h>
 
+#include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
+#include "exchange/NetLists.h"
+#include "exchange/NetSendRecord.h"
 #include "foundation/LogFile.h"
+#include "foundation/MessageBoxSeam.h"
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
 #include "foundation/Seams.h"
 #include "foundation/SysFuncs.h"
+#include "foundation/WinPlacement.h"
 #include "foundation/WinVersion.h"
 #include "framework/GdiObject.h"
 #include "framework/Library.h"
 #include "maintimers.h"
+#include "notestore/Note.h"
+#include "notestore/SQLiteHelp.h"
 #include "notestore/notemgr.h"
 #include "resources/resource.h"
 #include "shellsvc.h"
@@ -37,6 +46,10 @@ bool g_closing = false;
 bool g_applicationActive = false;
 DWORD g_lastInputTick = 0;
 UINT g_taskbarCreatedMessage = 0;
+// The failure box of a received note: one pending or shown at a time, for
+// this sender; failures meanwhile are only logged.
+bool g_receiveFailurePending = false;
+CStdStr g_failedSender;
 
 bool RegisterOne(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int extraBytes, HICON icon,
                  HBRUSH background)
@@ -182,6 +195,58 @@ void OnParentInput(LPARAM input)
     PostMessageW(main, WM_INPUT_ACTIVITY, 0, 0);
 }
 
+void ReportReceiveFailure(const wchar_t* sender)
+{
+    QLOG(L"Failed to receive note from external host %s", sender);
+    if (g_receiveFailurePending)
+        return;
+    g_failedSender = sender;
+    g_receiveFailurePending = PostMessageW(GetAppWindow(), WM_RECEIVE_FAILED_BOX, 0, 0) != FALSE;
+}
+
+void OnReceiveFailedBox()
+{
+    if (!g_receiveFailurePending)
+        return;
+    CStdStr text;
+    text.Format(LoadResString(IDS_RECEIVE_FAILED), g_failedSender.c_str());
+    ForegroundNudge();
+    AppMessageBox(GetAppWindow(), text.c_str(), MB_OK);
+    g_receiveFailurePending = false;
+}
+
+// The note of a received record, made safe and stored; null when the record
+// holds nothing that reads as a note.
+CNote* NoteFromRecord(const CNetSendRecord& record)
+{
+    if (record.xmlText) {
+        std::wstring document;
+        if (record.xmlLength <= 1 || !Utf8ToWide(record.xmlText.get(), record.xmlLength - 1, document))
+            return nullptr;
+        return NoteManager().CreateNoteFromXml(document.c_str());
+    }
+    if (record.legacyBuffer && record.legacyLength > 0)
+        return NoteManager().CreateNoteFromBuffer(record.legacyBuffer.get(), record.legacyLength);
+    return nullptr;
+}
+
+void AnnounceReceivedNote(CNote& note, const wchar_t* sender)
+{
+    const std::int64_t id = note.GetId();
+    note.ShowAndStore(true, true);
+    // Showing may ask for the note's password, and a modal loop can free it.
+    const CNote* const shown = NoteManager().GetNote(id);
+    if (shown && shown->GetHwnd())
+        KeepWindowOnScreen(shown->GetHwnd());
+    PlaySoundFile(g_prefs.NoteReceived);
+    if (!g_prefs.ReceiveNotify)
+        return;
+    CStdStr text;
+    text.Format(LoadResString(IDS_NOTE_RECEIVED), sender);
+    ForegroundNudge();
+    NotifyTrayIcon(GetAppWindow(), kTrayModify, nullptr, nullptr, text.c_str());
+}
+
 }  // namespace
 
 const wchar_t* GetAppCaption()
@@ -292,6 +357,54 @@ void OnMainCommand(HWND window, UINT command)
     }
 }
 
+void ForegroundNudge()
+{
+    const HWND main = GetAppWindow();
+    SetForegroundWindow(main);
+    PostMessageW(main, WM_FOREGROUND_NUDGE, 0, 0);
+}
+
+void OnNetSendStatus(WPARAM status, CNetSendRecord* reported)
+{
+    const std::unique_ptr<CNetSendRecord> record(reported);
+    if (!record)
+        return;
+    // The sender's code is 32 bits wide, whatever the width of WPARAM.
+    const int code = static_cast<int>(static_cast<DWORD>(status));
+    const int outcome = code == kNetSendStartedCode     ? kNetSendSending
+                        : code == kNetSendDeliveredCode ? kNetSendSent
+                                                        : kNetSendFailed;
+    NetLists().UpdateNetSends({record->host, record->port, outcome});
+    if (outcome != kNetSendFailed)
+        return;
+    QLOG(L"Sending note to %s failed - %d", record->host, code);
+    if (code <= 0)
+        return;
+    CStdStr text;
+    text.Format(LoadResString(IDS_NETSEND_ERROR), record->host);
+    ForegroundNudge();
+    AppMessageBox(GetAppWindow(), text.c_str(), MB_OK);
+}
+
+bool OnNoteReceived(CNetSendRecord* received)
+{
+    const std::unique_ptr<CNetSendRecord> record(received);
+    if (!record)
+        return false;
+    // The LAN stops after the notes are closed: nothing may be made now.
+    if (IsMainWindowClosing()) {
+        QLOG(L"Note from %s refused: the program is closing", record->senderName);
+        return false;
+    }
+    CNote* const note = NoteFromRecord(*record);
+    if (!note) {
+        ReportReceiveFailure(record->senderName);
+        return false;
+    }
+    AnnounceReceivedNote(*note, record->senderName);
+    return true;
+}
+
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (IsTrayMode()) {
@@ -308,6 +421,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND: OnMainCommand(window, LOWORD(wParam)); return 0;
     case WM_TIMER: OnMainTimer(window, wParam); return 0;
     case WM_INPUT_ACTIVITY: CheckInputActivity(); break;
+    case WM_NETSEND_STATUS: OnNetSendStatus(wParam, reinterpret_cast<CNetSendRecord*>(lParam)); return 0;
+    case WM_NOTE_RECEIVED: return OnNoteReceived(reinterpret_cast<CNetSendRecord*>(lParam)) ? 1 : 0;
+    case WM_RECEIVE_FAILED_BOX: OnReceiveFailedBox(); return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -9,6 +9,8 @@
 #include "MainCommands.h"
 #include "foundation/AppWindow.h"
 
+class CNetSendRecord;
+
 // The caption of every program window and message box (string 817).
 const wchar_t* GetAppCaption();
 // Tray mode: the program lives in the notification area (Windows XP and later).
@@ -44,6 +46,17 @@ bool InitMainWindow(HWND window);
 void OnMainCommand(HWND window, UINT command);
 // The tray and main menu's first submenu; null until the menus are loaded.
 HMENU GetTrayMenu();
+
+// WM_NETSEND_STATUS: the outcome goes into the send history; a failure with
+// an error code gets a box. Owns and frees the record.
+void OnNetSendStatus(WPARAM status, CNetSendRecord* record);
+// WM_NOTE_RECEIVED: makes, shows and announces the note; true only when a
+// note was made (the listener acknowledges only then). A failure's box comes
+// later, posted, one at a time. Owns and frees the record.
+bool OnNoteReceived(CNetSendRecord* record);
+// Before a box or balloon that the main window shows for another thread:
+// the main window to the foreground, then WM_FOREGROUND_NUDGE.
+void ForegroundNudge();
 
 // Set when the main window starts to close; the parent window then stops
 // saving on deactivation.

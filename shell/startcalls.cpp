@@ -1,6 +1,10 @@
-// The LAN and the note editor are not part of this build yet: the network
-// reports itself unavailable and the paste switch changes nothing.
+// The LAN threads, peer discovery and the note editor are not part of this
+// build yet: the network reports itself unavailable and the paste switch
+// changes nothing. The send history and its lists are real.
 #include "startcalls.h"
+
+#include "exchange/NetLists.h"
+#include "foundation/DataPaths.h"
 
 int StartNetwork()
 {
@@ -22,12 +26,12 @@ void CloseMailSlots()
 
 int LoadNetSends()
 {
-    return 1;
+    return NetLists().LoadNetSends(GetDataPath(EDataPath::AliasList));
 }
 
 int StoreNetSends()
 {
-    return 1;
+    return NetLists().StoreNetSends();
 }
 
 void SetForcePlainPaste(bool)

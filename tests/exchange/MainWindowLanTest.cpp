@@ -1,0 +1,277 @@
+// The main window's side of the LAN: transfer reports into the send history
+// and their boxes, received notes made or refused, the failure box after the
+// listener has its answer, and the lists loaded and stored at start and end.
+#include "ExchangeTestSupport.h"
+
+#include <mmsystem.h>
+
+#include <string>
+#include <vector>
+
+#include "exchange/NetLists.h"
+#include "exchange/NetSendRecord.h"
+#include "foundation/DataPaths.h"
+#include "notestore/Note.h"
+#include "notestore/notemgr.h"
+#include "shell/mainwnd.h"
+#include "shell/shellsvc.h"
+#include "shell/startcalls.h"
+#include "tests/shell/ShellTestSupport.h"
+#include "tests/support/ComApartment.h"
+#include "tests/support/TestDir.h"
+
+namespace {
+
+std::vector<std::wstring> g_soundCommands;
+
+MCIERROR RecordSound(const wchar_t* command, HWND)
+{
+    g_soundCommands.emplace_back(command);
+    return 0;
+}
+
+UINT SoundDevice(const wchar_t*)
+{
+    return 1;
+}
+
+void PumpPosted()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+}
+
+const wchar_t* MainClassName()
+{
+    static const std::wstring name = L"MainWClassTest" + UniqueName();
+    static const bool registered = [] {
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = &MainWndProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = name.c_str();
+        return RegisterClassW(&windowClass) != 0;
+    }();
+    return registered ? name.c_str() : nullptr;
+}
+
+std::unique_ptr<CNetSendRecord> ReceivedXml(const std::string& xml, const wchar_t* sender)
+{
+    return CNetSendRecord::Make(nullptr, L"", 0, nullptr, 0, xml.c_str(), xml.size() + 1, sender);
+}
+
+std::wstring FailureText(const wchar_t* sender)
+{
+    return std::wstring(L"Failed to receive note from external host ") + sender;
+}
+
+// A main window of the program's own procedure, message-only, with a note
+// manager, send history and sound of the test's own.
+class MainWindowLanTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_com.Initialised());
+        m_manager.SetDatabasePath(m_dir.File(L"QUILLT40.DAT").c_str());
+        NetLists().LoadNetSends(m_dir.File(L"ALIAS.INI").c_str());
+        g_soundCommands.clear();
+        ASSERT_NE(MainClassName(), nullptr);
+        m_window = CreateWindowExW(0, MainClassName(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(m_window, nullptr);
+        SetAppWindow(m_window);
+        m_liveBefore = CNetSendRecord::LiveCount();
+    }
+
+    void TearDown() override
+    {
+        PumpPosted();
+        EXPECT_EQ(CNetSendRecord::LiveCount(), m_liveBefore);
+        if (IsWindow(m_window))
+            DestroyWindow(m_window);
+        SetAppWindow(nullptr);
+        m_manager.CloseAll();
+    }
+
+    LRESULT Send(UINT message, WPARAM wParam, std::unique_ptr<CNetSendRecord> record)
+    {
+        return SendMessageW(m_window, message, wParam, ReleaseNetSendRecord(std::move(record)));
+    }
+
+    int HistoryStatus(const wchar_t* host) const
+    {
+        SNetSend entry;
+        for (int i = 0; NetLists().GetNetSend(i, entry); ++i)
+            if (entry.host == host)
+                return entry.status;
+        return -1;
+    }
+
+    CComApartment m_com;
+    CTestDir m_dir;
+    CNoteManager m_manager;
+    CSeamOverride<SNoteManagerSeam> m_managerSeam{g_noteManagerSeam, {&m_manager}};
+    CSeamOverride<SSoundSeam> m_soundSeam{g_soundSeam, {&RecordSound, &SoundDevice}};
+    CScriptedMessageBox m_boxes;
+    HWND m_window = nullptr;
+    long m_liveBefore = 0;
+};
+
+TEST_F(MainWindowLanTest, TransferReportsGoIntoTheHistory)
+{
+    struct Case {
+        WPARAM status;
+        const wchar_t* host;
+        int expected;
+        bool box;
+    };
+    const Case cases[] = {
+        {static_cast<WPARAM>(-1), L"pc-started", kNetSendSending, false},
+        {static_cast<WPARAM>(-2), L"pc-delivered", kNetSendSent, false},
+        {0xFFFFFFFF, L"pc-started-32", kNetSendSending, false},   // the sender's code is 32 bits wide
+        {0, L"pc-closed", kNetSendFailed, false},                  // failed without a reason to show
+        {WSAECONNREFUSED, L"pc-refused", kNetSendFailed, true},
+    };
+    const BYTE legacy[] = {1, 2, 3};
+    CLogCapture log;
+    for (const Case& c : cases) {
+        m_boxes.SetAnswer(IDOK);
+        const size_t boxesBefore = m_boxes.ShownTexts().size();
+        auto record = CNetSendRecord::Make(m_window, c.host, 3023, legacy, 3, "<NOTES/>", 9, L"");
+        EXPECT_EQ(Send(WM_NETSEND_STATUS, c.status, std::move(record)), 0);
+        EXPECT_EQ(HistoryStatus(c.host), c.expected) << c.status;
+        EXPECT_EQ(CNetSendRecord::LiveCount(), m_liveBefore) << c.status;
+        ASSERT_EQ(m_boxes.ShownTexts().size(), boxesBefore + (c.box ? 1 : 0)) << c.status;
+        MSG nudge;
+        EXPECT_EQ(PeekMessageW(&nudge, m_window, WM_FOREGROUND_NUDGE, WM_FOREGROUND_NUDGE, PM_REMOVE) != FALSE,
+                  c.box)
+            << c.status;
+    }
+    EXPECT_EQ(m_boxes.ShownTexts().back(), L"Error sending note to pc-refused");
+    EXPECT_TRUE(log.Contains(L"Sending note to pc-closed failed - 0"));
+    EXPECT_TRUE(log.Contains(L"Sending note to pc-refused failed - 10061"));
+
+    const int entries = NetLists().GetNetSendCount();
+    EXPECT_EQ(SendMessageW(m_window, WM_NETSEND_STATUS, WSAECONNREFUSED, 0), 0);   // no record: nothing
+    EXPECT_EQ(NetLists().GetNetSendCount(), entries);
+}
+
+TEST_F(MainWindowLanTest, ANoteThatDoesNotReadIsRefusedWithItsBoxAfterwards)
+{
+    struct Case {
+        const char* what;
+        std::unique_ptr<CNetSendRecord> record;
+        const wchar_t* sender;
+    };
+    const BYTE nothing[] = {0};
+    const BYTE junk[] = {'S', 'T', 'I', 'C', 0xFF};
+    Case cases[] = {
+        {"garbage", ReceivedXml("this is not a note", L"alice"), L"alice"},
+        {"a DTD",
+         ReceivedXml("<?xml version=\"1.0\"?>\r\n<!DOCTYPE NOTES [<!ENTITY e \"x\">]>\r\n"
+                     "<NOTES><note><text>&e;</text></note></NOTES>",
+                     L"bob"),
+         L"bob"},
+        {"empty text", CNetSendRecord::Make(nullptr, L"", 0, nullptr, 0, "", 0, L"carol"), L"carol"},
+        {"not UTF-8", ReceivedXml("\xC3\x28<NOTES><note/></NOTES>", L"dave"), L"dave"},
+        {"legacy of length 0", CNetSendRecord::Make(nullptr, L"", 0, nothing, 0, nullptr, 0, L"erin"), L"erin"},
+        {"legacy that does not read", CNetSendRecord::Make(nullptr, L"", 0, junk, 5, nullptr, 0, L"frank"), L"frank"},
+        {"a format for a name", ReceivedXml("junk", L"%s%n"), L"%s%n"},
+    };
+    for (Case& c : cases) {
+        ASSERT_TRUE(c.record) << c.what;
+        const size_t boxesBefore = m_boxes.ShownTexts().size();
+        const long liveBefore = CNetSendRecord::LiveCount();
+        EXPECT_EQ(Send(WM_NOTE_RECEIVED, 0, std::move(c.record)), 0) << c.what;
+        // The listener has its answer before any box shows.
+        EXPECT_EQ(m_boxes.ShownTexts().size(), boxesBefore) << c.what;
+        PumpPosted();
+        ASSERT_EQ(m_boxes.ShownTexts().size(), boxesBefore + 1) << c.what;
+        EXPECT_EQ(m_boxes.ShownTexts().back(), FailureText(c.sender)) << c.what;
+        EXPECT_EQ(CNetSendRecord::LiveCount(), liveBefore - 1) << c.what;
+    }
+    EXPECT_EQ(m_manager.GetNoteCount(), 0);
+    EXPECT_TRUE(g_soundCommands.empty());
+    EXPECT_EQ(SendMessageW(m_window, WM_NOTE_RECEIVED, 0, 0), 0);   // no record: nothing
+}
+
+TEST_F(MainWindowLanTest, FailuresWhileABoxIsPendingAreOnlyLogged)
+{
+    CLogCapture log;
+    EXPECT_EQ(Send(WM_NOTE_RECEIVED, 0, ReceivedXml("junk", L"first")), 0);
+    EXPECT_EQ(Send(WM_NOTE_RECEIVED, 0, ReceivedXml("junk", L"second")), 0);
+    PumpPosted();
+    EXPECT_EQ(m_boxes.ShownTexts(), std::vector<std::wstring>{FailureText(L"first")});
+    EXPECT_TRUE(log.Contains(L"Failed to receive note from external host second"));
+
+    EXPECT_EQ(Send(WM_NOTE_RECEIVED, 0, ReceivedXml("junk", L"third")), 0);   // the box has gone
+    PumpPosted();
+    EXPECT_EQ(m_boxes.ShownTexts().size(), 2u);
+}
+
+TEST_F(MainWindowLanTest, AReceivedNoteIsStoredShownAndAnnouncedWithoutWhatActs)
+{
+    {
+        CNote probe;
+        const bool windows = probe.CreateNoteWindow(L"", true);
+        probe.DestroyNoteWindow(true);
+        if (!windows)
+            GTEST_SKIP() << "note windows are not part of this build yet";
+    }
+    wchar_t savedSound[CPreferences::kPathChars] = {};
+    wcscpy_s(savedSound, g_prefs.NoteReceived);
+    wcscpy_s(g_prefs.NoteReceived, L"C:\\Sounds\\received.wav");
+    const std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<NOTES>\r\n<note>\r\n"
+        "<visible>1</visible>\r\n<text>hello</text>\r\n"
+        "<alarm_executecmd>calc.exe</alarm_executecmd>\r\n"
+        "<alarm_soundfile>\\\\server\\share\\ring.wav</alarm_soundfile>\r\n"
+        "<alarm_alarmflags>100</alarm_alarmflags>\r\n"   // 0x64: alarm set, run the command, own sound
+        "<group>7</group>\r\n</note>\r\n</NOTES>";
+    const LRESULT result = Send(WM_NOTE_RECEIVED, 0, ReceivedXml(xml, L"alice"));
+    wcscpy_s(g_prefs.NoteReceived, savedSound);
+
+    EXPECT_EQ(result, 1);
+    ASSERT_EQ(m_manager.GetNoteCount(), 1);
+    const std::vector<std::int64_t> ids = m_manager.GetAllNoteIDs();
+    CNote* const note = m_manager.GetNote(ids.front());
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->Row().text, L"hello");
+    EXPECT_EQ(note->Row().alarm.executeCmd, L"");
+    EXPECT_EQ(note->Row().alarm.soundFile, L"");
+    EXPECT_EQ(note->Row().alarm.flags & 0x60u, 0u);
+    EXPECT_EQ(note->Row().group, 0);
+    EXPECT_TRUE(note->GetHwnd() && IsWindowVisible(note->GetHwnd()));
+    ASSERT_FALSE(g_soundCommands.empty());
+    EXPECT_EQ(g_soundCommands.front(), L"open \"C:\\Sounds\\received.wav\" type waveaudio alias sound");
+    PumpPosted();
+    EXPECT_TRUE(m_boxes.ShownTexts().empty());
+}
+
+TEST_F(MainWindowLanTest, ListsOfALongUsedFileSurviveStartAndEnd)
+{
+    ASSERT_TRUE(SetDataFilePaths(m_dir.File(L"RERUZADU.INI").c_str()));
+    const std::wstring path = GetDataPath(EDataPath::AliasList);
+    WriteListsFixture(path);
+    const auto before = ReadProfileSection(L"Aliases", path.c_str());
+    ASSERT_EQ(LoadNetSends(), 1);
+    ASSERT_EQ(StoreNetSends(), 1);
+    const auto after = ReadProfileSection(L"Aliases", path.c_str());
+    ASSERT_EQ(after.size(), 300u);
+    for (size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i].key + L"=" + after[i].value, before[i].key + L"=" + before[i].value) << i;
+    EXPECT_EQ(ReadProfileSection(L"IgnoreList", path.c_str()).size(), 40u);
+    EXPECT_EQ(ReadPrivateProfileInt(L"NetSends", L"NumStored", 0, path.c_str()), 40);   // unchanged, not rewritten
+}
+
+// Last: the closing flag stays set for the rest of the process.
+TEST_F(MainWindowLanTest, AfterTheCloseNothingIsMadeOrShown)
+{
+    SendMessageW(m_window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(IsMainWindowClosing());
+    EXPECT_FALSE(OnNoteReceived(ReceivedXml("junk", L"late").release()));
+    PumpPosted();
+    EXPECT_TRUE(m_boxes.ShownTexts().empty());
+}
+
+}  // namespace
