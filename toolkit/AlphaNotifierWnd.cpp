@@ -14,8 +14,6 @@
 namespace {
 
 const wchar_t kAlphaClassName[] = L"AlphaBaseWnd";
-const DWORD kAlphaExStyle =
-    WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT | WS_EX_TOPMOST;
 const UINT kShowHideFlags = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_ASYNCWINDOWPOS;
 
 // 0 when the class exists or was registered, else the error.
@@ -91,6 +89,11 @@ void FillStripShadow(const SPixelBuffer& buffer, int thickness1, int radius, int
             }
         }
     }
+}
+
+bool IsTopmost(HWND window)
+{
+    return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 bool SameRect(const RECT& a, const RECT& b)
@@ -191,7 +194,7 @@ void CAlphaBaseWnd::DestroyWindow()
     }
 }
 
-bool CAlphaBaseWnd::Create(HWND owner)
+bool CAlphaBaseWnd::Create(HWND owner, DWORD exStyle)
 {
     if (m_hwnd)
         return true;
@@ -199,7 +202,7 @@ bool CAlphaBaseWnd::Create(HWND owner)
         QLOG(L"Failed to create AlphaNotifierBaseWnd window class");
         return false;
     }
-    CreateWindowExW(kAlphaExStyle, kAlphaClassName, L"", WS_POPUP, 0, 0, 1, 1, owner, nullptr,
+    CreateWindowExW(exStyle, kAlphaClassName, L"", WS_POPUP, 0, 0, 1, 1, owner, nullptr,
                     CResModule::GetInstance(), this);
     if (!m_hwnd) {
         QLOG(L"Failed to create AlphaNotifierBaseWnd window");
@@ -434,7 +437,14 @@ void CAlphaEdgeWnd::DestroyWindow()
 bool CAlphaEdgeWnd::Update(HWND owner, bool force, int thickness1, int thickness2, int x, int y, int width,
                            int height, BYTE alpha)
 {
-    if (!Create(owner))
+    // The strip shares its note's level: a topmost strip beside a note covered
+    // by another program would show over that program. Placed beside its
+    // owner, an owned window keeps the level of its neighbour, so a strip
+    // whose note changed level is made anew.
+    const bool ownerTopmost = IsTopmost(owner);
+    if (GetHwnd() && IsTopmost(GetHwnd()) != ownerTopmost)
+        DestroyWindow();
+    if (!Create(owner, ownerTopmost ? kExStyle : kExStyle & ~WS_EX_TOPMOST))
         return false;
     if (width != m_bitmapRect.right || height != m_bitmapRect.bottom) {
         m_bitmap.Reset(CreateEdgeShadowBitmap(thickness1, thickness2, width, height, m_horizontal, m_vertical));
@@ -446,6 +456,7 @@ bool CAlphaEdgeWnd::Update(HWND owner, bool force, int thickness1, int thickness
         const CWindowDC dc(GetHwnd(), false);
         UpdateLayered(dc.Get(), x, y, width, height, m_bitmap.Get(), alpha);
     }
+    // An owned window cannot go below its owner: this puts it right above.
     SetWindowPos(GetHwnd(), owner, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     m_lastAlpha = alpha;
     return true;

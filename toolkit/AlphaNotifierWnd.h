@@ -75,14 +75,20 @@ public:
     // Destroys the window, if any, and clears the handle.
     virtual void DestroyWindow();
 
+    static constexpr DWORD kExStyle =
+        WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TOOLWINDOW | WS_EX_TRANSPARENT | WS_EX_TOPMOST;
+
     // Registers the class and creates the window when there is none (again
     // after the window went with its owner); whether the window exists.
-    bool Create(HWND owner);
+    bool Create(HWND owner) { return Create(owner, kExStyle); }
     // Shows the bitmap at a screen position with the constant alpha on top of
     // its per-pixel alpha; alpha 0 hides the window.
     void UpdateLayered(HDC dc, int x, int y, int width, int height, HBITMAP bitmap, BYTE alpha);
 
     HWND GetHwnd() const { return m_hwnd; }
+
+protected:
+    bool Create(HWND owner, DWORD exStyle);
 
 private:
     static LRESULT CALLBACK AlphaBaseWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -184,7 +190,8 @@ public:
     // Also deletes the shadow bitmap.
     void DestroyWindow() override;
     // Paints the shadow at the rectangle when it moved, the alpha changed or
-    // force is set, and puts the strip right below the owner in z-order.
+    // force is set, and puts the strip next to the owner in z-order, topmost
+    // only beside a topmost owner.
     // False when the window cannot be created.
     bool Update(HWND owner, bool force, int thickness1, int thickness2, int x, int y, int width, int height,
                 BYTE alpha);
