@@ -175,7 +175,11 @@ bool ChangeExStyle(HWND window, DWORD add, DWORD remove)
     const DWORD style = (static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)) | add) & ~remove;
     SetLastError(0);
     const LONG previous = SetWindowLongW(window, GWL_EXSTYLE, static_cast<LONG>(style));
-    return previous != 0 || GetLastError() == 0;
+    if (previous != 0 || GetLastError() == 0)
+        return true;
+    // Wine reports an error for a visible window whose style did change: the
+    // style itself decides.
+    return IsWindow(window) && static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)) == style;
 }
 
 // ---- CAlphaBaseWnd ----

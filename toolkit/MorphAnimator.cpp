@@ -228,6 +228,12 @@ bool CMorphAnimator::CaptureWindow(HWND window)
     return true;
 }
 
+SIZE CMorphAnimator::CanvasSize() const
+{
+    return SIZE{std::max({RectWidth(m_start), RectWidth(m_end), m_snapshotSize.cx, 1L}),
+                std::max({RectHeight(m_start), RectHeight(m_end), m_snapshotSize.cy, 1L})};
+}
+
 // What every frame of one run draws with.
 struct CMorphAnimator::SRun {
     HWND window;
@@ -270,9 +276,7 @@ bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
 {
     if (!window || !IsWindow(window))
         return false;
-    // The canvas covers the largest of the rectangles and the snapshot.
-    const SIZE canvasSize = {std::max({RectWidth(m_start), RectWidth(m_end), m_snapshotSize.cx, 1L}),
-                             std::max({RectHeight(m_start), RectHeight(m_end), m_snapshotSize.cy, 1L})};
+    const SIZE canvasSize = CanvasSize();
     const CWindowDC screen(nullptr, false);
     CMemoryDC canvas(screen.Get());
     CBitmapHandle canvasBitmap(CreateCompatibleBitmap(screen.Get(), canvasSize.cx, canvasSize.cy));

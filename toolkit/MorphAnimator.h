@@ -25,6 +25,9 @@ public:
     // when nothing was drawn.
     bool CaptureWindow(HWND window);
     SIZE SnapshotSize() const { return m_snapshotSize; }
+    // The memory bitmap of a run: the largest of the start, the end and the
+    // snapshot, so that no frame asks for more than its source.
+    SIZE CanvasSize() const;
 
     // Morphs the window from the start to the end rectangle and restores its
     // layered attributes; the caller then places it. False when the window

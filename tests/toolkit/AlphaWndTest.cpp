@@ -2,6 +2,8 @@
 
 #include "toolkit/AlphaNotifierWnd.h"
 
+#include "ToolkitTestWindows.h"
+
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -235,49 +237,6 @@ TEST(EdgeShadow, NarrowNotesStayInsideTheBitmap)
 }
 
 namespace {
-
-// A plain top-level window standing in for a note.
-class CTestWindow {
-public:
-    CTestWindow(const RECT& rect, DWORD exStyle = 0)
-    {
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = L"QuilletToolkitTestWindow";
-        RegisterClassW(&wc);
-        m_hwnd = CreateWindowExW(exStyle, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, rect.left, rect.top,
-                                 rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr, wc.hInstance,
-                                 nullptr);
-    }
-    ~CTestWindow() { Destroy(); }
-    CTestWindow(const CTestWindow&) = delete;
-    CTestWindow& operator=(const CTestWindow&) = delete;
-
-    HWND Get() const { return m_hwnd; }
-    void Destroy()
-    {
-        if (m_hwnd)
-            DestroyWindow(m_hwnd);
-        m_hwnd = nullptr;
-    }
-
-private:
-    HWND m_hwnd = nullptr;
-};
-
-RECT WindowRect(HWND hwnd)
-{
-    RECT rect = {};
-    GetWindowRect(hwnd, &rect);
-    return rect;
-}
-
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return EqualRect(&a, &b) != FALSE;
-}
 
 void PumpMessages()
 {
