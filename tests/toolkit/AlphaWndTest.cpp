@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "foundation/Seams.h"
 #include "toolkit/AlphaNotifierWnd.h"
 
 #include "ToolkitTestWindows.h"
@@ -97,6 +98,8 @@ TEST(CAlphaNotifierWnd, LoadsTheCornerMarks)
     EXPECT_TRUE(marks.HasImage(1));
     EXPECT_FALSE(marks.HasImage(2));
     EXPECT_FALSE(marks.HasImage(3));
+    marks.ShowImage(10, 10, 255, 2);   // an empty slot shows nothing
+    EXPECT_EQ(marks.GetHwnd(), nullptr);
 }
 
 namespace {
@@ -341,6 +344,20 @@ TEST(CAlphaEdgeFrame, SurroundsTheNoteNextToItInZOrder)
     EXPECT_EQ(frame.EdgeWindow(kEdgeTop), nullptr);
     ASSERT_TRUE(frame.Update(note.Get(), false));
     EXPECT_TRUE(IsWindow(frame.EdgeWindow(kEdgeBottom)));
+}
+
+TEST(CAlphaEdgeWnd, LogsAWindowThatCannotBeMade)
+{
+    HWND gone = nullptr;
+    {
+        const CTestWindow owner(RECT{0, 0, 10, 10});
+        gone = owner.Get();
+    }
+    const CLogCapture log;
+    CAlphaEdgeWnd edge(0, 1);
+    EXPECT_FALSE(edge.Update(gone, false, 3, 7, 0, 0, 40, 7, 255));
+    EXPECT_EQ(edge.GetHwnd(), nullptr);
+    EXPECT_TRUE(log.Contains(L"Failed to create AlphaNotifierBaseWnd window"));
 }
 
 TEST(CAlphaEdgeFrame, RebuildsItsStripsAfterTheNoteWindowWent)
