@@ -96,11 +96,6 @@ bool IsTopmost(HWND window)
     return (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
-bool SameRect(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
 }  // namespace
 
 CWindowDC::CWindowDC(HWND window, bool wholeWindow)
@@ -456,7 +451,8 @@ bool CAlphaEdgeWnd::Update(HWND owner, bool force, int thickness1, int thickness
     }
     RECT current = {};
     GetWindowRect(GetHwnd(), &current);
-    if (force || alpha != m_lastAlpha || !SameRect(current, RECT{x, y, x + width, y + height})) {
+    const RECT wanted = {x, y, x + width, y + height};
+    if (force || alpha != m_lastAlpha || !EqualRect(&current, &wanted)) {
         const CWindowDC dc(GetHwnd(), false);
         UpdateLayered(dc.Get(), x, y, width, height, m_bitmap.Get(), alpha);
     }

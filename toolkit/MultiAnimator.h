@@ -38,8 +38,6 @@ public:
     // their target alpha. Results as Fade's.
     bool Dim(DWORD duration, bool dim, LONGLONG frequency);
 
-    const std::vector<AnimatorStep>& Steps() const { return m_steps; }
-
 private:
     using Prepare = bool (CMultiAnimator::*)(AnimatorStep& step, bool mode);
     using Finish = void (CMultiAnimator::*)(AnimatorStep& step, bool mode);

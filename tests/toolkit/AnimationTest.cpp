@@ -92,6 +92,30 @@ struct SFadeTrace {
 
 }  // namespace
 
+namespace {
+
+bool LongRunningCounter(LONGLONG* count)
+{
+    *count = 4000000000000000000LL;   // far past where count * 1000 overflows
+    return true;
+}
+
+bool NoFrequency(LONGLONG*)
+{
+    return false;
+}
+
+}  // namespace
+
+TEST(FrameClock, MillisecondsNeverOverflowAndNeedAFrequency)
+{
+    const CSeamOverride<SFrameClockSeam> clock(g_frameClockSeam,
+                                               SFrameClockSeam{&LongRunningCounter, &NoFrequency, g_frameClockSeam.sleep});
+    EXPECT_EQ(FrameClockMilliseconds(10000000), 400000000000000LL);
+    EXPECT_EQ(FrameClockMilliseconds(0), 0);
+    EXPECT_EQ(GetFrameClockFrequency(), 0);
+}
+
 TEST(CMorphAnimatorEase, EveryCurveRunsFromBeginToEnd)
 {
     const double b = 10;
