@@ -208,11 +208,12 @@ bool CMorphAnimator::CaptureWindow(HWND window)
     RECT rect = {};
     GetWindowRect(window, &rect);
     const CWindowDC windowDC(window, true);
-    CMemoryDC memory(windowDC.Get());
-    if (!windowDC.Get() || !memory.Get())
+    if (!windowDC.Get())
         return false;
-    SetLayout(memory.Get(), 0);
+    // The bitmap before the device context, which gives it back first.
     CBitmapHandle bitmap(CreateCompatibleBitmap(windowDC.Get(), RectWidth(rect), RectHeight(rect)));
+    CMemoryDC memory(windowDC.Get());
+    SetLayout(memory.Get(), 0);
     if (!memory.Select(bitmap.Get()))
         return false;
     SetBoundsRect(memory.Get(), nullptr, DCB_RESET | DCB_ENABLE);
@@ -272,14 +273,35 @@ void CMorphAnimator::DrawFrame(const SRun& run, double t) const
     UpdateLayeredWindow(run.window, nullptr, &position, &size, run.canvas, &source, 0, &blend, ULW_ALPHA);
 }
 
+// Without a counter frequency the run goes straight to its last frame.
+void CMorphAnimator::PlayFrames(const SRun& run, CAlphaEdgeFrame* edges) const
+{
+    const LONGLONG frequency = GetFrameClockFrequency();
+    if (frequency > 0) {
+        const LONGLONG start = FrameClockMilliseconds(frequency);
+        for (LONGLONG elapsed = 0; elapsed <= static_cast<LONGLONG>(m_duration);
+             elapsed = FrameClockMilliseconds(frequency) - start) {
+            const LONGLONG roundStart = FrameClockMilliseconds(frequency);
+            DrawFrame(run, static_cast<double>(elapsed));
+            if (edges)
+                edges->Update(run.window, false);
+            PaceFrame(roundStart, frequency, kFrameMs);
+        }
+    }
+    DrawFrame(run, m_duration);
+    if (edges)
+        edges->Update(run.window, false);
+}
+
 bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
 {
     if (!window || !IsWindow(window))
         return false;
     const SIZE canvasSize = CanvasSize();
     const CWindowDC screen(nullptr, false);
+    // Bitmaps before the device contexts, which give them back first.
+    const CBitmapHandle canvasBitmap(CreateCompatibleBitmap(screen.Get(), canvasSize.cx, canvasSize.cy));
     CMemoryDC canvas(screen.Get());
-    CBitmapHandle canvasBitmap(CreateCompatibleBitmap(screen.Get(), canvasSize.cx, canvasSize.cy));
     CMemoryDC snapshot(screen.Get());
     if (!canvas.Select(canvasBitmap.Get()))
         return false;
@@ -300,22 +322,7 @@ bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
                      SWP_NOOWNERZORDER);
-    const LONGLONG frequency = GetFrameClockFrequency();
-    if (frequency > 0) {
-        const LONGLONG start = FrameClockMilliseconds(frequency);
-        for (LONGLONG elapsed = 0; elapsed <= static_cast<LONGLONG>(m_duration);
-             elapsed = FrameClockMilliseconds(frequency) - start) {
-            const LONGLONG roundStart = FrameClockMilliseconds(frequency);
-            DrawFrame(run, static_cast<double>(elapsed));
-            if (edges)
-                edges->Update(window, false);
-            PaceFrame(roundStart, frequency, kFrameMs);
-        }
-    }
-    DrawFrame(run, m_duration);
-    if (edges)
-        edges->Update(window, false);
-
+    PlayFrames(run, edges);
     RestoreLayered(window, saved);
     if (hasSnapshot) {
         RECT rect = {};

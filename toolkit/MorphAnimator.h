@@ -44,6 +44,7 @@ public:
 private:
     struct SRun;
     void DrawFrame(const SRun& run, double t) const;
+    void PlayFrames(const SRun& run, CAlphaEdgeFrame* edges) const;
 
     DWORD m_duration = kDefaultDuration;
     int m_curve = kCubicIn;
