@@ -19,6 +19,29 @@ DWORD RealTickCount()
     return GetTickCount();
 }
 
+bool RealCounter(LONGLONG* count)
+{
+    LARGE_INTEGER value;
+    if (!QueryPerformanceCounter(&value))
+        return false;
+    *count = value.QuadPart;
+    return true;
+}
+
+bool RealFrequency(LONGLONG* countsPerSecond)
+{
+    LARGE_INTEGER value;
+    if (!QueryPerformanceFrequency(&value))
+        return false;
+    *countsPerSecond = value.QuadPart;
+    return true;
+}
+
+void RealSleep(DWORD milliseconds)
+{
+    Sleep(milliseconds);
+}
+
 bool RealProgramFile(wchar_t* path)
 {
     const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -45,6 +68,7 @@ bool RealStartupFolder(wchar_t* path)
 }  // namespace
 
 SClockSeam g_clockSeam = {&RealNow, &RealTickCount};
+SFrameClockSeam g_frameClockSeam = {&RealCounter, &RealFrequency, &RealSleep};
 SFolderRootsSeam g_folderRootsSeam = {&RealProgramFile, &RealPerUserRoot, &RealStartupFolder};
 SLogCaptureSeam g_logCaptureSeam = {nullptr, nullptr};
 
@@ -67,6 +91,28 @@ SYSTEMTIME LocalTimeFromTime64(__time64_t time)
 SYSTEMTIME GetLocalNow()
 {
     return LocalTimeFromTime64(g_clockSeam.now());
+}
+
+LONGLONG GetFrameClockFrequency()
+{
+    LONGLONG frequency = 0;
+    return g_frameClockSeam.frequency(&frequency) && frequency > 0 ? frequency : 0;
+}
+
+LONGLONG FrameClockMilliseconds(LONGLONG frequency)
+{
+    LONGLONG count = 0;
+    if (frequency <= 0 || !g_frameClockSeam.counter(&count))
+        return 0;
+    // In two parts, so a counter running for years cannot overflow the product.
+    return count / frequency * 1000 + count % frequency * 1000 / frequency;
+}
+
+void PaceFrame(LONGLONG startMs, LONGLONG frequency, DWORD frameMs)
+{
+    const LONGLONG spent = FrameClockMilliseconds(frequency) - startMs;
+    if (spent >= 0 && spent < frameMs)
+        g_frameClockSeam.sleep(static_cast<DWORD>(frameMs - spent));
 }
 
 // Swapped under the log's lock: a line of another thread must not reach a

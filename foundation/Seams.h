@@ -16,6 +16,25 @@ struct SClockSeam {
 };
 extern SClockSeam g_clockSeam;
 
+// The frame clock of animations: the performance counter, its frequency and
+// the sleep between frames. A table of its own, so tests that replace the
+// clock above with two members leave it whole.
+struct SFrameClockSeam {
+    bool (*counter)(LONGLONG* count);          // as QueryPerformanceCounter
+    bool (*frequency)(LONGLONG* countsPerSecond);  // as QueryPerformanceFrequency
+    void (*sleep)(DWORD milliseconds);
+};
+extern SFrameClockSeam g_frameClockSeam;
+
+// The seam's counter frequency; 0 when it cannot be read (callers then do not
+// animate).
+LONGLONG GetFrameClockFrequency();
+// Whole milliseconds on the frame clock at that frequency; 0 for a frequency
+// of 0.
+LONGLONG FrameClockMilliseconds(LONGLONG frequency);
+// Sleeps the rest of a frame of frameMs that began at startMs.
+void PaceFrame(LONGLONG startMs, LONGLONG frequency, DWORD frameMs);
+
 // A calendar time in local time (the C runtime's time zone); all zero when it
 // cannot be converted.
 SYSTEMTIME LocalTimeFromTime64(__time64_t time);

@@ -4,6 +4,8 @@
 
 // Resource type of the raw RTF texts ("SHOWALARM", "ABOUT").
 #define RT_QUILLET_RTF 699
+// Resource type of the TGA pictures of the alpha windows (0x309), by name.
+#define RT_QUILLET_TGA 777
 
 // Icons, bitmaps and accelerator tables
 #define IDI_APP 52                  // the program's icon: main and parent windows

@@ -6,6 +6,9 @@
                        (0,32) and (32,32) 32x32 system-menu box, normal and pressed,
                        (0,64) and (16,64) 17x17 system-menu box, normal and pressed
                        (the small boxes share column 16, drawn dark in both).
+  Attach*.tga          TGA pictures (resource type 777, by name) of the window
+                       picker's corner marks, 32x32: "ATTACHTOPLEFT",
+                       "ATTACHTOPRIGHT", "ATTACHBOTTOMLEFT", "ATTACHBOTTOMRIGHT".
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -21,12 +24,18 @@ SHADOW = (0x80, 0x80, 0x80)
 LIGHT = (0xFF, 0xFF, 0xFF)
 DARK = (0x40, 0x40, 0x40)
 RED = (0xC0, 0x20, 0x20)
+MARK = (0x1E, 0x64, 0xC8)
+
+# The alpha windows read a TGA resource cut at 50,000 bytes: 18 of header and
+# 4 per pixel leave room for 12,495 pixels (111 x 111 fits, 112 x 112 not).
+TGA_MAX_PIXELS = (50000 - 18) // 4
 
 
 class Canvas:
     def __init__(self, width, height, fill=None):
         self.width, self.height = width, height
-        self.pixels = [[fill] * width for _ in range(height)]  # RGB or None (transparent)
+        # RGB, RGBA (straight alpha) or None (transparent)
+        self.pixels = [[fill] * width for _ in range(height)]
 
     def put(self, x, y, rgb):
         if 0 <= x < self.width and 0 <= y < self.height:
@@ -133,13 +142,67 @@ def caption_buttons():
     return canvas
 
 
+def corner_mark():
+    """The top-left corner mark: a bracket along the two edges and an arrow
+    pointing into the corner, each with a softer rim; the others are its
+    mirrors."""
+    canvas = Canvas(32, 32)
+    for y in range(26):
+        for x in range(26):
+            if x < 6 or y < 6:
+                canvas.put(x, y, MARK + (230,))
+            elif x > 7 and y > 7 and x + y < 24:
+                canvas.put(x, y, MARK + (200,))
+    soften_rim(canvas, 150)
+    return canvas
+
+
+def soften_rim(canvas, alpha):
+    """Pixels on the canvas edge or beside a transparent one take the alpha."""
+    def empty(x, y):
+        inside = 0 <= x < canvas.width and 0 <= y < canvas.height
+        return not inside or canvas.pixels[y][x] is None
+    rim = [(x, y) for y in range(canvas.height) for x in range(canvas.width)
+           if canvas.pixels[y][x] is not None
+           and any(empty(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))]
+    for x, y in rim:
+        canvas.pixels[y][x] = canvas.pixels[y][x][:3] + (alpha,)
+
+
+def mirrored(canvas, horizontal, vertical):
+    result = Canvas(canvas.width, canvas.height)
+    for y in range(canvas.height):
+        for x in range(canvas.width):
+            sx = canvas.width - 1 - x if horizontal else x
+            sy = canvas.height - 1 - y if vertical else y
+            result.pixels[y][x] = canvas.pixels[sy][sx]
+    return result
+
+
+def tga_32(canvas):
+    """Uncompressed true colour, 32 bits, descriptor 8 (8 alpha bits, rows
+    from the bottom), pixels B, G, R, A with straight alpha."""
+    assert canvas.width * canvas.height <= TGA_MAX_PIXELS, "too large for the 50,000-byte read"
+    header = struct.pack("<BBB5sHHHHBB", 0, 0, 2, bytes(5), 0, 0, canvas.width, canvas.height, 32, 8)
+    pixels = bytearray()
+    for y in reversed(range(canvas.height)):
+        for x in range(canvas.width):
+            pixel = canvas.pixels[y][x]
+            if pixel is None:
+                pixels += bytes(4)
+            else:
+                r, g, b = pixel[:3]
+                pixels += bytes([b, g, r, pixel[3] if len(pixel) > 3 else 0xFF])
+    return header + bytes(pixels)
+
+
 def bmp_24(canvas):
     stride = (canvas.width * 3 + 3) & ~3
     rows = []
     for y in reversed(range(canvas.height)):
         row = bytearray()
         for x in range(canvas.width):
-            r, g, b = canvas.pixels[y][x] or LIGHT
+            r, g, b = (canvas.pixels[y][x] or LIGHT)[:3]
             row += bytes([b, g, r])
         row += bytes(stride - len(row))
         rows.append(bytes(row))
@@ -192,6 +255,11 @@ def main():
         f.write(icon_file([app_icon(s) for s in (16, 32, 48)]))
     with open(os.path.join(HERE, "CaptionButtons.bmp"), "wb") as f:
         f.write(bmp_24(caption_buttons()))
+    mark = corner_mark()
+    for name, horizontal, vertical in (("AttachTopLeft", False, False), ("AttachTopRight", True, False),
+                                       ("AttachBottomLeft", False, True), ("AttachBottomRight", True, True)):
+        with open(os.path.join(HERE, name + ".tga"), "wb") as f:
+            f.write(tga_32(mirrored(mark, horizontal, vertical)))
 
 
 if __name__ == "__main__":
