@@ -13,6 +13,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
 #include "foundation/WinPlacement.h"
+#include "foundation/xmlread.h"
 #include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 
@@ -871,6 +872,13 @@ CNote* CNoteManager::CreateReceivedNote(const std::function<bool(CNote&)>& read)
     return added;
 }
 
+namespace {
+
+// A peer sends one note a connection; its text may carry pictures.
+constexpr SXmlLimits kReceivedNoteLimits = {16u * 1024 * 1024, 1};
+
+}  // namespace
+
 CNote* CNoteManager::CreateNoteFromBuffer(const BYTE* bytes, int length)
 {
     return CreateReceivedNote([this, bytes, length](CNote& note) {
@@ -887,7 +895,7 @@ CNote* CNoteManager::CreateNoteFromXml(const wchar_t* document)
 {
     CNote* const note = CreateReceivedNote([this, document](CNote& received) {
         // The reader has logged why.
-        if (!received.ReadXml(document))
+        if (!received.ReadXml(document, kReceivedNoteLimits))
             return false;
         SanitizeReceivedNote(received);
         received.ApplyStoredValues();

@@ -9,11 +9,14 @@
 #include <vector>
 
 #include "RecordTestSupport.h"
+#include "foundation/xmlread.h"
 #include "notestore/Note.h"
 #include "notestore/RtfObjects.h"
 #include "tests/support/ComApartment.h"
 
 namespace {
+
+const SXmlLimits kRoomy = {1 << 20, 10};
 
 const char kHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<NOTES>\r\n";
 
@@ -144,7 +147,7 @@ TEST_F(ReceivedNoteTest, NoteReadsBackAsWrittenButItsIdAndForbiddenCharacters)
     xml.AppendNotesEndTag();
 
     CNote read;
-    ASSERT_TRUE(read.ReadXml(Wide(xml).c_str()));
+    ASSERT_TRUE(read.ReadXml(Wide(xml).c_str(), kRoomy));
     EXPECT_EQ(read.GetId(), -1);
     EXPECT_EQ(read.WriteXml(false), written.WriteXml(false));   // every column
     EXPECT_EQ(read.Row().name, written.Row().name);
@@ -192,7 +195,7 @@ TEST_F(ReceivedNoteTest, ReceivedNotesKeepNothingThatActsOrBelongsHere)
             document += L"<guid>" + std::wstring(c.guidElement) + L"</guid>\r\n";
         document += L"</note>\r\n</NOTES>";
         CNote note;
-        ASSERT_TRUE(note.ReadXml(document.c_str())) << c.what;
+        ASSERT_TRUE(note.ReadXml(document.c_str(), kRoomy)) << c.what;
         m_manager.SanitizeReceivedNote(note);
 
         const NoteRow& row = note.Row();
