@@ -139,9 +139,11 @@ public:
     CNote* CreateNoteFromBuffer(const BYTE* bytes, int length);
     CNote* CreateNoteFromXml(const wchar_t* document);
     // What a note received from elsewhere may not keep: an alarm command or
-    // sound file with their flags, a group, an embedded object, a GUID that is
-    // malformed, zero or already one of ours.
-    void SanitizeReceivedNote(CNote& note);
+    // sound file with their flags, a group, an embedded object in any text
+    // that can load as rich text, a GUID that is malformed, zero or already
+    // one of ours. False, logged, when the note must be refused: its rich
+    // text nests too deep to be filtered.
+    bool SanitizeReceivedNote(CNote& note);
 
     // Stores every modified note that has a window, in one transaction; false
     // when there is no database or some store failed (that note stays modified).
