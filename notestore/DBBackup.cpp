@@ -166,13 +166,21 @@ DWORD ReplaceWithCopy(const wchar_t* source, const wchar_t* backup, const wchar_
     return 0;
 }
 
+// A copy that a crash left behind, read-only or not, would block every
+// later refresh.
+void RemoveCopy(const std::wstring& temporary)
+{
+    SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(temporary.c_str());
+}
+
 bool RefreshBackup(const wchar_t* source, const wchar_t* backup)
 {
     const std::wstring temporary = std::wstring(backup) + L".tmp";
-    DeleteFileW(temporary.c_str());
+    RemoveCopy(temporary);
     const wchar_t* unusable = nullptr;
     const DWORD error = ReplaceWithCopy(source, backup, temporary.c_str(), unusable);
-    DeleteFileW(temporary.c_str());
+    RemoveCopy(temporary);
     if (unusable) {
         QLOG(L"CopyFileIfOlder kept %s: the copy of %s %s", backup, source, unusable);
         return false;

@@ -253,6 +253,17 @@ TEST_F(BackupTest, AFailedReplaceLeavesTheOldBackupByteForByte)
     }
 }
 
+TEST_F(BackupTest, ACopyLeftByAnEarlierRunIsNoHindrance)
+{
+    const std::wstring backup = Backup(L"Tue_QUILLT40.DAT");
+    PlaceOldBackups(8 * kDay);
+    WriteBytes(backup + L".tmp", "a copy cut short");
+    ASSERT_TRUE(SetFileAttributesW((backup + L".tmp").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(CopyFileIfOlder(m_database.c_str(), backup.c_str(), COleDateTimeSpan(7, 0, 0, 0)));
+    EXPECT_EQ(NotesIn(backup), "4");
+    EXPECT_FALSE(FileExists((backup + L".tmp").c_str()));
+}
+
 // Start-up backs up before the database is opened: a notes file that was
 // emptied or damaged must not take the place of the backups that are due.
 TEST_F(BackupTest, AnUnusableDatabaseNeverReplacesADueBackup)
