@@ -94,32 +94,38 @@ bool StampLastWrite(const wchar_t* path, __time64_t time)
     return SetFileTime(file.GetHandle(), nullptr, nullptr, &stamp) != FALSE;
 }
 
+struct SqliteFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using CSqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalizer>;
+
+// Prepares sql and steps to its first row: SQLite's code of the step, or of
+// the preparation when that failed.
+int StepFirst(sqlite3* db, const char* sql, CSqliteStatement& statement)
+{
+    sqlite3_stmt* prepared = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql, -1, &prepared, nullptr);
+    statement.reset(prepared);
+    return rc == SQLITE_OK ? sqlite3_step(prepared) : rc;
+}
+
 // The notes a database holds as far as a read-only look can tell.
 enum class ENotes { unreadable, none, some };
 
 ENotes NotesIn(sqlite3* db)
 {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "select 1 from notes limit 1;", -1, &statement, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(statement);
-        return ENotes::unreadable;
-    }
-    const int rc = sqlite3_step(statement);
-    sqlite3_finalize(statement);
+    CSqliteStatement statement;
+    const int rc = StepFirst(db, "select 1 from notes limit 1;", statement);
     return rc == SQLITE_ROW ? ENotes::some : rc == SQLITE_DONE ? ENotes::none : ENotes::unreadable;
 }
 
 bool PassesQuickCheck(sqlite3* db)
 {
-    sqlite3_stmt* statement = nullptr;
-    bool sound = sqlite3_prepare_v2(db, "PRAGMA quick_check;", -1, &statement, nullptr) == SQLITE_OK &&
-                 sqlite3_step(statement) == SQLITE_ROW;
-    if (sound) {
-        const unsigned char* const first = sqlite3_column_text(statement, 0);
-        sound = first && std::strcmp(reinterpret_cast<const char*>(first), "ok") == 0;
-    }
-    sqlite3_finalize(statement);
-    return sound;
+    CSqliteStatement statement;
+    if (StepFirst(db, "PRAGMA quick_check;", statement) != SQLITE_ROW)
+        return false;
+    const unsigned char* const first = sqlite3_column_text(statement.get(), 0);
+    return first && std::strcmp(reinterpret_cast<const char*>(first), "ok") == 0;
 }
 
 bool BackupHoldsNotes(const wchar_t* backup)
