@@ -134,8 +134,9 @@ public:
     // window the note as read.
     CNote* LoadAndShowNote(std::int64_t id);
     // A note received from another user, made safe, stored and shown; null
-    // (nothing made, nothing stored) when it does not read or no window can
-    // be made, so the caller can say so.
+    // (nothing made, nothing stored) when it does not read, is refused (a
+    // document past the bounds of one note, rich text nested too deep) or no
+    // window can be made, so the caller can say so.
     CNote* CreateNoteFromBuffer(const BYTE* bytes, int length);
     CNote* CreateNoteFromXml(const wchar_t* document);
     // What a note received from elsewhere may not keep: an alarm command or
