@@ -8,6 +8,11 @@
 
 namespace {
 
+BOOL RealMoveFileEx(const wchar_t* existing, const wchar_t* replacement, DWORD flags)
+{
+    return MoveFileExW(existing, replacement, flags);
+}
+
 void CopyCut(wchar_t* target, size_t targetChars, const wchar_t* source)
 {
     size_t i = 0;
@@ -57,6 +62,8 @@ DWORD FlagsAndAttributes(UINT flags)
 }
 
 }  // namespace
+
+SFileRenameSeam g_fileRenameSeam = {RealMoveFileEx};
 
 CWinFileException::CWinFileException(DWORD error, const wchar_t* path) : m_error(error)
 {
@@ -185,6 +192,23 @@ bool CopyFileReplacing(const wchar_t* source, const wchar_t* target, bool overwr
             return false;
     }
     return CopyFileW(source, target, FALSE) != FALSE;
+}
+
+bool MoveFileReplacing(const wchar_t* source, const wchar_t* target)
+{
+    // Windows refuses to replace a read-only target.
+    const DWORD attributes = GetFileAttributesW(target);
+    const DWORD cleared = attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    const bool clear = attributes != INVALID_FILE_ATTRIBUTES && cleared != attributes;
+    if (clear && !SetFileAttributesW(target, cleared ? cleared : FILE_ATTRIBUTE_NORMAL))
+        return false;
+    if (g_fileRenameSeam.moveFileEx(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    const DWORD error = GetLastError();
+    if (clear)
+        SetFileAttributesW(target, attributes);
+    SetLastError(error);
+    return false;
 }
 
 void MoveFileOrThrow(const wchar_t* source, const wchar_t* target)

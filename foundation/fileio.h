@@ -7,6 +7,12 @@
 
 #include "StdStr.h"
 
+// The rename through which MoveFileReplacing puts a file in place.
+struct SFileRenameSeam {
+    BOOL (*moveFileEx)(const wchar_t* existing, const wchar_t* replacement, DWORD flags);
+};
+extern SFileRenameSeam g_fileRenameSeam;
+
 // The thrown type, and the error record CWinFile::Open fills on failure.
 class CWinFileException {
 public:
@@ -76,6 +82,11 @@ bool FileExists(const wchar_t* path);
 bool IsDirectory(const wchar_t* path);
 bool CreateDirectoryIfMissing(const wchar_t* path);
 bool CopyFileReplacing(const wchar_t* source, const wchar_t* target, bool overwrite);
+// Puts source in target's place by one rename, so target is either the old
+// file or the new one, never a part of either; both must be on one volume.
+// A read-only or hidden target is cleared first and keeps its attributes when
+// the rename fails. False with the system's error as the last error.
+bool MoveFileReplacing(const wchar_t* source, const wchar_t* target);
 void MoveFileOrThrow(const wchar_t* source, const wchar_t* target);
 
 // name.extension (no extension when null) in the folder that folderOrFile

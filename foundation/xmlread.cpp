@@ -5,6 +5,9 @@
 #include "framework/ComVariant.h"
 #include "framework/MsXmlIds.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cwctype>
 
 namespace {
@@ -24,6 +27,138 @@ bool DeclaresDtd(const wchar_t* text)
             return true;
     }
     return false;
+}
+
+bool StartsWith(const wchar_t* text, const wchar_t* prefix)
+{
+    return wcsncmp(text, prefix, wcslen(prefix)) == 0;
+}
+
+// Past the first end mark after text, or at the end of the text.
+const wchar_t* SkipPast(const wchar_t* text, const wchar_t* end)
+{
+    const wchar_t* const found = wcsstr(text, end);
+    return found ? found + wcslen(end) : text + wcslen(text);
+}
+
+// The attributes of the start tag at tag ('<'), counted as the '=' outside
+// quoted values; sets next past the tag.
+size_t CountAttributes(const wchar_t* tag, const wchar_t*& next)
+{
+    size_t count = 0;
+    wchar_t quote = 0;
+    const wchar_t* p = tag + 1;
+    for (; *p && (quote || *p != L'>'); ++p) {
+        if (quote)
+            quote = *p == quote ? 0 : quote;
+        else if (*p == L'"' || *p == L'\'')
+            quote = *p;
+        else if (*p == L'=')
+            ++count;
+    }
+    next = p;
+    return count;
+}
+
+// True when some element has more than limit attributes. The parser checks
+// each attribute against all the ones before it, so their number must be
+// bounded before it sees them. Comments, CDATA sections and processing
+// instructions are skipped as the parser skips them.
+bool HasElementWithMoreAttributes(const wchar_t* text, size_t limit)
+{
+    for (const wchar_t* p = wcschr(text, L'<'); p; p = wcschr(p, L'<')) {
+        if (StartsWith(p, L"<!--"))
+            p = SkipPast(p + 4, L"-->");
+        else if (StartsWith(p, L"<![CDATA["))
+            p = SkipPast(p + 9, L"]]>");
+        else if (StartsWith(p, L"<?"))
+            p = SkipPast(p + 2, L"?>");
+        else if (p[1] == L'/' || p[1] == L'!')
+            p = SkipPast(p + 1, L">");
+        else if (CountAttributes(p, p) > limit)
+            return true;
+    }
+    return false;
+}
+
+// The document's size as UTF-8, counted no further than one past limit.
+size_t Utf8Size(const wchar_t* text, size_t limit)
+{
+    const size_t length = wcsnlen(text, limit < SIZE_MAX ? limit + 1 : limit);
+    if (length > limit || length == 0)
+        return length;
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(std::min<size_t>(length, INT_MAX)),
+                                          nullptr, 0, nullptr, nullptr);
+    return bytes > 0 ? static_cast<size_t>(bytes) : length;
+}
+
+// Why the text may not reach the parser; null when it may.
+const wchar_t* RefusalBeforeParsing(const wchar_t* text, const SXmlLimits& limits)
+{
+    if (Utf8Size(text, limits.maxBytes) > limits.maxBytes)
+        return L"it is larger than the bound";
+    if (DeclaresDtd(text))
+        return L"it declares a DTD";
+    if (HasElementWithMoreAttributes(text, kMaxXmlAttributes))
+        return L"an element has too many attributes";
+    return nullptr;
+}
+
+// What a getter of from hands out; null when there is none or the call fails.
+template <class Result, class From, class Getter>
+CComPtr<Result> Related(const CComPtr<From>& from, Getter getter)
+{
+    CComPtr<Result> result;
+    if (from && FAILED((from.Get()->*getter)(result.ReceiveTyped())))
+        result.Reset();
+    return result;
+}
+
+// Of a node or an element.
+template <class Node>
+CComPtr<IXMLDOMNode> FirstChild(const CComPtr<Node>& node)
+{
+    return Related<IXMLDOMNode>(node, &IXMLDOMNode::get_firstChild);
+}
+
+CComPtr<IXMLDOMNode> NextSibling(const CComPtr<IXMLDOMNode>& node)
+{
+    return Related<IXMLDOMNode>(node, &IXMLDOMNode::get_nextSibling);
+}
+
+bool IsElement(const CComPtr<IXMLDOMNode>& node)
+{
+    DOMNodeType type = NODE_INVALID;
+    return node && SUCCEEDED(node->get_nodeType(&type)) && type == NODE_ELEMENT;
+}
+
+bool HasMoreChildren(const CComPtr<IXMLDOMNode>& node, size_t limit)
+{
+    size_t count = 0;
+    for (CComPtr<IXMLDOMNode> child = FirstChild(node); child; child = NextSibling(child))
+        if (++count > limit)
+            return true;
+    return false;
+}
+
+CComPtr<IXMLDOMElement> DocumentElement(const CComPtr<IXMLDOMDocument>& document)
+{
+    return Related<IXMLDOMElement>(document, &IXMLDOMDocument::get_documentElement);
+}
+
+// Why the parsed document is refused; null when it is not.
+const wchar_t* RefusalAfterParsing(const CComPtr<IXMLDOMDocument>& document, const SXmlLimits& limits)
+{
+    size_t records = 0;
+    for (CComPtr<IXMLDOMNode> node = FirstChild(DocumentElement(document)); node; node = NextSibling(node)) {
+        if (!IsElement(node))
+            continue;
+        if (++records > limits.maxRecords)
+            return L"it holds more records than allowed";
+        if (HasMoreChildren(node, kMaxXmlRecordChildren))
+            return L"a record has too many children";
+    }
+    return nullptr;
 }
 
 void ConfigureParser(IXMLDOMDocument& document)
@@ -63,21 +198,20 @@ CStdStr FromBstr(const CComBstr& text)
 CComPtr<IXMLDOMElement> AsElement(const CComPtr<IXMLDOMNode>& node)
 {
     CComPtr<IXMLDOMElement> element;
-    DOMNodeType type = NODE_INVALID;
-    if (node && SUCCEEDED(node->get_nodeType(&type)) && type == NODE_ELEMENT)
+    if (IsElement(node))
         node->QueryInterface(kIidXmlDomElement, element.Receive());
     return element;
 }
 
 }  // namespace
 
-bool LoadXmlDocument(CComPtr<IXMLDOMDocument>& document, const wchar_t* text)
+bool LoadXmlDocument(CComPtr<IXMLDOMDocument>& document, const wchar_t* text, const SXmlLimits& limits)
 {
     document.Reset();
     if (!text)
         text = L"";
-    if (DeclaresDtd(text)) {
-        QLOG(L"XML document refused: it declares a DTD");
+    if (const wchar_t* const refusal = RefusalBeforeParsing(text, limits)) {
+        QLOG(L"XML document refused: %s", refusal);
         return false;
     }
     const HRESULT created =
@@ -98,6 +232,11 @@ bool LoadXmlDocument(CComPtr<IXMLDOMDocument>& document, const wchar_t* text)
         LogParseError(*document.Get());
         return false;
     }
+    if (const wchar_t* const refusal = RefusalAfterParsing(document, limits)) {
+        document.Reset();
+        QLOG(L"XML document refused: %s", refusal);
+        return false;
+    }
     return true;
 }
 
@@ -108,17 +247,7 @@ void ReleaseXmlDocument(CComPtr<IXMLDOMDocument>& document)
 
 CXmlElementCursor GetRootElementChildren(const CComPtr<IXMLDOMDocument>& document)
 {
-    CComPtr<IXMLDOMElement> root;
-    CComPtr<IXMLDOMNodeList> children;
-    if (!document || FAILED(document->get_documentElement(root.ReceiveTyped())) || !root ||
-        FAILED(root->get_childNodes(children.ReceiveTyped())) || !children)
-        return {};
-    long length = 0;
-    children->get_length(&length);
-    for (long i = 0; i < length; ++i) {
-        CComPtr<IXMLDOMNode> node;
-        if (FAILED(children->get_item(i, node.ReceiveTyped())))
-            break;
+    for (CComPtr<IXMLDOMNode> node = FirstChild(DocumentElement(document)); node; node = NextSibling(node)) {
         CComPtr<IXMLDOMElement> element = AsElement(node);
         if (element)
             return CXmlElementCursor(std::move(element));
@@ -151,10 +280,9 @@ CStdStr CXmlElementCursor::GetValue() const
 CXmlElementCursor CXmlElementCursor::GetChildren() const
 {
     CXmlElementCursor children;
-    if (!m_element || FAILED(m_element->get_childNodes(children.m_list.ReceiveTyped())) || !children.m_list) {
-        children.m_list.Reset();
+    if (!m_element)
         return children;
-    }
+    children.m_node = FirstChild(m_element);
     children.m_index = 0;
     children.Fetch();
     return children;
@@ -169,7 +297,7 @@ CXmlElementCursor CXmlElementCursor::End() const
 
 bool CXmlElementCursor::Reached(const CXmlElementCursor& end) const
 {
-    return m_index < 0 || m_index >= end.m_count;
+    return m_index < 0 || m_index >= end.m_count || !m_node;
 }
 
 CXmlElementCursor CXmlElementCursor::PostIncrement()
@@ -177,6 +305,7 @@ CXmlElementCursor CXmlElementCursor::PostIncrement()
     CXmlElementCursor before(*this);
     if (m_index != -1) {
         ++m_index;
+        m_node = NextSibling(m_node);
         Fetch();
     }
     return before;
@@ -184,12 +313,8 @@ CXmlElementCursor CXmlElementCursor::PostIncrement()
 
 void CXmlElementCursor::Fetch()
 {
-    if (m_index != -1) {
-        m_element.Reset();
-        CComPtr<IXMLDOMNode> node;
-        if (m_list && SUCCEEDED(m_list->get_item(m_index, node.ReceiveTyped())))
-            m_element = AsElement(node);
-    }
+    if (m_index != -1)
+        m_element = AsElement(m_node);
     CountChildren();
 }
 

@@ -13,17 +13,33 @@
 #include "StdStr.h"
 #include "framework/ComPtr.h"
 
-// Refuses a document that declares a DTD (entities would be expanded or
-// fetched), then parses with validation and external resolution off and
-// white space kept as written. False, logged, when the text is refused, the
-// parser cannot be created (no COM on this thread) or the text does not
-// parse. The document is kept whenever the parser was created.
-bool LoadXmlDocument(CComPtr<IXMLDOMDocument>& document, const wchar_t* text);
+// What a caller accepts of a document.
+struct SXmlLimits {
+    size_t maxBytes;     // the text as UTF-8
+    size_t maxRecords;   // element children of the root
+};
+// What no document may exceed: child nodes of a record, attributes of an
+// element. A note record has about seventy children, line ends included.
+constexpr size_t kMaxXmlRecordChildren = 400;
+constexpr size_t kMaxXmlAttributes = 400;
+
+// Refuses, unparsed, a document larger than the caller's bound, one that
+// declares a DTD (entities would be expanded or fetched) or that has an
+// element with more attributes than the fixed bound; then parses with
+// validation and external resolution off and white space kept as written,
+// and refuses a document with more records than the caller's bound or a
+// record with more children than the fixed bound. False, logged, when the
+// text is refused, the parser cannot be created (no COM on this thread) or
+// the text does not parse. The document is kept whenever the parser was
+// created, except when a parsed document is refused.
+bool LoadXmlDocument(CComPtr<IXMLDOMDocument>& document, const wchar_t* text, const SXmlLimits& limits);
 void ReleaseXmlDocument(CComPtr<IXMLDOMDocument>& document);
 
-// One element and, for a children cursor, the node list it walks. Nodes that
-// are not elements (comments, text between elements) are visited with an
-// empty tag name and value. A copy holds references of its own.
+// One element and, for a children cursor, the node it stands on; the walk
+// goes from sibling to sibling, since fetching a node by its position costs
+// a walk from the first. Nodes that are not elements (comments, text between
+// elements) are visited with an empty tag name and value. A copy holds
+// references of its own.
 class CXmlElementCursor {
 public:
     // No element, no list.
@@ -40,7 +56,7 @@ public:
     // The end mark of a walk over this element's children.
     CXmlElementCursor End() const;
     // True once a children cursor has passed the last child before end; a
-    // cursor that walks no list is always there, so a walk cannot run away.
+    // cursor that walks no children is always there, so a walk cannot run away.
     bool Reached(const CXmlElementCursor& end) const;
     // Moves to the next node; returns the cursor as it was.
     CXmlElementCursor PostIncrement();
@@ -56,8 +72,8 @@ private:
     void CountChildren();
 
     CComPtr<IXMLDOMElement> m_element;
-    CComPtr<IXMLDOMNodeList> m_list;
-    int m_index = -1;   // -1: the cursor walks no list
+    CComPtr<IXMLDOMNode> m_node;
+    int m_index = -1;   // -1: the cursor walks no children
     int m_count = 0;    // child nodes of the current element
 };
 

@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -93,20 +94,108 @@ bool StampLastWrite(const wchar_t* path, __time64_t time)
     return SetFileTime(file.GetHandle(), nullptr, nullptr, &stamp) != FALSE;
 }
 
-// The error code of the failed step (SQLite's or the system's), 0 on success.
-DWORD CopyStamped(const wchar_t* source, const wchar_t* backup)
+struct SqliteFinalizer {
+    void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using CSqliteStatement = std::unique_ptr<sqlite3_stmt, SqliteFinalizer>;
+
+// Prepares sql and steps to its first row: SQLite's code of the step, or of
+// the preparation when that failed.
+int StepFirst(sqlite3* db, const char* sql, CSqliteStatement& statement)
+{
+    sqlite3_stmt* prepared = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql, -1, &prepared, nullptr);
+    statement.reset(prepared);
+    return rc == SQLITE_OK ? sqlite3_step(prepared) : rc;
+}
+
+// The notes a database holds as far as a read-only look can tell.
+enum class ENotes { unreadable, none, some };
+
+ENotes NotesIn(sqlite3* db)
+{
+    CSqliteStatement statement;
+    const int rc = StepFirst(db, "select 1 from notes limit 1;", statement);
+    return rc == SQLITE_ROW ? ENotes::some : rc == SQLITE_DONE ? ENotes::none : ENotes::unreadable;
+}
+
+bool PassesQuickCheck(sqlite3* db)
+{
+    CSqliteStatement statement;
+    if (StepFirst(db, "PRAGMA quick_check;", statement) != SQLITE_ROW)
+        return false;
+    const unsigned char* const first = sqlite3_column_text(statement.get(), 0);
+    return first && std::strcmp(reinterpret_cast<const char*>(first), "ok") == 0;
+}
+
+bool BackupHoldsNotes(const wchar_t* backup)
+{
+    CSqliteConnection db;
+    if (!FileExists(backup) || OpenConnection(backup, SQLITE_OPEN_READONLY, db) != SQLITE_OK)
+        return false;
+    sqlite3_busy_timeout(db.get(), kDefaultBusyTimeoutMs);
+    return NotesIn(db.get()) == ENotes::some;
+}
+
+// Why the fresh copy must not replace the backup; null when it may. Start-up
+// backs up before the database is opened, so an emptied or damaged file
+// would otherwise take the place of every due backup.
+const wchar_t* UnusableCopy(const wchar_t* copy, const wchar_t* backup)
+{
+    CSqliteConnection db;
+    if (OpenConnection(copy, SQLITE_OPEN_READONLY, db) != SQLITE_OK || !PassesQuickCheck(db.get()))
+        return L"fails its integrity check";
+    const ENotes notes = NotesIn(db.get());
+    if (notes == ENotes::unreadable)
+        return L"has no notes table";
+    if (notes == ENotes::none && BackupHoldsNotes(backup))
+        return L"holds no notes while the backup holds some";
+    return nullptr;
+}
+
+// Copies source into temporary and, when the copy is usable, renames it into
+// backup's place, so a failure at any step leaves the old backup whole. The
+// error code of the failed step (SQLite's or the system's), 0 on success or
+// when unusable names why the copy was not used.
+DWORD ReplaceWithCopy(const wchar_t* source, const wchar_t* backup, const wchar_t* temporary,
+                      const wchar_t*& unusable)
+{
+    unusable = nullptr;
+    const int rc = OnlineBackup(source, temporary);
+    if (rc != SQLITE_OK)
+        return static_cast<DWORD>(rc);
+    unusable = UnusableCopy(temporary, backup);
+    if (unusable)
+        return 0;
+    if (!StampLastWrite(temporary, g_clockSeam.now()) || !MoveFileReplacing(temporary, backup))
+        return GetLastError();
+    return 0;
+}
+
+// A copy that a crash left behind, read-only or not, would block every
+// later refresh.
+void RemoveCopy(const std::wstring& temporary)
+{
+    SetFileAttributesW(temporary.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(temporary.c_str());
+}
+
+bool RefreshBackup(const wchar_t* source, const wchar_t* backup)
 {
     const std::wstring temporary = std::wstring(backup) + L".tmp";
-    DeleteFileW(temporary.c_str());
-    DWORD error = 0;
-    const int rc = OnlineBackup(source, temporary.c_str());
-    if (rc != SQLITE_OK)
-        error = static_cast<DWORD>(rc);
-    else if (!StampLastWrite(temporary.c_str(), g_clockSeam.now()) ||
-             !CopyFileReplacing(temporary.c_str(), backup, true))
-        error = GetLastError();
-    DeleteFileW(temporary.c_str());
-    return error;
+    RemoveCopy(temporary);
+    const wchar_t* unusable = nullptr;
+    const DWORD error = ReplaceWithCopy(source, backup, temporary.c_str(), unusable);
+    RemoveCopy(temporary);
+    if (unusable) {
+        QLOG(L"CopyFileIfOlder kept %s: the copy of %s %s", backup, source, unusable);
+        return false;
+    }
+    if (error != 0) {
+        QLOG(L"CopyFileIfOlder failed to copy file %s to %s (%08lx)", source, backup, error);
+        return false;
+    }
+    return true;
 }
 
 void BackupTo(const wchar_t* database, const wchar_t* folder, const wchar_t* name, const COleDateTimeSpan& span)
@@ -144,14 +233,7 @@ bool CopyFileIfOlder(const wchar_t* source, const wchar_t* backup, const COleDat
         // A backup from the future (a clock set back) would otherwise never be refreshed.
         due = age.IsValid() && (age > threshold || age < COleDateTimeSpan());
     }
-    if (!due)
-        return true;
-    const DWORD error = CopyStamped(source, backup);
-    if (error != 0) {
-        QLOG(L"CopyFileIfOlder failed to copy file %s to %s (%08lx)", source, backup, error);
-        return false;
-    }
-    return true;
+    return !due || RefreshBackup(source, backup);
 }
 
 bool BackupDatabaseFile(const wchar_t* database, const wchar_t* folder)

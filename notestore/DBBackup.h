@@ -3,7 +3,10 @@
 // only when it has grown older than its span. Copies are made through
 // SQLite's online backup, so a file caught in the middle of a write or after
 // a crash never replaces a good backup, and each copy is stamped with the
-// time it was made, so that it keeps the age its name promises.
+// time it was made, so that it keeps the age its name promises. A copy is
+// made beside the backup and renamed into its place, and only when it is a
+// sound notes database, so neither a full disk nor a damaged or emptied
+// database file costs a good backup.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +19,9 @@ SYSTEMTIME OneMonthEarlier(const SYSTEMTIME& time);
 
 // Copies source over backup when backup is missing, dated in the future or
 // older than threshold. True when no copy was needed or the copy succeeded;
-// a failure is logged and leaves the older backup in place.
+// a failure, or a copy that fails its integrity check, has no notes table or
+// holds no notes while the backup holds some, is logged and leaves the older
+// backup byte for byte.
 bool CopyFileIfOlder(const wchar_t* source, const wchar_t* backup, const COleDateTimeSpan& threshold);
 
 // Refreshes the backup set of the database file in folder (which ends in a

@@ -1,117 +1,239 @@
 #include "RtfObjects.h"
 
-#include <cwctype>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
-bool StartsControlWord(const CStdStr& rtf, size_t pos, const wchar_t* word)
+// An RTF parameter has at most ten characters, its sign included.
+constexpr size_t kMaxParameterDigits = 10;
+
+bool IsAsciiLetter(wchar_t c)
 {
-    const size_t length = wcslen(word);
-    if (rtf.compare(pos, length, word) != 0)
-        return false;
-    const size_t after = pos + length;
-    return after >= rtf.size() || !std::iswalpha(rtf[after]);
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
 }
 
-// After a backslash at pos: the position past the control symbol or word,
-// skipping the data of \binN, which may hold braces.
-size_t SkipControl(const CStdStr& rtf, size_t pos)
+bool IsAsciiDigit(wchar_t c)
 {
-    size_t i = pos + 1;
-    if (i >= rtf.size())
-        return i;
-    if (!std::iswalpha(rtf[i]))
-        return i + 1;
-    const size_t wordStart = i;
-    while (i < rtf.size() && std::iswalpha(rtf[i]))
+    return c >= L'0' && c <= L'9';
+}
+
+// The editor may read control words regardless of case, so object words
+// are matched that way; exact is the safe reading of every other word.
+bool IsWord(const CStdStr& rtf, size_t begin, size_t end, const wchar_t* word, bool anyCase)
+{
+    for (size_t i = begin; i < end; ++i, ++word)
+        if (!*word || (anyCase ? rtf[i] | 0x20 : rtf[i]) != *word)
+            return false;
+    return !*word;
+}
+
+// One control word or symbol: the text [begin, end), with the data of \binN.
+struct SControl {
+    size_t end = 0;
+    size_t wordBegin = 0;
+    size_t wordEnd = 0;      // wordBegin for a control symbol
+    bool binary = false;
+};
+
+struct SParameter {
+    size_t value = 0;
+    size_t digits = 0;
+    bool negative = false;
+};
+
+// The parameter of a control word at i, and its blank delimiter; i moves past both.
+SParameter ReadParameter(const CStdStr& rtf, size_t& i)
+{
+    SParameter parameter;
+    parameter.negative = i < rtf.size() && rtf[i] == L'-';
+    if (parameter.negative)
         ++i;
-    const bool binary = rtf.compare(wordStart, i - wordStart, L"bin") == 0;
-    size_t count = 0;
-    if (i < rtf.size() && rtf[i] == L'-')
-        ++i;
-    while (i < rtf.size() && std::iswdigit(rtf[i]))
-        count = count * 10 + (rtf[i++] - L'0');
+    for (; i < rtf.size() && IsAsciiDigit(rtf[i]); ++i, ++parameter.digits)
+        if (parameter.digits < kMaxParameterDigits)
+            parameter.value = parameter.value * 10 + (rtf[i] - L'0');
     if (i < rtf.size() && rtf[i] == L' ')
         ++i;
-    if (binary)
-        i += count < rtf.size() - i ? count : rtf.size() - i;
-    return i;
+    return parameter;
 }
 
-// The position past the group that opens at pos (an unclosed group runs to
-// the end of the text).
-size_t GroupEnd(const CStdStr& rtf, size_t pos)
+// The control at pos (a backslash).
+SControl ReadControl(const CStdStr& rtf, size_t pos)
 {
-    int depth = 0;
-    for (size_t i = pos; i < rtf.size();) {
-        const wchar_t c = rtf[i];
+    SControl control;
+    size_t i = pos + 1;
+    control.wordBegin = control.wordEnd = i;
+    if (i >= rtf.size() || !IsAsciiLetter(rtf[i])) {
+        control.end = std::min(i + 1, rtf.size());
+        return control;
+    }
+    while (i < rtf.size() && IsAsciiLetter(rtf[i]))
+        ++i;
+    control.wordEnd = i;
+    const SParameter parameter = ReadParameter(rtf, i);
+    control.end = i;
+    control.binary = IsWord(rtf, control.wordBegin, control.wordEnd, L"bin", false);
+    if (control.binary) {
+        // A count that is negative or longer than a parameter may be runs to the end.
+        const bool malformed = parameter.negative || parameter.digits > kMaxParameterDigits;
+        control.end = malformed ? rtf.size() : i + std::min(parameter.value, rtf.size() - i);
+    }
+    return control;
+}
+
+// One pass over the text with a stack of open groups, no recursion. Output
+// of a group that turns out to be an object is taken back: each group
+// remembers where its brace was written.
+class CObjectFilter {
+public:
+    explicit CObjectFilter(const CStdStr& rtf) : m_rtf(rtf) {}
+
+    bool Run(CStdStr& clean);
+
+private:
+    enum class EKind {
+        kept,       // written out
+        object,     // an object: only its result is written
+        candidate,  // a direct child of an object, written until it proves not to be the result
+        result,     // the result of an object, written
+        dropped,    // nothing written
+    };
+    struct SGroup {
+        EKind kind;
+        size_t start;             // where its brace is in the output
+        bool resultTaken = false; // of an object
+    };
+
+    bool Writes() const;
+    void OnControl(const SControl& control);
+    void OnObjectWord();
+    void OnResultWord();
+    bool OnOpen();
+    void OnClose();
+    void TakeBack(SGroup& group, EKind kind);
+
+    const CStdStr& m_rtf;
+    CStdStr m_out;
+    std::vector<SGroup> m_groups;
+};
+
+bool CObjectFilter::Writes() const
+{
+    return m_groups.empty() || (m_groups.back().kind != EKind::object && m_groups.back().kind != EKind::dropped);
+}
+
+void CObjectFilter::TakeBack(SGroup& group, EKind kind)
+{
+    if (group.kind != EKind::object && group.kind != EKind::dropped)
+        m_out.resize(group.start);
+    group.kind = kind;
+}
+
+void CObjectFilter::OnObjectWord()
+{
+    // Outside every group the word alone goes.
+    if (m_groups.empty())
+        return;
+    SGroup& group = m_groups.back();
+    if (group.kind == EKind::kept || group.kind == EKind::result)
+        TakeBack(group, EKind::object);
+    else if (group.kind == EKind::candidate)
+        TakeBack(group, EKind::dropped);
+}
+
+void CObjectFilter::OnResultWord()
+{
+    SGroup& group = m_groups.back();
+    TakeBack(group, EKind::result);
+    m_out += L'{';
+    m_groups[m_groups.size() - 2].resultTaken = true;
+}
+
+void CObjectFilter::OnControl(const SControl& control)
+{
+    const size_t begin = control.wordBegin;
+    const size_t end = control.wordEnd;
+    if (IsWord(m_rtf, begin, end, L"object", true) || IsWord(m_rtf, begin, end, L"objdata", true))
+        OnObjectWord();
+    else if (!m_groups.empty() && m_groups.back().kind == EKind::candidate &&
+             IsWord(m_rtf, begin, end, L"result", false))
+        OnResultWord();
+    // Binary data is never written: a reader that counts it otherwise (the
+    // editor counts bytes of UTF-8) would read part of it as rich text.
+    else if (Writes() && !control.binary)
+        m_out.append(m_rtf, begin - 1, control.end - (begin - 1));
+}
+
+bool CObjectFilter::OnOpen()
+{
+    if (m_groups.size() >= kMaxRtfGroupDepth)
+        return false;
+    EKind kind = EKind::kept;
+    if (!m_groups.empty()) {
+        SGroup& parent = m_groups.back();
+        if (parent.kind == EKind::object)
+            kind = parent.resultTaken ? EKind::dropped : EKind::candidate;
+        else if (parent.kind == EKind::candidate || parent.kind == EKind::dropped)
+            kind = EKind::dropped;
+        // A result holds no groups before its \result.
+        if (parent.kind == EKind::candidate)
+            TakeBack(parent, EKind::dropped);
+    }
+    m_groups.push_back({kind, m_out.size()});
+    if (kind != EKind::dropped)
+        m_out += L'{';
+    return true;
+}
+
+void CObjectFilter::OnClose()
+{
+    if (m_groups.empty()) {
+        m_out += L'}';
+        return;
+    }
+    SGroup& group = m_groups.back();
+    if (group.kind == EKind::kept || group.kind == EKind::result)
+        m_out += L'}';
+    else if (group.kind == EKind::candidate)
+        TakeBack(group, EKind::dropped);
+    m_groups.pop_back();
+}
+
+bool CObjectFilter::Run(CStdStr& clean)
+{
+    for (size_t i = 0; i < m_rtf.size();) {
+        const wchar_t c = m_rtf[i];
         if (c == L'\\') {
-            i = SkipControl(rtf, i);
+            const SControl control = ReadControl(m_rtf, i);
+            OnControl(control);
+            i = control.end;
             continue;
         }
-        if (c == L'{')
-            ++depth;
-        else if (c == L'}' && --depth == 0)
-            return i + 1;
+        if (c == L'{') {
+            if (!OnOpen())
+                return false;
+        } else if (c == L'}') {
+            OnClose();
+        } else if (Writes()) {
+            m_out += c;
+        }
         ++i;
     }
-    return rtf.size();
-}
-
-bool OpensGroup(const CStdStr& rtf, size_t pos, const wchar_t* word)
-{
-    return rtf[pos] == L'{' && pos + 1 < rtf.size() && StartsControlWord(rtf, pos + 1, word);
-}
-
-// The {\result ...} child of the object group [begin, end), as "{content}".
-CStdStr ObjectResult(const CStdStr& rtf, size_t begin, size_t end);
-
-CStdStr RemoveObjectsIn(const CStdStr& rtf, size_t begin, size_t end)
-{
-    CStdStr clean;
-    for (size_t i = begin; i < end;) {
-        if (rtf[i] == L'\\') {
-            const size_t next = SkipControl(rtf, i);
-            clean.append(rtf, i, next - i);
-            i = next;
-        } else if (OpensGroup(rtf, i, L"\\object")) {
-            const size_t groupEnd = GroupEnd(rtf, i);
-            clean += ObjectResult(rtf, i, groupEnd);
-            i = groupEnd;
-        } else {
-            clean += rtf[i++];
-        }
-    }
-    return clean;
-}
-
-CStdStr ObjectResult(const CStdStr& rtf, size_t begin, size_t end)
-{
-    for (size_t i = begin + 1; i < end;) {
-        if (rtf[i] == L'\\') {
-            i = SkipControl(rtf, i);
-        } else if (OpensGroup(rtf, i, L"\\result")) {
-            const size_t resultEnd = GroupEnd(rtf, i);
-            size_t contentBegin = i + 1 + wcslen(L"\\result");
-            if (contentBegin < resultEnd && rtf[contentBegin] == L' ')
-                ++contentBegin;   // the delimiter of the control word
-            const size_t contentEnd = resultEnd > contentBegin && rtf[resultEnd - 1] == L'}' ? resultEnd - 1
-                                                                                              : resultEnd;
-            return L"{" + RemoveObjectsIn(rtf, contentBegin, contentEnd) + L"}";
-        } else if (rtf[i] == L'{') {
-            i = GroupEnd(rtf, i);
-        } else {
-            ++i;
-        }
-    }
-    return CStdStr();
+    // A result candidate left open is no result.
+    if (!m_groups.empty() && m_groups.back().kind == EKind::candidate)
+        TakeBack(m_groups.back(), EKind::dropped);
+    clean = std::move(m_out);
+    return true;
 }
 
 }  // namespace
 
-CStdStr RemoveRtfObjects(const CStdStr& rtf)
+bool RemoveRtfObjects(const CStdStr& rtf, CStdStr& clean)
 {
-    if (rtf.compare(0, 5, L"{\\rtf") != 0)
-        return rtf;
-    return RemoveObjectsIn(rtf, 0, rtf.size());
+    clean.clear();
+    if (rtf.compare(0, 5, L"{\\rtf") != 0) {
+        clean = rtf;
+        return true;
+    }
+    return CObjectFilter(rtf).Run(clean);
 }

@@ -731,10 +731,10 @@ void CSQLiteBase::ReadXmlValue(const SQLiteColumnDesc& column, const CStdStr& va
     // The row id and the reserved code are never read: a read record is new.
 }
 
-bool CSQLiteBase::ReadXml(const wchar_t* document)
+bool CSQLiteBase::ReadXml(const wchar_t* document, const SXmlLimits& limits)
 {
     CComPtr<IXMLDOMDocument> parsed;
-    if (!LoadXmlDocument(parsed, document))
+    if (!LoadXmlDocument(parsed, document, limits))
         return false;
     const CXmlElementCursor record = GetRootElementChildren(parsed);
     const CStdStr recordName = record.GetTagName();

@@ -39,6 +39,8 @@
 #include <type_traits>
 #include <vector>
 
+struct SXmlLimits;
+
 // Type codes of a column descriptor (the low 15 bits of its type word). The
 // member type each one maps is given beside it.
 enum SQLiteColumnType : unsigned short {
@@ -133,9 +135,10 @@ public:
     CStdStrA WriteXml(bool withHead) const;
     // Fills the members named by the children of the document's first record
     // element; members without an element keep their values. False, logged,
-    // when the document is refused, does not parse or its first record is not
-    // a row of this kind; the record is then unchanged.
-    bool ReadXml(const wchar_t* document);
+    // when the document is refused (limits, LoadXmlDocument), does not parse
+    // or its first record is not a row of this kind; the record is then
+    // unchanged.
+    bool ReadXml(const wchar_t* document, const SXmlLimits& limits);
 
     const SQLiteColumnDesc* Columns() const { return m_columns; }
     const wchar_t* TableName() const { return m_table; }

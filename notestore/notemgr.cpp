@@ -13,6 +13,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
 #include "foundation/WinPlacement.h"
+#include "foundation/xmlread.h"
 #include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 
@@ -871,6 +872,13 @@ CNote* CNoteManager::CreateReceivedNote(const std::function<bool(CNote&)>& read)
     return added;
 }
 
+namespace {
+
+// A peer sends one note a connection; its text may carry pictures.
+constexpr SXmlLimits kReceivedNoteLimits = {16u * 1024 * 1024, 1};
+
+}  // namespace
+
 CNote* CNoteManager::CreateNoteFromBuffer(const BYTE* bytes, int length)
 {
     return CreateReceivedNote([this, bytes, length](CNote& note) {
@@ -878,18 +886,16 @@ CNote* CNoteManager::CreateNoteFromBuffer(const BYTE* bytes, int length)
             QLOG(L"Received note refused: it does not read");
             return false;
         }
-        SanitizeReceivedNote(note);
-        return true;
+        return SanitizeReceivedNote(note);
     });
 }
 
 CNote* CNoteManager::CreateNoteFromXml(const wchar_t* document)
 {
     CNote* const note = CreateReceivedNote([this, document](CNote& received) {
-        // The reader has logged why.
-        if (!received.ReadXml(document))
+        // The reader and the filter have logged why.
+        if (!received.ReadXml(document, kReceivedNoteLimits) || !SanitizeReceivedNote(received))
             return false;
-        SanitizeReceivedNote(received);
         received.ApplyStoredValues();
         if (received.IsLocked())
             received.HideText();
@@ -900,9 +906,19 @@ CNote* CNoteManager::CreateNoteFromXml(const wchar_t* document)
     return note;
 }
 
-void CNoteManager::SanitizeReceivedNote(CNote& note)
+bool CNoteManager::SanitizeReceivedNote(CNote& note)
 {
     NoteRow& row = note.Row();
+    // Either text loads as rich text: the display text, or the plain text when that is empty.
+    CStdStr text;
+    CStdStr displayText;
+    if (!RemoveRtfObjects(row.text, text) || !RemoveRtfObjects(row.displayText, displayText)) {
+        QLOG(L"Received note refused: its rich text nests deeper than %u groups",
+             static_cast<unsigned>(kMaxRtfGroupDepth));
+        return false;
+    }
+    row.text = std::move(text);
+    row.displayText = std::move(displayText);
     // Nothing a sender chose may run, or reach out to a server, when the alarm fires.
     row.alarm.executeCmd.clear();
     row.alarm.soundFile.clear();
@@ -910,7 +926,6 @@ void CNoteManager::SanitizeReceivedNote(CNote& note)
     // The sender's groups are not ours.
     row.group = kNoGroup;
     row.colorGroup = 0;
-    row.displayText = RemoveRtfObjects(row.displayText);
 
     const GUID guid = TextToGuid(row.guid.c_str());
     bool keep = guid != GUID{};
@@ -927,6 +942,7 @@ void CNoteManager::SanitizeReceivedNote(CNote& note)
     if (!keep && FAILED(CoCreateGuid(&fresh)))
         fresh = GUID{};
     note.SetGuidText(GuidToText(fresh));
+    return true;
 }
 
 bool CNoteManager::SaveModifiedNotes()

@@ -134,14 +134,17 @@ public:
     // window the note as read.
     CNote* LoadAndShowNote(std::int64_t id);
     // A note received from another user, made safe, stored and shown; null
-    // (nothing made, nothing stored) when it does not read or no window can
-    // be made, so the caller can say so.
+    // (nothing made, nothing stored) when it does not read, is refused (a
+    // document past the bounds of one note, rich text nested too deep) or no
+    // window can be made, so the caller can say so.
     CNote* CreateNoteFromBuffer(const BYTE* bytes, int length);
     CNote* CreateNoteFromXml(const wchar_t* document);
     // What a note received from elsewhere may not keep: an alarm command or
-    // sound file with their flags, a group, an embedded object, a GUID that is
-    // malformed, zero or already one of ours.
-    void SanitizeReceivedNote(CNote& note);
+    // sound file with their flags, a group, an embedded object in any text
+    // that can load as rich text, a GUID that is malformed, zero or already
+    // one of ours. False, logged, when the note must be refused: its rich
+    // text nests too deep to be filtered.
+    bool SanitizeReceivedNote(CNote& note);
 
     // Stores every modified note that has a window, in one transaction; false
     // when there is no database or some store failed (that note stays modified).

@@ -3,8 +3,10 @@
 
 #include <string>
 
+#include "foundation/Seams.h"
 #include "foundation/fileio.h"
 #include "tests/foundation/FileBytes.h"
+#include "tests/foundation/RenameFakes.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -203,6 +205,27 @@ TEST_F(FileHelpers, CopyOntoAHeldTargetClearsItsAttributesAndFails)
     EXPECT_EQ(TargetHiddenOrReadOnly(), 0u);
     holder.Close();
     EXPECT_EQ(ReadBytes(m_target), "old");
+}
+
+TEST_F(FileHelpers, MoveFileReplacingRenamesOverAReadOnlyTarget)
+{
+    const CSeamOverride<SFileRenameSeam> windows(g_fileRenameSeam, {&RenameAsWindows});
+    HideTarget();
+    EXPECT_TRUE(MoveFileReplacing(m_source.c_str(), m_target.c_str())) << GetLastError();
+    EXPECT_EQ(ReadBytes(m_target), "new");
+    EXPECT_FALSE(FileExists(m_source.c_str()));
+    EXPECT_EQ(TargetHiddenOrReadOnly(), 0u);
+}
+
+TEST_F(FileHelpers, MoveFileReplacingThatFailsLeavesBothFilesAsTheyWere)
+{
+    const CSeamOverride<SFileRenameSeam> full(g_fileRenameSeam, {&RenameOnFullDisk});
+    HideTarget();
+    EXPECT_FALSE(MoveFileReplacing(m_source.c_str(), m_target.c_str()));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+    EXPECT_EQ(ReadBytes(m_target), "old");
+    EXPECT_EQ(ReadBytes(m_source), "new");
+    EXPECT_EQ(TargetHiddenOrReadOnly(), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
 }
 
 TEST_F(FileHelpers, MoveOntoATargetThrowsWithTheSourcePath)

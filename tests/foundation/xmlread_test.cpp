@@ -16,6 +16,8 @@ namespace {
 
 using Fields = std::vector<std::pair<std::wstring, std::wstring>>;
 
+const SXmlLimits kRoomy = {1 << 20, 10};
+
 class XmlRead : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_com.Initialised()); }
@@ -46,7 +48,7 @@ TEST_F(XmlRead, WalksTheFirstRecordKeepingValuesAsWritten)
         L"<group>5</group>\r\n"
         L"</note>\r\n<note><name>second</name></note>\r\n</NOTES>";
     CComPtr<IXMLDOMDocument> document;
-    ASSERT_TRUE(LoadXmlDocument(document, text));
+    ASSERT_TRUE(LoadXmlDocument(document, text, kRoomy));
     const CXmlElementCursor record = GetRootElementChildren(document);
     ASSERT_EQ(record.GetTagName(), L"note");
 
@@ -90,7 +92,7 @@ TEST_F(XmlRead, FirstRecordOfOddDocuments)
     };
     for (const Case& c : cases) {
         CComPtr<IXMLDOMDocument> document;
-        EXPECT_EQ(LoadXmlDocument(document, c.text), c.parses) << c.text;
+        EXPECT_EQ(LoadXmlDocument(document, c.text, kRoomy), c.parses) << c.text;
         const CXmlElementCursor record = GetRootElementChildren(document);
         EXPECT_EQ(record.GetTagName(), c.firstTag) << c.text;
         EXPECT_EQ(record.HasElement(), *c.firstTag != L'\0') << c.text;
@@ -112,10 +114,85 @@ TEST_F(XmlRead, DocumentsWithADtdAreRefusedUnparsed)
     for (const std::wstring& text : {external, internal, lowerCase}) {
         CLogCapture log;
         CComPtr<IXMLDOMDocument> document;
-        EXPECT_FALSE(LoadXmlDocument(document, text.c_str())) << text;
+        EXPECT_FALSE(LoadXmlDocument(document, text.c_str(), kRoomy)) << text;
         EXPECT_FALSE(document);
         EXPECT_TRUE(log.Contains(L"XML document refused: it declares a DTD"));
         EXPECT_FALSE(GetRootElementChildren(document).HasElement());
+    }
+}
+
+std::wstring Repeat(const std::wstring& piece, size_t count)
+{
+    std::wstring text;
+    text.reserve(piece.size() * count);
+    for (size_t i = 0; i < count; ++i)
+        text += piece;
+    return text;
+}
+
+// An element named name with count attributes a0="" a1="" ...
+std::wstring ElementWithAttributes(const std::wstring& name, size_t count, const std::wstring& content)
+{
+    std::wstring element = L"<" + name;
+    for (size_t i = 0; i < count; ++i)
+        element += L" a" + std::to_wstring(i) + L"=\"\"";
+    return element + L">" + content + L"</" + name + L">";
+}
+
+// The parser takes time that grows with the square of an element's
+// attributes, and a walk that fetched children by position did too: what
+// exceeds a bound is refused before anyone walks it, and logged.
+TEST_F(XmlRead, DocumentsBeyondTheBoundsAreRefused)
+{
+    const size_t attributes = kMaxXmlAttributes;
+    const size_t children = kMaxXmlRecordChildren;
+    const std::wstring manyEquals = Repeat(L"=", attributes + 1);
+    struct Case {
+        const char* what;
+        std::wstring text;
+        SXmlLimits limits;
+        const wchar_t* refusal;   // null: the document loads
+    };
+    const Case cases[] = {
+        {"at the byte bound", L"<N><note/></N>", {14, 1}, nullptr},
+        {"a byte past it", L"<N><note/></N>", {13, 1}, L"it is larger than the bound"},
+        {"counted as UTF-8", L"<N><note>\u00E9</note></N>", {21, 1}, L"it is larger than the bound"},
+        {"too large, refused before parsing", L"<N><note>", {5, 1}, L"it is larger than the bound"},
+        {"as many records as allowed", L"<N><!--c--><note/>\r\n<note/>x</N>", {100, 2}, nullptr},
+        {"one record more", L"<N><note/><note/><note/></N>", {100, 2}, L"it holds more records than allowed"},
+        {"thousands of records", L"<N>" + Repeat(L"<note/>", 50000) + L"</N>", {1 << 20, 1},
+         L"it holds more records than allowed"},
+        {"as many children as allowed", L"<N><note>" + Repeat(L"<f/>", children) + L"</note></N>", {1 << 20, 1},
+         nullptr},
+        {"one child more, text counts", L"<N><note>" + Repeat(L"<f/>", children) + L"x</note></N>", {1 << 20, 1},
+         L"a record has too many children"},
+        {"thousands of children", L"<N><note>" + Repeat(L"<f/>", 50000) + L"</note></N>", {1 << 20, 1},
+         L"a record has too many children"},
+        {"as many attributes as allowed", L"<N>" + ElementWithAttributes(L"note", attributes, L"") + L"</N>",
+         {1 << 20, 1}, nullptr},
+        {"one attribute more on the root", ElementWithAttributes(L"N", attributes + 1, L"<note/>"), {1 << 20, 1},
+         L"an element has too many attributes"},
+        {"one more on a field", L"<N><note>" + ElementWithAttributes(L"f", attributes + 1, L"") + L"</note></N>",
+         {1 << 20, 1}, L"an element has too many attributes"},
+        // Refused unparsed, so the repeated name does not matter.
+        {"one more, blanks and single quotes", L"<N><note a = 'x>'" + Repeat(L" b='='", attributes) + L"/></N>",
+         {1 << 20, 1}, L"an element has too many attributes"},
+        {"equals signs that are no attributes",
+         L"<?pi " + manyEquals + L"?><N><!-- <a " + manyEquals + L"> --><note v=\"" + manyEquals + L"\">" +
+             manyEquals + L"<![CDATA[<a " + manyEquals + L">]]></note></N>",
+         {1 << 20, 1}, nullptr},
+    };
+    for (const Case& c : cases) {
+        CLogCapture log;
+        CComPtr<IXMLDOMDocument> document;
+        EXPECT_EQ(LoadXmlDocument(document, c.text.c_str(), c.limits), c.refusal == nullptr) << c.what;
+        if (c.refusal) {
+            EXPECT_FALSE(document) << c.what;
+            EXPECT_EQ(log.Lines(), std::vector<std::wstring>{std::wstring(L"XML document refused: ") + c.refusal})
+                << c.what;
+        } else {
+            EXPECT_EQ(GetRootElementChildren(document).GetTagName(), L"note") << c.what;
+        }
     }
 }
 
@@ -134,7 +211,7 @@ TEST_F(XmlRead, CursorsWithoutAnElementWalkNothing)
 
     // A cursor over an element without children is at its end at once.
     CComPtr<IXMLDOMDocument> document;
-    ASSERT_TRUE(LoadXmlDocument(document, L"<NOTES><note/></NOTES>"));
+    ASSERT_TRUE(LoadXmlDocument(document, L"<NOTES><note/></NOTES>", kRoomy));
     const CXmlElementCursor record = GetRootElementChildren(document);
     EXPECT_TRUE(record.GetChildren().Reached(record.End()));
 }
@@ -142,7 +219,7 @@ TEST_F(XmlRead, CursorsWithoutAnElementWalkNothing)
 TEST_F(XmlRead, CopiesOutliveTheDocumentAndTheOriginal)
 {
     CComPtr<IXMLDOMDocument> document;
-    ASSERT_TRUE(LoadXmlDocument(document, L"<NOTES><note><name>kept</name><color>7</color></note></NOTES>"));
+    ASSERT_TRUE(LoadXmlDocument(document, L"<NOTES><note><name>kept</name><color>7</color></note></NOTES>", kRoomy));
     CXmlElementCursor copy;
     {
         const CXmlElementCursor record = GetRootElementChildren(document);
@@ -159,7 +236,7 @@ TEST_F(XmlRead, CopiesOutliveTheDocumentAndTheOriginal)
 TEST(XmlReadWithoutCom, LoadFails)
 {
     CComPtr<IXMLDOMDocument> document;
-    EXPECT_FALSE(LoadXmlDocument(document, L"<NOTES><note/></NOTES>"));
+    EXPECT_FALSE(LoadXmlDocument(document, L"<NOTES><note/></NOTES>", kRoomy));
     EXPECT_FALSE(document);
 }
 

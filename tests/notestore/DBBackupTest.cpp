@@ -3,6 +3,7 @@
 // from, however the source looked when it was copied.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "notestore/CppSQLite3.h"
 #include "notestore/DBBackup.h"
 #include "tests/foundation/FileBytes.h"
+#include "tests/foundation/RenameFakes.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -59,6 +61,24 @@ void MakeNotes(const std::wstring& path, int count)
     db.execDML(L"create table notes(id INTEGER PRIMARY KEY, text TEXT);");
     for (int i = 0; i < count; ++i)
         db.execDML(L"insert into notes(text) values(hex(randomblob(300)));");
+}
+
+void MakeOtherTable(const std::wstring& path)
+{
+    CppSQLite3DB db;
+    db.open(path.c_str());
+    db.execDML(L"create table other(v TEXT);");
+    db.execDML(L"insert into other values('x');");
+}
+
+// Notes whose table page is garbage; the file header and schema are intact.
+void MakeDamagedNotes(const std::wstring& path)
+{
+    MakeNotes(path, 4);
+    std::string bytes = ReadBytes(path);
+    ASSERT_GE(bytes.size(), 8192u);
+    std::fill(bytes.begin() + 4096, bytes.begin() + 8192, '\xA5');
+    WriteBytes(path, bytes);
 }
 
 // "<missing>", "<not a database>", or the note count of a sound database.
@@ -197,11 +217,105 @@ TEST_F(BackupTest, TheWeekdayOfNowNamesTheWeeklyBackup)
 
 TEST_F(BackupTest, AReadOnlyBackupIsReplaced)
 {
+    const CSeamOverride<SFileRenameSeam> windows(g_fileRenameSeam, {&RenameAsWindows});
     PlaceOldBackups(8 * kDay);
     ASSERT_TRUE(SetFileAttributesW(Backup(L"Tue_QUILLT40.DAT").c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(CopyFileIfOlder(m_database.c_str(), Backup(L"Tue_QUILLT40.DAT").c_str(),
                                 COleDateTimeSpan(7, 0, 0, 0)));
     EXPECT_EQ(NotesIn(Backup(L"Tue_QUILLT40.DAT")), "4");
+}
+
+TEST_F(BackupTest, AFailedReplaceLeavesTheOldBackupByteForByte)
+{
+    struct Case { const char* what; bool diskFull; const wchar_t* error; };
+    const Case cases[] = {
+        {"the disk fills as the copy is put in place", true, L"00000070"},
+        {"another program holds the backup open", false, L"00000005"},   // fails for real, also under Wine
+    };
+    const std::wstring backup = Backup(L"Tue_QUILLT40.DAT");
+    for (const Case& c : cases) {
+        PlaceOldBackups(8 * kDay);
+        const CSeamOverride<SFileRenameSeam> rename(g_fileRenameSeam,
+                                                    {c.diskFull ? &RenameOnFullDisk : g_fileRenameSeam.moveFileEx});
+        CWinFile holder;
+        if (!c.diskFull) {
+            ASSERT_TRUE(holder.Open(backup.c_str(), CWinFile::accessRead));   // shares nothing
+        }
+        CLogCapture log;
+        EXPECT_FALSE(CopyFileIfOlder(m_database.c_str(), backup.c_str(), COleDateTimeSpan(7, 0, 0, 0))) << c.what;
+        holder.Close();
+        EXPECT_EQ(ReadBytes(backup), kOldBackup) << c.what;
+        EXPECT_EQ(LastWrite(backup), kNow - 8 * kDay) << c.what;
+        EXPECT_FALSE(FileExists((backup + L".tmp").c_str())) << c.what;
+        EXPECT_TRUE(log.Contains(L"CopyFileIfOlder failed to copy file " + m_database + L" to " + backup + L" (" +
+                                 c.error + L")"))
+            << c.what;
+    }
+}
+
+TEST_F(BackupTest, ACopyLeftByAnEarlierRunIsNoHindrance)
+{
+    const std::wstring backup = Backup(L"Tue_QUILLT40.DAT");
+    PlaceOldBackups(8 * kDay);
+    WriteBytes(backup + L".tmp", "a copy cut short");
+    ASSERT_TRUE(SetFileAttributesW((backup + L".tmp").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(CopyFileIfOlder(m_database.c_str(), backup.c_str(), COleDateTimeSpan(7, 0, 0, 0)));
+    EXPECT_EQ(NotesIn(backup), "4");
+    EXPECT_FALSE(FileExists((backup + L".tmp").c_str()));
+}
+
+// Start-up backs up before the database is opened: a notes file that was
+// emptied or damaged must not take the place of the backups that are due.
+TEST_F(BackupTest, AnUnusableDatabaseNeverReplacesADueBackup)
+{
+    struct Case {
+        const char* what;
+        void (*make)(const std::wstring& path);
+        int backupNotes;          // notes in every older backup; -1: not a database
+        const wchar_t* reason;    // null: the backups are refreshed
+    };
+    const Case cases[] = {
+        {"an empty file", [](const std::wstring& path) { WriteBytes(path, ""); }, 2, L"has no notes table"},
+        {"a damaged page", [](const std::wstring& path) { MakeDamagedNotes(path); }, 2,
+         L"fails its integrity check"},
+        {"no notes table", [](const std::wstring& path) { MakeOtherTable(path); }, 2, L"has no notes table"},
+        {"every note gone", [](const std::wstring& path) { MakeNotes(path, 0); }, 2,
+         L"holds no notes while the backup holds some"},
+        {"every note gone, the backups held none either", [](const std::wstring& path) { MakeNotes(path, 0); },
+         0, nullptr},
+        {"every note gone, the backups unreadable", [](const std::wstring& path) { MakeNotes(path, 0); }, -1,
+         nullptr},
+    };
+    for (const Case& c : cases) {
+        CTestDir dir;
+        const std::wstring source = dir.File(L"QUILLT40.DAT");
+        c.make(source);
+        for (const wchar_t* name : kBackupNames) {
+            DeleteFileW(Backup(name).c_str());
+            if (c.backupNotes < 0)
+                WriteBytes(Backup(name), kOldBackup);
+            else
+                MakeNotes(Backup(name), c.backupNotes);
+            SetLastWrite(Backup(name), kNow - 60 * kDay);
+        }
+        const std::string before = ReadBytes(Backup(L"Month_QUILLT40.DAT"));
+        CLogCapture log;
+        ASSERT_TRUE(BackupDatabaseFile(source.c_str(), m_folder.c_str())) << c.what;
+        for (const wchar_t* name : kBackupNames) {
+            EXPECT_FALSE(FileExists((Backup(name) + L".tmp").c_str())) << c.what;
+            if (!c.reason) {
+                EXPECT_EQ(NotesIn(Backup(name)), "0") << c.what << " " << name;
+                continue;
+            }
+            EXPECT_EQ(LastWrite(Backup(name)), kNow - 60 * kDay) << c.what << " " << name;
+            EXPECT_TRUE(log.Contains(L"CopyFileIfOlder kept " + Backup(name) + L": the copy of " + source + L" " +
+                                     c.reason))
+                << c.what << " " << name;
+        }
+        if (c.reason) {
+            EXPECT_EQ(ReadBytes(Backup(L"Month_QUILLT40.DAT")), before) << c.what;
+        }
+    }
 }
 
 // A mistaken edit after a long pause must not reach the older backups: they

@@ -4,16 +4,20 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "RecordTestSupport.h"
+#include "foundation/xmlread.h"
 #include "notestore/Note.h"
 #include "notestore/RtfObjects.h"
 #include "tests/support/ComApartment.h"
 
 namespace {
+
+const SXmlLimits kRoomy = {1 << 20, 10};
 
 const char kHead[] = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<NOTES>\r\n";
 
@@ -144,7 +148,7 @@ TEST_F(ReceivedNoteTest, NoteReadsBackAsWrittenButItsIdAndForbiddenCharacters)
     xml.AppendNotesEndTag();
 
     CNote read;
-    ASSERT_TRUE(read.ReadXml(Wide(xml).c_str()));
+    ASSERT_TRUE(read.ReadXml(Wide(xml).c_str(), kRoomy));
     EXPECT_EQ(read.GetId(), -1);
     EXPECT_EQ(read.WriteXml(false), written.WriteXml(false));   // every column
     EXPECT_EQ(read.Row().name, written.Row().name);
@@ -192,8 +196,8 @@ TEST_F(ReceivedNoteTest, ReceivedNotesKeepNothingThatActsOrBelongsHere)
             document += L"<guid>" + std::wstring(c.guidElement) + L"</guid>\r\n";
         document += L"</note>\r\n</NOTES>";
         CNote note;
-        ASSERT_TRUE(note.ReadXml(document.c_str())) << c.what;
-        m_manager.SanitizeReceivedNote(note);
+        ASSERT_TRUE(note.ReadXml(document.c_str(), kRoomy)) << c.what;
+        ASSERT_TRUE(m_manager.SanitizeReceivedNote(note)) << c.what;
 
         const NoteRow& row = note.Row();
         EXPECT_EQ(row.alarm.executeCmd, L"") << c.what;
@@ -214,6 +218,29 @@ TEST_F(ReceivedNoteTest, ReceivedNotesKeepNothingThatActsOrBelongsHere)
     }
 }
 
+CStdStr Clean(const CStdStr& rtf)
+{
+    CStdStr clean;
+    EXPECT_TRUE(RemoveRtfObjects(rtf, clean)) << rtf.c_str();
+    return clean;
+}
+
+// Whether \object or \objdata stands in the text as a control word, in any case.
+bool NamesAnObject(const CStdStr& rtf)
+{
+    CStdStr lower = rtf;
+    for (wchar_t& c : lower)
+        c = static_cast<wchar_t>(towlower(c));
+    for (const CStdStr word : {L"\\object", L"\\objdata"}) {
+        for (size_t at = lower.find(word); at != CStdStr::npos; at = lower.find(word, at + 1)) {
+            const size_t after = at + word.size();
+            if (after == lower.size() || !iswalpha(lower[after]))
+                return true;
+        }
+    }
+    return false;
+}
+
 TEST(RtfObjects, ObjectsGiveWayToTheirResults)
 {
     struct Case {
@@ -222,15 +249,105 @@ TEST(RtfObjects, ObjectsGiveWayToTheirResults)
     };
     const Case cases[] = {
         {L"plain {\\object x}", L"plain {\\object x}"},   // not rich text
-        {L"{\\rtf1 \\{\\object not a group\\} x}", L"{\\rtf1 \\{\\object not a group\\} x}"},
+        // What the editor writes stays byte for byte.
+        {L"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Arial;}}\\uc1\\pard\\f0\\fs20 \\'e9\\u8364?{\\b x}\\par\r\n}\r\n",
+         L"{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fnil Arial;}}\\uc1\\pard\\f0\\fs20 \\'e9\\u8364?{\\b x}\\par\r\n}\r\n"},
         {L"{\\rtf1 {\\objectsomething k}}", L"{\\rtf1 {\\objectsomething k}}"},
         {L"{\\rtf1 a{\\object{\\*\\objdata \\bin3 }{}}{\\result b}}c}", L"{\\rtf1 a{b}c}"},   // braces as data
         {L"{\\rtf1 {\\object{\\result x{\\object{\\result y}}z}}}", L"{\\rtf1 {x{y}z}}"},      // nested
         {L"{\\rtf1 a{\\object{\\*\\objdata 01", L"{\\rtf1 a"},                               // never closed
+        {L"{\\rtf1 a{\\object{\\result b", L"{\\rtf1 a{b"},
+        {L"{\\rtf1 a{\\object{\\*\\objclass P", L"{\\rtf1 a"},                               // no result yet
         {L"{\\rtf1 {\\object {\\result kept}}}", L"{\\rtf1 {kept}}"},
+        // Every way an object group can begin.
+        {L"{\\rtf1 a{\r\n\\object{\\result b}}c}", L"{\\rtf1 a{b}c}"},
+        {L"{\\rtf1 a{ \\object{\\result b}}c}", L"{\\rtf1 a{b}c}"},
+        {L"{\\rtf1 a{\\*\\object{\\result b}}c}", L"{\\rtf1 a{b}c}"},
+        {L"{\\rtf1 a{\\f0 x\\object{\\result b}}c}", L"{\\rtf1 a{b}c}"},
+        {L"{\\rtf1 a{\\OBJECT{\\result b}}c}", L"{\\rtf1 a{b}c}"},
+        {L"{\\rtf1 a{\\*\\objdata 0105}c}", L"{\\rtf1 ac}"},                                 // bare data
+        {L"{\\rtf1 a{\\b x}\\objdata 0105}", L""},                                          // the document's own
+        {L"{\\rtf1 \\{\\object not a group\\} x}", L""},                                    // an escaped brace
+        {L"{\\rtf1 x}\\objdata 01", L"{\\rtf1 x}01"},                                       // after the end
+        // The result: the first group that begins with \result, whatever precedes the word.
+        {L"{\\rtf1 {\\object{\\*\\objclass P}{ \\result b}{\\result c}}}", L"{\\rtf1 {b}}"},
+        {L"{\\rtf1 {\\object{{\\result b}}}}", L"{\\rtf1 }"},
+        // Binary data is left out: the editor counts its bytes in UTF-8.
+        {L"{\\rtf1 a\\bin2 {}b}", L"{\\rtf1 ab}"},
+        {L"{\\rtf1 a\\bin2 \u00E9\u00E9{\\*\\objdata 01}}", L"{\\rtf1 a}"},
+        {L"{\\rtf1 a\\bin0000000002 {}}", L"{\\rtf1 a}"},
+        {L"{\\rtf1 a\\bin-2 {}}", L"{\\rtf1 a"},             // no count: the rest is data
+        {L"{\\rtf1 a\\bin00000000002 {}}", L"{\\rtf1 a"},
+        {L"{\\rtf1 a\\bin9 {}}", L"{\\rtf1 a"},                // past the end
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(RemoveRtfObjects(c.rtf), c.clean) << c.rtf;
+    for (const Case& c : cases) {
+        EXPECT_EQ(Clean(c.rtf), c.clean) << c.rtf;
+        EXPECT_FALSE(NamesAnObject(Clean(c.rtf)) && CStdStr(c.rtf).compare(0, 5, L"{\\rtf") == 0) << c.rtf;
+    }
+}
+
+// The filter walks the text without recursion; a text nested deeper than the
+// bound is refused whole, however deep it goes.
+TEST(RtfObjects, DeepNestingIsRefused)
+{
+    const auto nested = [](size_t depth, const wchar_t* group) {
+        CStdStr rtf = L"{\\rtf1 ";
+        for (size_t i = 1; i < depth; ++i)
+            rtf += group;
+        return rtf;
+    };
+    struct Case { size_t depth; const wchar_t* group; bool filtered; };
+    const Case cases[] = {
+        {kMaxRtfGroupDepth, L"{\\b ", true},
+        {kMaxRtfGroupDepth + 1, L"{\\b ", false},
+        {10000, L"{\\object ", false},
+        {50000, L"{\\object{\\result ", false},
+    };
+    for (const Case& c : cases) {
+        CStdStr clean = L"stale";
+        EXPECT_EQ(RemoveRtfObjects(nested(c.depth, c.group), clean), c.filtered) << c.depth;
+        EXPECT_EQ(clean.empty(), !c.filtered) << c.depth;
+    }
+}
+
+// Either text can load as rich text: the display text, or the plain text
+// when the display text is empty.
+TEST_F(ReceivedNoteTest, ObjectsLeaveEveryTextThatLoadsAsRichText)
+{
+    struct Case { const wchar_t* form; const wchar_t* clean; };
+    const Case cases[] = {
+        {L"{\\object\\objemb{\\*\\objdata 0105}{\\result R}}", L"{\\rtf1 a{R}b}"},
+        {L"{\r\n\\object{\\*\\objdata 0105}{\\result R}}", L"{\\rtf1 a{R}b}"},
+        {L"{ \\object{\\*\\objdata 0105}{\\result R}}", L"{\\rtf1 a{R}b}"},
+        {L"{\\*\\object{\\*\\objdata 0105}{\\result R}}", L"{\\rtf1 a{R}b}"},
+        {L"{\\f0\\object{\\*\\objdata 0105}{\\result R}}", L"{\\rtf1 a{R}b}"},
+        {L"{\\*\\objdata 0105}", L"{\\rtf1 ab}"},
+    };
+    for (const Case& c : cases) {
+        for (const bool inText : {true, false}) {
+            CNote note;
+            const CStdStr rtf = CStdStr(L"{\\rtf1 a") + c.form + L"b}";
+            (inText ? note.Row().text : note.Row().displayText) = rtf;
+            ASSERT_TRUE(m_manager.SanitizeReceivedNote(note)) << rtf.c_str();
+            const CStdStr& clean = inText ? note.Row().text : note.Row().displayText;
+            EXPECT_EQ(clean, c.clean) << rtf.c_str();
+            EXPECT_FALSE(NamesAnObject(clean)) << rtf.c_str();
+        }
+    }
+}
+
+TEST_F(ReceivedNoteTest, ANoteNestedTooDeeplyIsRefused)
+{
+    CStdStr deep = L"{\\rtf1 ";
+    for (int i = 0; i < 10000; ++i)
+        deep += L"{\\object ";
+    for (const bool inText : {true, false}) {
+        CNote note;
+        (inText ? note.Row().text : note.Row().displayText) = deep;
+        CLogCapture log;
+        EXPECT_FALSE(m_manager.SanitizeReceivedNote(note)) << inText;
+        EXPECT_TRUE(log.Contains(L"Received note refused: its rich text nests deeper than 256 groups")) << inText;
+    }
 }
 
 }  // namespace

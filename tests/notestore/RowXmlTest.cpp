@@ -9,10 +9,13 @@
 #include <string>
 
 #include "foundation/Seams.h"
+#include "foundation/xmlread.h"
 #include "notestore/SQLiteHelp.h"
 #include "tests/support/ComApartment.h"
 
 namespace {
+
+const SXmlLimits kRoomy = {1 << 20, 10};
 
 struct ProbeRow {
     std::int64_t id = -1;
@@ -119,7 +122,7 @@ TEST_F(RowXml, ForbiddenCharactersAreReplacedSoTheDocumentParses)
     CStdStrA xml = probe.WriteXml(true);
     xml.AppendNotesEndTag();
     CProbe read;
-    ASSERT_TRUE(read.ReadXml(CStdStr(Utf8OrAnsiToWide(xml.c_str(), xml.size())).c_str()));
+    ASSERT_TRUE(read.ReadXml(CStdStr(Utf8OrAnsiToWide(xml.c_str(), xml.size())).c_str(), kRoomy));
     EXPECT_EQ(read.row.name, L"a\xFFFD" L"b\xFFFD" L"c\tend\xFFFD\xFFFD" L"x\U0001F600\xFFFD");
 }
 
@@ -134,7 +137,7 @@ TEST_F(RowXml, ReadBackEqualsWhatWasWrittenButTheId)
     EXPECT_EQ(xml.substr(xml.size() - 11), ">\r\n</NOTES>");   // no line end after the root
 
     CProbe read;
-    ASSERT_TRUE(read.ReadXml(Utf8OrAnsiToWide(xml.c_str(), xml.size()).c_str()));
+    ASSERT_TRUE(read.ReadXml(Utf8OrAnsiToWide(xml.c_str(), xml.size()).c_str(), kRoomy));
     EXPECT_EQ(read.row.id, -1);
     EXPECT_EQ(read.row.name, written.row.name);
     EXPECT_EQ(read.row.color, written.row.color);
@@ -185,7 +188,7 @@ TEST_F(RowXml, ReaderTakesOddDocumentsSafely)
         probe.row.group = 9;
         const unsigned char start[4] = {0x11, 0x22, 0x33, 0x44};
         std::memcpy(probe.row.bytes, start, sizeof(start));
-        EXPECT_EQ(probe.ReadXml(c.document.c_str()), c.read) << c.what;
+        EXPECT_EQ(probe.ReadXml(c.document.c_str(), kRoomy), c.read) << c.what;
         EXPECT_EQ(probe.row.name, c.name) << c.what;
         EXPECT_EQ(Hex(probe.row.bytes, 4), c.bytes) << c.what;
         EXPECT_EQ(Hex(probe.row.guard, 4), "a5a5a5a5") << c.what;
@@ -200,7 +203,7 @@ TEST_F(RowXml, NumbersReadLeniently)
     ASSERT_TRUE(probe.ReadXml(
         Document(L"<color>-1</color><delta>12abc</delta><ratio>2.5e1x</ratio><stamp>junk</stamp>"
                  L"<enabled>7</enabled>")
-            .c_str()));
+            .c_str(), kRoomy));
     EXPECT_EQ(probe.row.color, 0xFFFFFFFFu);
     EXPECT_EQ(probe.row.delta, 12);
     EXPECT_EQ(probe.row.ratio, 25.0);
@@ -213,9 +216,14 @@ TEST_F(RowXml, RefusalsAreLoggedWithTheirReason)
 {
     CLogCapture log;
     CProbe probe;
-    EXPECT_FALSE(probe.ReadXml(Document(L"", L"group").c_str()));
+    EXPECT_FALSE(probe.ReadXml(Document(L"", L"group").c_str(), kRoomy));
     EXPECT_TRUE(log.Contains(L"XML document refused: its first record is <group>, not <probe>"));
-    EXPECT_FALSE(probe.ReadXml(L"<NOTES><probe>"));
+    // The caller's bound on records, before any member is read.
+    const std::wstring twoRecords = L"<NOTES><probe><name>first</name></probe><probe/></NOTES>";
+    EXPECT_FALSE(probe.ReadXml(twoRecords.c_str(), {1 << 20, 1}));
+    EXPECT_TRUE(log.Contains(L"XML document refused: it holds more records than allowed"));
+    EXPECT_EQ(probe.row.name, L"");
+    EXPECT_FALSE(probe.ReadXml(L"<NOTES><probe>", kRoomy));
     bool parseLogged = false;
     for (const std::wstring& line : log.Lines())
         parseLogged |= line.rfind(L"XML document does not parse: ", 0) == 0;
