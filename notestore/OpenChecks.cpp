@@ -65,6 +65,29 @@ std::vector<SMissingDue> ReadMissingDueTimes(CppSQLite3DB& db)
     return missing;
 }
 
+// Each due time with its own statement; a note that fails is logged and the
+// others go on. In a batch, a failure after which SQLite has ended the
+// transaction itself throws: nothing of the batch is left to commit.
+std::vector<std::int64_t> WriteDueTimes(CppSQLite3DB& db, const std::vector<SMissingDue>& missing, bool batch)
+{
+    CppSQLite3Statement update(&db, kSetDueSql);
+    std::vector<std::int64_t> written;
+    for (const SMissingDue& due : missing) {
+        try {
+            update.bind(1, due.alarm.calculatedDate.m_dt);
+            update.bind(2, static_cast<sqlite3_int64>(due.id));
+            update.execDML();
+            written.push_back(due.id);
+        } catch (const CppSQLite3Exception& e) {
+            if (batch && db.isAutoCommit())
+                throw;
+            LogSqliteError(L"UpdateCalculatedAlarmTime", e);
+        }
+    }
+    update.finalize();
+    return written;
+}
+
 } // namespace
 
 CStdStr FirstIntegrityProblem(CppSQLite3DB& db)
@@ -117,26 +140,18 @@ bool FullTextRowsFollowTheirNotes(CppSQLite3DB& db)
 std::vector<std::int64_t> RepairMissingDueTimes(CppSQLite3DB& db)
 {
     const std::vector<SMissingDue> missing = ReadMissingDueTimes(db);
-    std::vector<std::int64_t> repaired;
     if (missing.empty())
-        return repaired;
-    CTransaction transaction(db);
-    CppSQLite3Statement update(&db, kSetDueSql);
-    for (const SMissingDue& due : missing) {
+        return {};
+    for (const SMissingDue& due : missing)
         QLOG(L"Reparing alarm for %s", due.storedName.c_str());
-        try {
-            update.bind(1, due.alarm.calculatedDate.m_dt);
-            update.bind(2, static_cast<sqlite3_int64>(due.id));
-            update.execDML();
-            repaired.push_back(due.id);
-        } catch (const CppSQLite3Exception& e) {
-            // SQLite ended the transaction itself: nothing of it is left to commit.
-            if (db.isAutoCommit())
-                throw;
-            LogSqliteError(L"UpdateCalculatedAlarmTime", e);
-        }
+    try {
+        CTransaction transaction(db);
+        std::vector<std::int64_t> repaired = WriteDueTimes(db, missing, true);
+        transaction.Commit();
+        return repaired;
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"UpdateCalculatedAlarmTime", e);
     }
-    update.finalize();
-    transaction.Commit();
-    return repaired;
+    // Nothing of the batch stayed: note by note, each on its own.
+    return WriteDueTimes(db, missing, false);
 }

@@ -26,8 +26,9 @@ CStdStr CopyDamagedFileAside(const wchar_t* file);
 // its note's id as docid, with the delete trigger of this version.
 bool FullTextRowsFollowTheirNotes(CppSQLite3DB& db);
 
-// Gives every active alarm that has a date but no due time its due time, in
-// one transaction that writes `alarm_calculated` alone. A note that fails is
-// logged and the others go on. Returns the ids repaired; throws
-// CppSQLite3Exception when the repair as a whole fails.
+// Gives every active alarm that has a date but no due time its due time,
+// writing `alarm_calculated` alone, all in one transaction; when SQLite ends
+// that transaction itself the notes are written one by one. A note that fails
+// is logged and the others go on. Returns the ids repaired; throws
+// CppSQLite3Exception when the notes cannot be read.
 std::vector<std::int64_t> RepairMissingDueTimes(CppSQLite3DB& db);

@@ -286,41 +286,45 @@ TEST(DatabaseLife, ADamagedFileIsCopiedAsideBeforeTheOpenWritesToIt)
 
 // Text that is not UTF-8 reads in the ANSI code page; the alarm repair once
 // wrote such a note back whole, spoiling every character outside ASCII for
-// good. It writes the due time alone, logs the stored name, and a note that
-// fails does not stop the others.
+// good. It writes the due time alone and logs the stored name; a note that
+// fails, also by taking the whole transaction with it, stops no other.
 TEST(DatabaseLife, TheAlarmRepairWritesTheDueTimeAlone)
 {
-    CRun run;
-    MakeEarlierFileWithNotes(run);
     // "Café <0xFF> coffee, €3"
     const std::wstring notUtf8 = L"X'436166C3A920FF20636F666665652C20E282AC33'";
-    CPeek(run.File()).DB().execDML(
-        (L"insert into notes (id, name, displayname, text, lastupdatedate, alarm_alarm, alarm_alarmflags, "
-         L"alarm_calculated) values (5, '', 'Stored name', " + notUtf8 + L", 45000.5, 47000.25, 1, 0.0), "
-         L"(6, '', 'Refused one', CAST('x' AS BLOB), 45000.5, 47000.5, 1, 0.0);"
-         L"insert into search (docid, id, name, text) select id, id, displayname, text from notes where id > 2;"
-         L"insert into search2 (docid, id, name, text) select id, id, displayname, text from notes where id > 2;"
-         L"create trigger refuse before update of alarm_calculated on notes when old.id = 6 "
-         L"begin select raise(abort, 'refused'); end;")
-            .c_str());
+    for (const wchar_t* raise : {L"abort", L"rollback"}) {
+        CRun run;
+        MakeEarlierFileWithNotes(run);
+        CPeek(run.File()).DB().execDML(
+            (L"insert into notes (id, name, displayname, text, lastupdatedate, alarm_alarm, alarm_alarmflags, "
+             L"alarm_calculated) values (5, '', 'Stored name', " + notUtf8 + L", 45000.5, 47000.25, 1, 0.0), "
+             L"(6, '', 'Refused', CAST('x' AS BLOB), 45000.5, 47000.5, 1, 0.0), "
+             L"(7, '', 'After', CAST('y' AS BLOB), 45000.5, 47000.75, 1, 0.0);"
+             L"insert into search (docid, id, name, text) select id, id, displayname, text from notes where id > 2;"
+             L"insert into search2 (docid, id, name, text) select id, id, displayname, text from notes where id > 2;"
+             L"create trigger refuse before update of alarm_calculated on notes when old.id = 6 "
+             L"begin select raise(" + raise + L", 'refused'); end;")
+                .c_str());
 
-    ASSERT_NE(run.Manager().GetDB(), nullptr);
-    EXPECT_TRUE(run.Log().Contains(L"Reparing alarm for Stored name"));
-    EXPECT_TRUE(run.Logged(L"UpdateCalculatedAlarmTime Sqlite3 error 19 : SQLITE_CONSTRAINT[19]: refused"));
-    EXPECT_FALSE(run.Logged(L"Rebuilding search tables"));
-    run.Manager().CloseDB();
-    {
-        CPeek peek(run.File());
-        EXPECT_EQ(peek.Text(L"select 'X''' || hex(text) || '''' from notes where id = 5;"), notUtf8);
-        EXPECT_EQ(peek.Text(L"select alarm_calculated || ' ' || lastupdatedate || ' ' || displayname "
-                            L"from notes where id = 5;"),
-                  L"47000.25 45000.5 Stored name");
-        EXPECT_EQ(peek.Scalar(L"select alarm_calculated = 0.0 from notes where id = 6;"), 1);
+        ASSERT_NE(run.Manager().GetDB(), nullptr) << raise;
+        EXPECT_TRUE(run.Log().Contains(L"Reparing alarm for Stored name")) << raise;
+        EXPECT_TRUE(run.Logged(L"UpdateCalculatedAlarmTime Sqlite3 error 19 : SQLITE_CONSTRAINT[19]: refused"))
+            << raise;
+        EXPECT_FALSE(run.Logged(L"Rebuilding search tables")) << raise;
+        run.Manager().CloseDB();
+        {
+            CPeek peek(run.File());
+            EXPECT_EQ(peek.Text(L"select 'X''' || hex(text) || '''' from notes where id = 5;"), notUtf8) << raise;
+            EXPECT_EQ(peek.Text(L"select group_concat(alarm_calculated || ' ' || lastupdatedate || ' ' || "
+                                L"displayname, '|') from (select * from notes where id >= 5 order by id);"),
+                      L"47000.25 45000.5 Stored name|0.0 45000.5 Refused|47000.75 45000.5 After")
+                << raise;
+        }
+
+        run.Log().Clear();
+        ASSERT_NE(run.Manager().GetDB(), nullptr) << raise;
+        EXPECT_FALSE(run.Logged(L"Reparing alarm")) << "once a run";
     }
-
-    run.Log().Clear();
-    ASSERT_NE(run.Manager().GetDB(), nullptr);
-    EXPECT_FALSE(run.Logged(L"Reparing alarm")) << "once a run";
 }
 
 // The full-text rows are checked by their number as well as by their keys: a
