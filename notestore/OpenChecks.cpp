@@ -14,7 +14,7 @@
 
 namespace {
 
-// Enough for every open of a day's runs; past it the copy is given up.
+// A name already taken in the same second gets a counter, up to this one.
 constexpr int kMaxDamagedCopyAttempts = 100;
 
 // Active alarms with a date but no calculated due time.
