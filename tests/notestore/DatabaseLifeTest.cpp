@@ -284,6 +284,25 @@ TEST(DatabaseLife, ADamagedFileIsCopiedAsideBeforeTheOpenWritesToIt)
     EXPECT_EQ(CountDamagedCopies(run), 2);
 }
 
+// A file cut short fails before the check can run: it is kept as it was all
+// the same, and the open fails as it did without writing to it.
+TEST(DatabaseLife, AFileCutShortIsCopiedAsideAndLeftAsItIs)
+{
+    CRun run;
+    MakeEarlierFileWithNotes(run);
+    {
+        CWinFile file;
+        ASSERT_TRUE(file.Open(run.File().c_str(), CWinFile::accessReadWrite));
+        file.SetLength(2 * 4096);   // the schema's page and one more
+    }
+    const std::string before = ReadBytes(run.File());
+    EXPECT_EQ(run.Manager().GetDB(), nullptr);
+    EXPECT_TRUE(run.Logged(L"Database " + run.File() + L" failed its check: SQLITE_CORRUPT[11]: "));
+    EXPECT_TRUE(run.Logged(L"Failed to open database (11)"));
+    EXPECT_EQ(CountDamagedCopies(run), 1);
+    EXPECT_TRUE(ReadBytes(run.File()) == before);
+}
+
 // Text that is not UTF-8 reads in the ANSI code page; the alarm repair once
 // wrote such a note back whole, spoiling every character outside ASCII for
 // good. It writes the due time alone and logs the stored name; a note that
