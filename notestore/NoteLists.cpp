@@ -7,18 +7,11 @@
 #include "Transaction.h"
 #include "foundation/LogFile.h"
 
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
-
-CStdStr TextField(const CppSQLite3Query& row, int field)
-{
-    const char* text = row.getStringField(field);
-    return Utf8OrAnsiToWide(text, std::strlen(text));
-}
 
 CStdStr BlobTextField(const CppSQLite3Query& row, int field)
 {
@@ -34,15 +27,12 @@ bool CNote::UpdateDisplayNames(CppSQLite3DB& db)
     try {
         std::vector<std::pair<std::int64_t, std::string>> names;
         {
-            CppSQLite3Query rows = db.execQuery(L"select * from notes");
-            const int idField = rows.fieldIndex(L"id");
-            const int nameField = rows.fieldIndex(L"name");
-            const int textField = rows.fieldIndex(L"text");
+            // The columns the name is made of, and nothing else is written.
+            CppSQLite3Query rows = db.execQuery(L"select `id`, `name`, `text` from notes");
             for (; !rows.eof(); rows.nextRow()) {
-                const std::int64_t id = rows.getInt64Field(idField);
+                const std::int64_t id = rows.getInt64Field(0);
                 std::string utf8;
-                if (!WideToUtf8(MakeDisplayName(id, TextField(rows, nameField), BlobTextField(rows, textField)).c_str(),
-                                utf8))
+                if (!WideToUtf8(MakeDisplayName(id, QueryText(rows, 1), BlobTextField(rows, 2)).c_str(), utf8))
                     throw CppSQLite3Exception(SQLITE_NOMEM, "Display name not convertible");
                 names.emplace_back(id, std::move(utf8));
             }

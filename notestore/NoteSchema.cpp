@@ -60,7 +60,6 @@ const wchar_t kRebuildNotes[] =
 
 std::vector<SSchemaUpgrade> MakeUpgrades()
 {
-    const std::wstring createFullText = std::wstring(kCreateFullText) + kDeleteTrigger + L";\n";
     return {
         {2, 3,
          L"alter table `attachnotes` ADD COLUMN `application` TEXT;"
@@ -83,9 +82,9 @@ std::vector<SSchemaUpgrade> MakeUpgrades()
          L"CREATE VIRTUAL TABLE search USING fts4 ( id, name, text, tokenize=unicode61 );\n"
          L"INSERT INTO search ( id, name, text  )  SELECT id, displayname, text FROM notes;\n",
          nullptr, nullptr, false},
-        // The full-text script without dropping `search2`, which no older
-        // version has.
-        {11, 12, kDropTriggers + std::wstring(kDropSearch) + createFullText, nullptr, nullptr, false},
+        // The whole full-text script: a `search2` left behind (no version
+        // before has one) would fail this step at every open.
+        {11, 12, FullTextScript(), nullptr, nullptr, false},
     };
 }
 
@@ -125,6 +124,8 @@ void RunStep(CppSQLite3DB& db, const SSchemaUpgrade& step)
     db.execDML(step.sql.c_str());
     if (step.repair && !step.repair(db))
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Schema repair failed");
+    if (step.rewritesText)
+        MarkTextRewriteOwed(db);
     StampVersion(db, step.to);
     tx.Commit();
 }
@@ -151,9 +152,18 @@ void RunUpgrades(CppSQLite3DB& db, SSchemaResult& result)
             throw;
         }
         result.newVersion = step.to;
-        result.rewriteText = result.rewriteText || step.rewritesText;
     }
     LogVersionChange(result.oldVersion, result.newVersion);
+}
+
+// The bit of the user version that marks an owed rewrite of the text column.
+constexpr sqlite3_int64 kTextRewriteOwed = 0x1;
+
+void WriteUserVersion(CppSQLite3DB& db, sqlite3_int64 version)
+{
+    CStdStr sql;
+    sql.Format(L"PRAGMA user_version = %I64d;", version);
+    db.execDML(sql.c_str());
 }
 
 void CreateSchemaTable(CppSQLite3DB& db, int version)
@@ -217,4 +227,36 @@ SSchemaResult PrepareSchema(CppSQLite3DB& db)
     result.oldVersion = result.newVersion = ReadSchemaVersion(db);
     RunUpgrades(db, result);
     return result;
+}
+
+void MarkTextRewriteOwed(CppSQLite3DB& db)
+{
+    if (db.execScalar(L"select exists (select 1 from `notes`);") == 0)
+        return;
+    WriteUserVersion(db, db.execScalar(L"PRAGMA user_version;") | kTextRewriteOwed);
+}
+
+bool IsTextRewriteOwed(CppSQLite3DB& db)
+{
+    return (db.execScalar(L"PRAGMA user_version;") & kTextRewriteOwed) != 0;
+}
+
+void RunOwedTextRewrite(CppSQLite3DB& db, const std::function<bool()>& rewrite)
+{
+    if (!IsTextRewriteOwed(db))
+        return;
+    if (!rewrite()) {
+        QLOG(L"Rewriting the text column failed; the next open tries again");
+        return;
+    }
+    WriteUserVersion(db, db.execScalar(L"PRAGMA user_version;") & ~kTextRewriteOwed);
+}
+
+void RebuildFullText(CppSQLite3DB& db, bool owesTextRewrite)
+{
+    CTransaction tx(db);
+    db.execDML(FullTextScript().c_str());
+    if (owesTextRewrite)
+        MarkTextRewriteOwed(db);
+    tx.Commit();
 }

@@ -5,6 +5,7 @@
 // the file at the version it had before that step.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,7 @@ struct SSchemaUpgrade {
     std::wstring sql;
     const wchar_t* announcement;   // logged before the step, or null
     SchemaRepair repair;           // or null
-    bool rewritesText;             // the text column is rewritten once the tables are open
+    bool rewritesText;             // owes a rewrite of the text column (marked in the file)
 };
 
 // In the order they apply.
@@ -40,7 +41,6 @@ const std::wstring& DeleteTriggerSql();
 struct SSchemaResult {
     int oldVersion = 0;
     int newVersion = 0;
-    bool rewriteText = false;   // a step asked for the text column to be rewritten
 };
 
 // Makes and stamps the schema table when it is missing (version 2 for a file
@@ -51,3 +51,16 @@ SSchemaResult PrepareSchema(CppSQLite3DB& db);
 
 // The last row's version; 0 when the table is empty.
 int ReadSchemaVersion(CppSQLite3DB& db);
+
+// A rewrite of the text column that an upgrade owes is marked in the file, in
+// a bit of its user version (which the layout leaves unused), inside the
+// change that makes it owed; so a rewrite that fails or never ran is tried
+// again by every open until it succeeds. A file without notes owes nothing.
+void MarkTextRewriteOwed(CppSQLite3DB& db);
+bool IsTextRewriteOwed(CppSQLite3DB& db);
+// Runs rewrite when the file owes it and clears the mark once it succeeds; a
+// failure is logged and the mark stays. Throws CppSQLite3Exception.
+void RunOwedTextRewrite(CppSQLite3DB& db, const std::function<bool()>& rewrite);
+// Makes both full-text tables afresh from the notes in one transaction; with
+// owesTextRewrite the text column is marked to be rewritten too.
+void RebuildFullText(CppSQLite3DB& db, bool owesTextRewrite);

@@ -535,6 +535,12 @@ std::wstring Utf8OrAnsiToWide(const char* bytes, size_t length)
     return wide;
 }
 
+std::wstring QueryText(const CppSQLite3Query& row, int field)
+{
+    const char* text = row.getStringField(field);
+    return Utf8OrAnsiToWide(text, std::strlen(text));
+}
+
 std::string WideToAnsi(const wchar_t* text)
 {
     std::string narrow;

@@ -204,6 +204,8 @@ bool WideToUtf8(const wchar_t* text, std::string& utf8);
 bool Utf8ToWide(const char* bytes, size_t length, std::wstring& wide);
 // Bytes that are not UTF-8 (rows of older versions) are read in the ANSI code page.
 std::wstring Utf8OrAnsiToWide(const char* bytes, size_t length);
+// A text cell of a row so read; NULL reads as empty.
+std::wstring QueryText(const CppSQLite3Query& row, int field);
 std::string WideToAnsi(const wchar_t* text);
 
 // Logs "<operation> Sqlite3 error <code> : <message>" at the caller's position.

@@ -108,10 +108,27 @@ void EraseGroup(const CGroup* group)
     }
 }
 
+// The state holds for the rest of the run even when it cannot be saved.
 void SaveGroupsMigrated(int state)
 {
     g_prefs.GroupsMigrated = state;
-    g_prefs.Save();
+    if (!g_prefs.Save())
+        QLOG(L"CGroups::LoadGroups() - GroupsMigrated=%d could not be saved", state);
+}
+
+// Only while the setting says the old file has not moved and the table holds
+// no group. Groups in the table mean it moved before under settings that
+// could not be written, which still say it has not: moving it again would
+// make every group twice. Throws CppSQLite3Exception.
+bool OldGroupsFileToMove(CppSQLite3DB& db, const wchar_t* file)
+{
+    if (g_prefs.GroupsMigrated != kGroupsNotMigrated || !*file || !FileExists(file))
+        return false;
+    if (db.execScalar(L"select count(*) from `groups`;") == 0)
+        return true;
+    QLOG(L"CGroups::LoadGroups() - %s was moved before", file);
+    SaveGroupsMigrated(kGroupsMigrated);
+    return false;
 }
 
 // All groups of the old file in one change; the setting records the move only
@@ -352,7 +369,14 @@ bool CGroups::LoadGroups()
     SGroupList& list = List();
     list.groups.clear();
     const wchar_t* file = GetDataPath(EDataPath::GroupsFile);
-    if (g_prefs.GroupsMigrated == kGroupsNotMigrated && *file && FileExists(file)) {
+    bool moveOldFile = false;
+    try {
+        moveOldFile = OldGroupsFileToMove(*db, file);
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"CGroups::LoadGroups", e);
+        return false;
+    }
+    if (moveOldFile) {
         list.loaded = MigrateGroupsFile(*db, file);
         return list.loaded;
     }

@@ -3,6 +3,7 @@
 #include "DBBackup.h"
 #include "Note.h"
 #include "NoteSchema.h"
+#include "OpenChecks.h"
 #include "RtfObjects.h"
 #include "SQLiteHelp.h"
 #include "Transaction.h"
@@ -37,10 +38,6 @@ const wchar_t kBadGuid[] = L"Bad GUID";
 
 // A file whose free pages reach this share of all pages is vacuumed on open.
 constexpr double kVacuumFreeShare = 0.3;
-
-// Active alarms with a date but no calculated due time.
-const wchar_t kAlarmRepairCondition[] =
-    L"alarm_calculated = 0.0 AND (alarm_alarmflags & %d) AND ((alarm_alarm > 1.0) OR (alarm_popup > 1.0))";
 
 const wchar_t kMoveGroupSql[] = L"UPDATE `notes` SET `group`=? WHERE `group`=?";
 
@@ -78,12 +75,6 @@ CStdStr NewInstanceGuid()
     return GuidToText(guid);
 }
 
-CStdStr FirstColumnText(const CppSQLite3Query& row)
-{
-    const char* text = row.getStringField(0);
-    return Utf8OrAnsiToWide(text, std::strlen(text));
-}
-
 // The `guid` of the last row; empty without the table or a row.
 CStdStr StoredInstanceGuid(CppSQLite3DB& db)
 {
@@ -92,19 +83,8 @@ CStdStr StoredInstanceGuid(CppSQLite3DB& db)
     CppSQLite3Query rows = db.execQuery(L"select `guid` from `guidinstance`");
     CStdStr stored;
     for (; !rows.eof(); rows.nextRow())
-        stored = FirstColumnText(rows);
+        stored = QueryText(rows, 0);
     return stored;
-}
-
-// Older files keep SQLite's own docids and a delete trigger that matches by id.
-bool FullTextRowsFollowTheirNotes(CppSQLite3DB& db)
-{
-    const CppSQLite3Query trigger =
-        db.execQuery(L"select `sql` from sqlite_master where type='trigger' and name='del_notes'");
-    if (trigger.eof() || FirstColumnText(trigger) != DeleteTriggerSql())
-        return false;
-    return db.execScalar(L"select count(*) from `search` where docid IS NOT id;") == 0 &&
-           db.execScalar(L"select count(*) from `search2` where docid IS NOT id;") == 0;
 }
 
 } // namespace
@@ -155,8 +135,7 @@ CppSQLite3DB* CNoteManager::GetDB()
         LogDatabaseChanged();
         return nullptr;
     }
-    SSchemaResult schema;
-    if (!OpenVerifiedFile(schema) || !PrepareOpenDatabase(schema))
+    if (!OpenVerifiedFile() || !PrepareOpenDatabase())
         return nullptr;
     return &m_db;
 }
@@ -164,26 +143,54 @@ CppSQLite3DB* CNoteManager::GetDB()
 // Opens the file, checks it is this run's and upgrades its schema. Any
 // failure closes the connection again, so that the next call starts over
 // and nobody is handed a file that failed its checks.
-bool CNoteManager::OpenVerifiedFile(SSchemaResult& schema)
+bool CNoteManager::OpenVerifiedFile()
 {
     try {
         const CStdStr file = GetDatabaseFilePath();
         if (file.empty())
             throw CppSQLite3Exception(SQLITE_CANTOPEN, "No database path");
-        m_db.open(file.c_str());
-        if (m_instanceGuid.empty()) {
-            ClaimFile();
-        } else if (!IsOwnFile()) {
+        OpenConnection(file);
+        const bool firstOpen = m_instanceGuid.empty();
+        if (!firstOpen && !IsOwnFile()) {
             CloseReplacedFile();
             return false;
         }
-        schema = PrepareSchema(m_db);
+        SetAsideWhenDamaged(file);
+        if (firstOpen)
+            ClaimFile();
+        PrepareSchema(m_db);
         return true;
     } catch (const CppSQLite3Exception& e) {
         LogOpenFailure(e);
         CloseDB();
         return false;
     }
+}
+
+void CNoteManager::OpenConnection(const CStdStr& file)
+{
+    m_db.open(file.c_str());
+    // Statement journals stay in memory: for the sizes a note store makes
+    // they never need a temporary file.
+    m_db.execDML(L"PRAGMA temp_store=MEMORY;");
+}
+
+// Checked before the open's first write: the open's own writes into a
+// damaged file can spoil notes that still read. Such a file is copied aside
+// as it is (once a run: every reopen would copy it again), then the open goes
+// on.
+void CNoteManager::SetAsideWhenDamaged(const CStdStr& file)
+{
+    const CStdStr problem = FirstIntegrityProblem(m_db);
+    if (problem.empty())
+        return;
+    QLOG(L"Database %s failed its check: %s", file.c_str(), problem.c_str());
+    if (m_damagedFileCopied)
+        return;
+    // Copied while nobody has it open, so that the copy is the file as it is.
+    CloseDB();
+    m_damagedFileCopied = !CopyDamagedFileAside(file.c_str()).empty();
+    OpenConnection(file);
 }
 
 bool CNoteManager::IsOwnFile()
@@ -230,12 +237,11 @@ void CNoteManager::CloseReplacedFile()
 // Everything after the upgrade. A table that cannot be opened leaves the
 // connection open (operations on it then fail); upkeep that fails is logged
 // and the open goes on.
-bool CNoteManager::PrepareOpenDatabase(const SSchemaResult& schema)
+bool CNoteManager::PrepareOpenDatabase()
 {
     VacuumWhenSparse();
-    bool createdFullText = false;
     try {
-        if (!OpenTables(m_db, createdFullText))
+        if (!OpenTables(m_db))
             return false;
     } catch (const CppSQLite3Exception& e) {
         LogOpenFailure(e);
@@ -247,9 +253,9 @@ bool CNoteManager::PrepareOpenDatabase(const SSchemaResult& schema)
     });
     CreateIndexesWhenMissing();
     RepairFirstOpen();
-    RepairAlarms();
-    if (schema.rewriteText || createdFullText)
-        CNote::UpdateTextField(*this);
+    UpdateCalculatedAlarmTime();
+    RunHousekeeping(L"CNoteManager::RewriteText",
+                    [this] { RunOwedTextRewrite(m_db, [this] { return CNote::UpdateTextField(*this); }); });
     return true;
 }
 
@@ -265,7 +271,7 @@ void CNoteManager::VacuumWhenSparse()
 
 // Creates what is missing of the tables and compiles their statements. A
 // table that fails leaves the connection open: operations on it then fail.
-bool CNoteManager::OpenTables(CppSQLite3DB& db, bool& createdFullText)
+bool CNoteManager::OpenTables(CppSQLite3DB& db)
 {
     CNote note;
     if (!note.OpenTable(db)) {
@@ -283,10 +289,7 @@ bool CNoteManager::OpenTables(CppSQLite3DB& db, bool& createdFullText)
     }
     if (!db.tableExists(L"search")) {
         QLOG(L"Creating search table");
-        CTransaction tx(db);
-        db.execDML(FullTextScript().c_str());
-        tx.Commit();
-        createdFullText = true;
+        RebuildFullText(db, true);
     }
     if (!note.Search().OpenTable(db)) {
         QLOG(L"Failed to create table search");
@@ -320,32 +323,24 @@ void CNoteManager::RepairFirstOpen()
         if (FullTextRowsFollowTheirNotes(m_db))
             return;
         QLOG(L"Rebuilding search tables");
-        CTransaction tx(m_db);
-        m_db.execDML(FullTextScript().c_str());
-        tx.Commit();
+        RebuildFullText(m_db, false);
     });
 }
 
-void CNoteManager::RepairAlarms()
+// Once a run. Only the due time is written: a row read whole and written back
+// would store text read in the ANSI code page as such for good.
+void CNoteManager::UpdateCalculatedAlarmTime()
 {
     if (!m_alarmRepairPending)
         return;
-    CStdStr condition;
-    condition.Format(kAlarmRepairCondition, static_cast<int>(kAlarmActive));
-    std::vector<std::int64_t> ids;
-    CNote query;
-    query.GetSelectiveIDs(ids, condition.c_str());
-    for (const std::int64_t id : ids) {
-        CNote* note = GetNote(id);
-        if (!note)
-            continue;
-        QLOG(L"Reparing alarm for %s", note->GetDisplayName().c_str());
-        note->Alarm().RecalcDue(false);
-        // A failed write keeps the flag, so that the next save retries it.
-        if (note->PutData(id))
-            note->SetModified(false);
-    }
     m_alarmRepairPending = false;
+    try {
+        for (const std::int64_t id : RepairMissingDueTimes(m_db))
+            if (CNote* cached = FindCachedNote(id))
+                cached->Alarm().RecalcDue(false);
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"UpdateCalculatedAlarmTime", e);
+    }
 }
 
 void CNoteManager::CloseDB()
@@ -496,6 +491,15 @@ void RequireWritten(bool written, CppSQLite3DB& db)
     throw CppSQLite3Exception(code != SQLITE_OK ? code : CPPSQLITE_ERROR, sqlite3_errmsg(db.handle()));
 }
 
+// A read of the mapping layer reports a missing row and a failure alike by
+// false; a failure leaves its error on the connection.
+void ThrowFailedRead(CppSQLite3DB& db)
+{
+    const int code = sqlite3_errcode(db.handle());
+    if (code != SQLITE_OK && code != SQLITE_ROW && code != SQLITE_DONE)
+        throw CppSQLite3Exception(code, sqlite3_errmsg(db.handle()));
+}
+
 // A note window of this process: only there does window data 0 hold a note.
 bool IsOwnNoteWindow(HWND window)
 {
@@ -620,13 +624,16 @@ bool CNoteManager::ReadNote(CNote* note)
     if (!note)
         return false;
     CDBUseGuard inUse(*this);
-    if (!GetDB())
+    CppSQLite3DB* db = GetDB();
+    if (!db)
         return false;
     if (note->GetId() == -1)
         return true;
     try {
-        if (!note->GetData(note->GetId()))
+        if (!note->GetData(note->GetId())) {
+            ThrowFailedRead(*db);
             return false;
+        }
         note->ApplyStoredValues();
         note->Attachment().Read(*note);
         return true;
@@ -771,11 +778,15 @@ bool CNoteManager::DeleteNote(CNote* note)
     if (!note)
         return false;
     CDBUseGuard inUse(*this);
-    if (!GetDB())
+    CppSQLite3DB* db = GetDB();
+    if (!db)
         return false;
-    // The trigger takes the attachment and full-text rows with the note's.
-    if (note->GetId() != -1 && !note->DeleteData(note->GetId())) {
-        QLOG(L"CNoteManager::DeleteNote failed for note %I64d", note->GetId());
+    try {
+        // The trigger takes the attachment and full-text rows with the note's.
+        if (note->GetId() != -1)
+            RequireWritten(note->DeleteData(note->GetId()), *db);
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"CNoteManager::DeleteNote", e);
         return false;
     }
     NotifyDisplay(note, eNoteDeleted);

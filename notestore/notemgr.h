@@ -23,7 +23,6 @@
 
 class CNote;
 class CNotifyWindow;
-struct SSchemaResult;
 
 // Owns the notification pop-up, which comes with the windowing toolkit.
 struct CNotifyWindowDeleter {
@@ -183,16 +182,18 @@ private:
     void DiscardNote(std::unique_ptr<CNote> note);
     std::vector<std::int64_t> SelectNoteIDs(const wchar_t* condition);
 
-    bool OpenVerifiedFile(SSchemaResult& schema);
+    bool OpenVerifiedFile();
+    void OpenConnection(const CStdStr& file);
+    void SetAsideWhenDamaged(const CStdStr& file);
     bool IsOwnFile();
     void ClaimFile();
     void CloseReplacedFile();
-    bool PrepareOpenDatabase(const SSchemaResult& schema);
-    bool OpenTables(CppSQLite3DB& db, bool& createdFullText);
+    bool PrepareOpenDatabase();
+    bool OpenTables(CppSQLite3DB& db);
     void VacuumWhenSparse();
     void CreateIndexesWhenMissing();
     void RepairFirstOpen();
-    void RepairAlarms();
+    void UpdateCalculatedAlarmTime();
 
     CppSQLite3DB m_db;
     CStdStr m_databasePath;
@@ -208,6 +209,8 @@ private:
     // the rows the first open of a run checks.
     bool m_alarmRepairPending = true;
     bool m_firstOpenRepairPending = true;
+    // A file that fails its check is copied aside once a run.
+    bool m_damagedFileCopied = false;
     // Notes that have no id yet: they cannot share the id map's key -1.
     std::vector<std::unique_ptr<CNote>> m_unstoredNotes;
     // Set while a store runs: stores that its own writes set off are skipped.

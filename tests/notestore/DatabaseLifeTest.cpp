@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "DatabaseLifeSupport.h"
+#include "RecordTestSupport.h"
 #include "foundation/AppWindow.h"
 #include "foundation/MessageBoxSeam.h"
 #include "foundation/ResModule.h"
+#include "notestore/Note.h"
 #include "resources/resource.h"
 #include "tests/foundation/FileBytes.h"
 
@@ -80,6 +82,31 @@ void MakeEarlierFile(CRun& run)
     earlier.CloseDB();
 }
 
+// An earlier run's file with two notes and their full-text rows, as that run
+// left them.
+void MakeEarlierFileWithNotes(CRun& run)
+{
+    MakeEarlierFile(run);
+    CPeek(run.File()).DB().execDML(
+        L"insert into notes (id, name, displayname, text) values (1, '', 'Milk', CAST('Milk and bread' AS BLOB)), "
+        L"(2, '', 'Tea', CAST('Green tea' AS BLOB));"
+        L"insert into search (docid, id, name, text) select id, id, displayname, text from notes;"
+        L"insert into search2 (docid, id, name, text) select id, id, displayname, text from notes;");
+}
+
+int CountDamagedCopies(const CRun& run)
+{
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW((run.Folder() + L"Damaged_*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 1;
+    while (FindNextFileW(search, &found))
+        ++count;
+    FindClose(search);
+    return count;
+}
+
 } // namespace
 
 TEST(DatabaseLife, AFileReplacedWhileRunningIsNeverWrittenAndTheProgramCloses)
@@ -130,6 +157,8 @@ TEST(DatabaseLife, AnIdleCloseLetsGoOfTheFile)
     ASSERT_NE(run.Manager().GetDB(), nullptr);
     run.Manager().CloseDB();
     ASSERT_NE(run.Manager().GetDB(), nullptr);
+    // A connection setting: every reopen needs it again.
+    EXPECT_EQ(run.Manager().GetDB()->execScalar(L"PRAGMA temp_store;"), 2) << "temporaries in memory";
     run.Manager().CloseDB();
     run.Manager().CloseDB();   // twice is harmless
     EXPECT_EQ(run.Manager().GetDBUseCount(), 0);
@@ -217,4 +246,156 @@ TEST(DatabaseLife, BackupsCopyTheManagersFileAndNothingWithoutOne)
     CNoteManager unset;
     EXPECT_TRUE(unset.BackupDatabase(folder.c_str()));
     EXPECT_TRUE(ReadBytes(folder + L"Yesterday_QUILLT40.DAT") == kept);
+}
+
+// The open's own writes into a file it never checked once spoilt notes that
+// still read: the file as it was is kept beside it first, under a name that
+// nothing else has, and the open goes on.
+TEST(DatabaseLife, ADamagedFileIsCopiedAsideBeforeTheOpenWritesToIt)
+{
+    const CFixedClock clock(COleDateTime(2026, 12, 10, 4, 28, 5));
+    {
+        CRun sound;
+        MakeEarlierFileWithNotes(sound);
+        ASSERT_NE(sound.Manager().GetDB(), nullptr);
+        EXPECT_EQ(CountDamagedCopies(sound), 0) << "a sound file is not copied";
+    }
+
+    CRun run;
+    MakeEarlierFileWithNotes(run);
+    CPeek(run.File()).DB().execDML(
+        L"create table damaged(x); insert into damaged values (NULL); PRAGMA writable_schema = ON;"
+        L"update sqlite_master set sql = 'CREATE TABLE damaged(x NOT NULL)' where name = 'damaged';");
+    const std::string before = ReadBytes(run.File());
+    const std::wstring taken = run.Folder() + L"Damaged_20261210_042805_QUILLT40.DAT";
+    WriteBytes(taken, "an earlier copy");
+
+    ASSERT_NE(run.Manager().GetDB(), nullptr);
+    EXPECT_TRUE(run.Log().Contains(L"Database " + run.File() + L" failed its check: NULL value in damaged.x"));
+    const std::wstring copy = run.Folder() + L"Damaged_20261210_042805_2_QUILLT40.DAT";
+    EXPECT_TRUE(run.Log().Contains(L"Damaged database copied to " + copy));
+    EXPECT_TRUE(ReadBytes(copy) == before) << "the copy is the file as it was";
+    EXPECT_EQ(ReadBytes(taken), "an earlier copy");
+    EXPECT_EQ(run.Manager().GetDB()->execScalar(L"select count(*) from notes;"), 2);
+
+    // Once a run: every idle reopen would copy it again.
+    run.Manager().CloseDB();
+    ASSERT_NE(run.Manager().GetDB(), nullptr);
+    EXPECT_EQ(CountDamagedCopies(run), 2);
+}
+
+// A file cut short fails before the check can run: it is kept as it was all
+// the same, and the open fails as it did without writing to it.
+TEST(DatabaseLife, AFileCutShortIsCopiedAsideAndLeftAsItIs)
+{
+    CRun run;
+    MakeEarlierFileWithNotes(run);
+    {
+        CWinFile file;
+        ASSERT_TRUE(file.Open(run.File().c_str(), CWinFile::accessReadWrite));
+        file.SetLength(2 * 4096);   // the schema's page and one more
+    }
+    const std::string before = ReadBytes(run.File());
+    EXPECT_EQ(run.Manager().GetDB(), nullptr);
+    EXPECT_TRUE(run.Logged(L"Database " + run.File() + L" failed its check: SQLITE_CORRUPT[11]: "));
+    EXPECT_TRUE(run.Logged(L"Failed to open database (11)"));
+    EXPECT_EQ(CountDamagedCopies(run), 1);
+    EXPECT_TRUE(ReadBytes(run.File()) == before);
+}
+
+// Text that is not UTF-8 reads in the ANSI code page; the alarm repair once
+// wrote such a note back whole, spoiling every character outside ASCII for
+// good. It writes the due time alone and logs the stored name; a note that
+// fails, also by taking the whole transaction with it, stops no other.
+TEST(DatabaseLife, TheAlarmRepairWritesTheDueTimeAlone)
+{
+    // "Café <0xFF> coffee, €3"
+    const std::wstring notUtf8 = L"X'436166C3A920FF20636F666665652C20E282AC33'";
+    for (const wchar_t* raise : {L"abort", L"rollback"}) {
+        CRun run;
+        MakeEarlierFileWithNotes(run);
+        CPeek(run.File()).DB().execDML(
+            (L"insert into notes (id, name, displayname, text, lastupdatedate, alarm_alarm, alarm_alarmflags, "
+             L"alarm_calculated) values (5, '', 'Stored name', " + notUtf8 + L", 45000.5, 47000.25, 1, 0.0), "
+             L"(6, '', 'Refused', CAST('x' AS BLOB), 45000.5, 47000.5, 1, 0.0), "
+             L"(7, '', 'After', CAST('y' AS BLOB), 45000.5, 47000.75, 1, 0.0);"
+             L"insert into search (docid, id, name, text) select id, id, displayname, text from notes where id > 2;"
+             L"insert into search2 (docid, id, name, text) select id, id, displayname, text from notes where id > 2;"
+             L"create trigger refuse before update of alarm_calculated on notes when old.id = 6 "
+             L"begin select raise(" + raise + L", 'refused'); end;")
+                .c_str());
+
+        ASSERT_NE(run.Manager().GetDB(), nullptr) << raise;
+        EXPECT_TRUE(run.Log().Contains(L"Reparing alarm for Stored name")) << raise;
+        EXPECT_TRUE(run.Logged(L"UpdateCalculatedAlarmTime Sqlite3 error 19 : SQLITE_CONSTRAINT[19]: refused"))
+            << raise;
+        EXPECT_FALSE(run.Logged(L"Rebuilding search tables")) << raise;
+        run.Manager().CloseDB();
+        {
+            CPeek peek(run.File());
+            EXPECT_EQ(peek.Text(L"select 'X''' || hex(text) || '''' from notes where id = 5;"), notUtf8) << raise;
+            EXPECT_EQ(peek.Text(L"select group_concat(alarm_calculated || ' ' || lastupdatedate || ' ' || "
+                                L"displayname, '|') from (select * from notes where id >= 5 order by id);"),
+                      L"47000.25 45000.5 Stored name|0.0 45000.5 Refused|47000.75 45000.5 After")
+                << raise;
+        }
+
+        run.Log().Clear();
+        ASSERT_NE(run.Manager().GetDB(), nullptr) << raise;
+        EXPECT_FALSE(run.Logged(L"Reparing alarm")) << "once a run";
+    }
+}
+
+// The full-text rows are checked by their number as well as by their keys: a
+// note without its row is never found.
+TEST(DatabaseLife, FullTextRowsThatMissOrOutnumberTheNotesAreRebuilt)
+{
+    struct Case { const wchar_t* what; const wchar_t* change; bool rebuilt; };
+    const Case cases[] = {
+        {L"rows that follow their notes", L"", false},
+        {L"a note without its row", L"delete from search2 where docid = 2;", true},
+        {L"a row without its note", L"insert into search2 (docid, id, name, text) values (9, 9, 'tea', 'tea');", true},
+    };
+    for (const Case& c : cases) {
+        CRun run;
+        MakeEarlierFileWithNotes(run);
+        if (*c.change)
+            CPeek(run.File()).DB().execDML(c.change);
+        CppSQLite3DB* db = run.Manager().GetDB();
+        ASSERT_NE(db, nullptr) << c.what;
+        EXPECT_EQ(run.Log().Contains(L"Rebuilding search tables"), c.rebuilt) << c.what;
+        EXPECT_EQ(db->execScalar(L"select group_concat(docid) from search2 where search2 match 'tea';"), 2) << c.what;
+        EXPECT_EQ(db->execScalar(L"select count(*) from search2;"), 2) << c.what;
+    }
+}
+
+// A failed read or delete is logged with the connection's error, not taken
+// for a missing row.
+TEST(DatabaseLife, FailedReadsAndDeletesLogTheCause)
+{
+    CRun run;
+    MakeEarlierFileWithNotes(run);
+    CNote* note = run.Manager().GetNote(1);
+    ASSERT_NE(note, nullptr);
+
+    CNote missing;
+    missing.SetId(77);
+    EXPECT_FALSE(run.Manager().ReadNote(&missing));
+    EXPECT_FALSE(run.Logged(L"CNoteManager::ReadNote Sqlite3 error")) << "a missing row is no error";
+
+    {
+        CPeek locker(run.File());
+        locker.DB().execDML(L"BEGIN EXCLUSIVE;");
+        run.Manager().GetDB()->setBusyTimeout(0);
+        EXPECT_FALSE(run.Manager().ReadNote(note));
+        run.Manager().GetDB()->setBusyTimeout(60000);
+        locker.DB().execDML(L"COMMIT;");
+    }
+    EXPECT_TRUE(run.Logged(L"CNoteManager::ReadNote Sqlite3 error 5 : SQLITE_BUSY[5]: database is locked"));
+
+    CPeek(run.File()).DB().execDML(
+        L"create trigger refuse before delete on notes begin select raise(abort, 'refused'); end;");
+    EXPECT_FALSE(run.Manager().DeleteNote(note));
+    EXPECT_TRUE(run.Logged(L"CNoteManager::DeleteNote Sqlite3 error 19 : SQLITE_CONSTRAINT[19]: refused"));
+    EXPECT_EQ(run.Manager().GetNote(1), note);
 }

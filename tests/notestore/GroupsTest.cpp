@@ -120,6 +120,25 @@ TEST_F(CGroupsTest, FailedMoveOfTheOldFileIsRetried)
     EXPECT_EQ(g_prefs.GroupsMigrated, 1);
 }
 
+// Settings that cannot be written keep saying the old file has not moved: the
+// next start must find the groups in the table rather than move it again.
+TEST_F(CGroupsTest, UnwritableSettingsDoNotMoveTheOldFileTwice)
+{
+    WriteGroupsFile("Work=ff\r\nHome=ff00\r\n");
+    const std::wstring settings = m_dir.File(L"Settings");   // a folder: nothing can write it
+    ASSERT_TRUE(CreateDirectoryW(settings.c_str(), nullptr));
+    g_prefs.LoadFrom(settings.c_str());
+    CLogCapture log;
+    ASSERT_EQ(CGroups::GetCount(), 2);
+    EXPECT_TRUE(log.Contains(L"CGroups::LoadGroups() - GroupsMigrated=1 could not be saved"));
+
+    CGroups::Clear();   // the next start
+    g_prefs.LoadFrom(settings.c_str());
+    ASSERT_EQ(g_prefs.GroupsMigrated, 0);
+    EXPECT_EQ(Names(), (Names_t{L"Work", L"Home"}));
+    EXPECT_EQ(Scalar(L"select count(*) from groups"), 2);
+}
+
 class CGroupRepairTest : public CGroupsTest {
 protected:
     void SetUp() override

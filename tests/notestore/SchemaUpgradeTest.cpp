@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "DatabaseLifeSupport.h"
+#include "notestore/NoteSchema.h"
 #include "tests/foundation/FileBytes.h"
 
 namespace {
@@ -76,6 +77,8 @@ TEST_P(SchemaUpgrade, OneOpenMakesTheCurrentLayoutAndKeepsTheNotes)
 
     CPeek peek(run.File());
     EXPECT_EQ(peek.Scalar(L"select count(*) from schema where version is not 12;"), 0);
+    // 7 to 8 owes the text column a rewrite, which fails until it can be done.
+    EXPECT_EQ(IsTextRewriteOwed(peek.DB()), c.version <= 7);
     const SLayout layout = ReadLayout(peek.DB());
     EXPECT_EQ(layout.tables, expected.tables);
     EXPECT_EQ(layout.virtualTables, expected.virtualTables);
@@ -90,6 +93,8 @@ INSTANTIATE_TEST_SUITE_P(EveryVersion, SchemaUpgrade,
                       SUpgradeCase{L"v05.dat", 5}, SUpgradeCase{L"v06.dat", 6}, SUpgradeCase{L"v07.dat", 7},
                       SUpgradeCase{L"v08.dat", 8}, SUpgradeCase{L"v09.dat", 9}, SUpgradeCase{L"v10.dat", 10},
                       SUpgradeCase{L"v11.dat", 11},
+                      // A stray `search2` once failed 11 to 12 at every open.
+                      SUpgradeCase{L"v11-stray-search2.dat", 11},
                       // Stamped 2 and upgraded in the same open.
                       SUpgradeCase{L"noschema.dat", 2},
                       // Renames must not trip over a trigger that names a missing table.
@@ -115,6 +120,8 @@ TEST(SchemaOpen, FilesWithoutNotesStartAtTheCurrentVersion)
         // A 0-byte file stamped 2 over new tables never opened again.
         ASSERT_NE(run.Manager().GetDB(), nullptr) << fixture;
         EXPECT_EQ(run.Manager().GetDB()->execScalar(L"select version from schema;"), 12) << fixture;
+        // New full-text tables over no notes owe no rewrite.
+        EXPECT_FALSE(IsTextRewriteOwed(*run.Manager().GetDB())) << fixture;
     }
 }
 
@@ -164,4 +171,46 @@ TEST(SchemaOpen, AFailedStepLeavesTheFileAtTheVersionBeforeIt)
     EXPECT_FALSE(run.Logged(L"Updating schema"));
     for (const std::wstring& line : run.Log().Lines())
         EXPECT_EQ(line.find(L"duplicate column"), std::wstring::npos) << std::string(line.begin(), line.end());
+}
+
+// The text column keeps RTF until its rewrite has run: what owes it is marked
+// in the file with the change that owes it, and every open tries again. The
+// rewrite cannot succeed yet, so its success is driven here directly.
+TEST(SchemaOpen, AnOwedTextRewriteIsTriedAtEveryOpenUntilItSucceeds)
+{
+    struct Case { const wchar_t* fixture; const wchar_t* damage; };
+    const Case cases[] = {
+        {L"v07.dat", L""},   // 7 to 8
+        {L"v12-older.dat", L"drop trigger del_notes; drop table search;"},   // full-text tables made new
+    };
+    for (const Case& c : cases) {
+        CRun run;
+        run.UseFixture(c.fixture);
+        CPeek(run.File()).DB().execDML((std::wstring(L"PRAGMA user_version = 256;") + c.damage).c_str());
+        for (int open = 1; open <= 2; ++open) {
+            ASSERT_NE(run.Manager().GetDB(), nullptr) << c.fixture;
+            EXPECT_TRUE(run.Log().Contains(L"Rewriting the text column failed; the next open tries again"))
+                << c.fixture << " open " << open;
+            run.Manager().CloseDB();
+            run.Log().Clear();
+        }
+
+        CPeek peek(run.File());
+        EXPECT_TRUE(IsTextRewriteOwed(peek.DB())) << c.fixture;
+        int runs = 0;
+        const auto rewrite = [&runs](bool succeeds) {
+            return [&runs, succeeds] {
+                ++runs;
+                return succeeds;
+            };
+        };
+        RunOwedTextRewrite(peek.DB(), rewrite(false));
+        EXPECT_TRUE(IsTextRewriteOwed(peek.DB())) << c.fixture;
+        RunOwedTextRewrite(peek.DB(), rewrite(true));
+        EXPECT_FALSE(IsTextRewriteOwed(peek.DB())) << c.fixture;
+        RunOwedTextRewrite(peek.DB(), rewrite(true));   // nothing owed any more
+        EXPECT_EQ(runs, 2) << c.fixture;
+        // The rest of the user version is not the mark's.
+        EXPECT_EQ(peek.Scalar(L"PRAGMA user_version;"), 256) << c.fixture;
+    }
 }
