@@ -4,10 +4,32 @@
 
 #include <windows.h>
 
+#include "foundation/StdStr.h"
+
 class CUrlDetect {
 public:
+    CUrlDetect() = default;
     virtual ~CUrlDetect() = default;
+
+    // Takes the note's editor; the next Rescan reads it.
+    void Attach(HWND editor);
+    // The index of the link under a screen point, or -1; the point comes
+    // back in the editor's client coordinates.
+    int HitTest(POINT& point) const;
+    bool IsOverLink(POINT point) const;
+    // The text of the link under a screen point, or "".
+    CStdStr GetLinkAt(POINT point) const;
+
+    bool IsEnabled() const { return m_enabled; }
+    void SetEnabled(bool enabled) { m_enabled = enabled; }
 
     // Re-reads the editor's whole text and marks its links; returns 0.
     int Rescan();
+
+private:
+    bool m_enabled = true;
 };
+
+// Whether the link pattern matches anywhere in text, and where the first
+// match starts and ends (character offsets).
+bool FindNextLink(const CStdStr& text, int& start, int& end);
