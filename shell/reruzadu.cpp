@@ -56,13 +56,6 @@ CGdiObject<HBITMAP> g_captionBitmap;
 HWND g_toolbar = nullptr;
 bool g_networkOn = false;
 
-BOOL WINAPI OnCrashCallback(void*)
-{
-    if (g_logFile.IsOpen())
-        CloseLogFile();
-    return TRUE;
-}
-
 // ---- The data folder ---------------------------------------------------
 
 // A file of the same name counts as "already there" for the folder helper.
@@ -377,6 +370,15 @@ int ShutDown(WPARAM exitCode)
 }
 
 }  // namespace
+
+BOOL WINAPI OnCrashCallback(void*)
+{
+    // The crashing thread may hold the log's lock: waiting for it would
+    // hang the crash report.
+    if (g_logFile.IsOpen())
+        CloseLogFileWithoutWaiting();
+    return TRUE;
+}
 
 // ---- The data folder (public) -------------------------------------------
 

@@ -11,6 +11,10 @@
 // command line, when the claim failed and after a failed start.
 int RunApplication(HINSTANCE instance, HINSTANCE previous, const wchar_t* commandLine);
 
+// The crash reporter's callback: closes the log (never waiting for it) so
+// that the report can take it.
+BOOL WINAPI OnCrashCallback(void* info);
+
 // The modeless dialogs the loop hands their keys to. Each dialog sets its
 // slot when it is created and clears it when it is destroyed.
 extern HWND g_hwndFindDlg;

@@ -9,15 +9,18 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "ShellTestSupport.h"
 #include "foundation/DataPaths.h"
+#include "foundation/LogFile.h"
 #include "foundation/Preferences.h"
 #include "foundation/RegKey.h"
 #include "foundation/Seams.h"
 #include "foundation/WinVersion.h"
 #include "framework/KernelHandle.h"
 #include "shell/reruzadu.h"
+#include "tests/support/HeldLogLine.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -221,6 +224,55 @@ TEST_F(StartupTest, TheDatabaseFileComesFromTheOlderOneOrStartsTheImport)
     EXPECT_TRUE(g_prefs.MigrateFromOldFile) << "neither file: the legacy notes are imported";
     EXPECT_EQ(g_prefs.GroupsMigrated, 0);
     EXPECT_TRUE(m_log.Contains(L"Migrating data because (" + database + L") doesn't exist"));
+}
+
+// ---- The crash path ------------------------------------------------------
+
+// Runs work on a thread of its own; false when it has not ended within the
+// watchdog's span. A thread stuck on the log's lock would stall every later
+// test, so a hang ends the run here.
+bool EndsInTime(std::function<void()> work)
+{
+    const CKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread thread([&work, &done] {
+        work();
+        SetEvent(done.Get());
+    });
+    if (WaitForSingleObject(done.Get(), 10000) == WAIT_OBJECT_0) {
+        thread.join();
+        return true;
+    }
+    ADD_FAILURE() << "hung on the log's lock";
+    fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 1);
+    return false;
+}
+
+void CrashWhileLogging(void*, const wchar_t*)
+{
+    OnCrashCallback(nullptr);
+}
+
+TEST_F(StartupTest, TheCrashCallbackNeverWaitsForTheLog)
+{
+    const CLayout layout;
+    {
+        ASSERT_EQ(OpenLogFile(), 1);
+        const CSeamOverride<SLogCaptureSeam> crashing(g_logCaptureSeam, {&CrashWhileLogging, nullptr});
+        EXPECT_TRUE(EndsInTime([] { WriteToLogFile(L"a crash inside the log writer"); }));
+        EXPECT_FALSE(g_logFile.IsOpen());
+    }
+    {
+        ASSERT_EQ(OpenLogFile(), 1);
+        SHeldLogLine held;
+        const CSeamOverride<SLogCaptureSeam> holding(g_logCaptureSeam, {&HoldLogLine, &held});
+        std::thread writer([] { WriteToLogFile(L"a line of another thread"); });
+        ASSERT_EQ(WaitForSingleObject(held.entered.Get(), 10000), WAIT_OBJECT_0);
+        EXPECT_TRUE(EndsInTime([] { OnCrashCallback(nullptr); })) << "a crash while another thread logs";
+        SetEvent(held.release.Get());
+        writer.join();
+        EXPECT_FALSE(g_logFile.IsOpen()) << "the writer closes the log as its line ends";
+    }
 }
 
 // ---- Settings and the old Startup shortcut --------------------------------
