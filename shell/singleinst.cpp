@@ -381,28 +381,45 @@ SCommandLine ScanCommandLine(const wchar_t* commandLine)
 
 namespace {
 
-// Whether the program can create and delete files in the folder.
+// Whether the program can create and delete files in the folder. The probe's
+// name is this run's own and the file must be new, so a file of the user's
+// is never replaced.
 bool ProbeFolder(const CStdStr& folder)
 {
-    const CStdStr probe = folder + L"ewquio21ASSSA.txt";
-    const CKernelHandle file(CreateFileW(probe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    CStdStr probe;
+    probe.Format(L"%sewquio21ASSSA-%08lx-%08lx.txt", folder.c_str(), GetCurrentProcessId(), g_clockSeam.tickCount());
+    const CKernelHandle file(CreateFileW(probe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_NORMAL, nullptr));
     return file.IsValid();
 }
 
+// The folder as a full path with its backslash, so that no data path
+// depends on the current directory; empty when it does not fit.
+CStdStr FullFolderPath(const CStdStr& folder)
+{
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH)
+        return CStdStr();
+    CStdStr result(full);
+    AppendBackslash(result);
+    return result;
+}
+
 void ApplyFolder(SCommandLine& parsed, bool showMessages)
 {
-    CStdStr folder = parsed.folder;
-    AppendBackslash(folder);
-    if (ProbeFolder(folder) && SetDataFilePaths(folder.c_str())) {
+    const CStdStr folder = FullFolderPath(parsed.folder);
+    if (!folder.empty() && ProbeFolder(folder) && SetDataFilePaths(folder.c_str())) {
+        parsed.folder = folder;
         parsed.folderApplied = true;
+        QLOG(L"Data folder from the command line (%s)", folder.c_str());
         return;
     }
     parsed.valid = false;
     parsed.messageId = IDS_FOLDER_NOT_WRITABLE;
     if (showMessages)
         AppMessageBox(nullptr, IDS_FOLDER_NOT_WRITABLE, MB_OK);
-    QLOG(L"Bad security on folder %s", folder.c_str());
+    QLOG(L"Bad security on folder %s", folder.empty() ? parsed.folder.c_str() : folder.c_str());
 }
 
 }  // namespace
