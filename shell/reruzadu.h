@@ -48,7 +48,10 @@ void ChooseDataFolder(const wchar_t* commandLine);
 void LoadStartSettings();
 // A missing database is copied from the older one, or its absence starts the
 // import of the legacy notes and groups. After the settings are loaded.
-void PrepareDatabaseFile();
+// False, with message 850 shown, when the older one is there but could not be
+// copied: the start then fails, creating no database, and the next start
+// tries the copy again.
+bool PrepareDatabaseFile();
 
 // The start-up show command: STARTUPINFO's when it carries one, else the
 // entry's.

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "foundation/Seams.h"
 #include "foundation/WinVersion.h"
 #include "framework/KernelHandle.h"
+#include "resources/resource.h"
 #include "shell/reruzadu.h"
 #include "tests/support/HeldLogLine.h"
 #include "tests/support/TestDir.h"
@@ -128,6 +130,20 @@ TEST_F(StartupTest, TheDataFolderFollowsTheCommandLineAndTheFilesFound)
         {"a copy that fails while its source exists: the program folder",
          [](const CLayout& l) { CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr); }, false, L"",
          kProgram},
+        {"a failed copy beside a per-user database: still the per-user folder",
+         [](const CLayout& l) {
+             CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr);
+             CreateDirectoryW(l.PerUser().c_str(), nullptr);
+             WriteText(l.PerUser() + L"QUILLT40.DAT", "the user's notes");
+         },
+         false, L"", kPerUser},
+        {"a failed copy beside a per-user older database: still the per-user folder",
+         [](const CLayout& l) {
+             CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr);
+             CreateDirectoryW(l.PerUser().c_str(), nullptr);
+             WriteText(l.PerUser() + L"QUILLT.DAT", "the user's older notes");
+         },
+         false, L"", kPerUser},
     };
     for (const Case& c : cases) {
         const CLayout layout;
@@ -224,6 +240,52 @@ TEST_F(StartupTest, TheDatabaseFileComesFromTheOlderOneOrStartsTheImport)
     EXPECT_TRUE(g_prefs.MigrateFromOldFile) << "neither file: the legacy notes are imported";
     EXPECT_EQ(g_prefs.GroupsMigrated, 0);
     EXPECT_TRUE(m_log.Contains(L"Migrating data because (" + database + L") doesn't exist"));
+}
+
+TEST_F(StartupTest, AnOlderDatabaseThatCanNotBeCopiedEndsTheStartUntilItCan)
+{
+    struct Case {
+        const char* name;
+        std::function<std::function<void()>(const std::wstring& older)> block;  // gives the release
+    };
+    const Case cases[] = {
+        {"a folder in its place",
+         [](const std::wstring& older) {
+             CreateDirectoryW(older.c_str(), nullptr);
+             return [older] {
+                 RemoveDirectoryW(older.c_str());
+                 WriteText(older, "older database");
+             };
+         }},
+        {"held open by the old version",
+         [](const std::wstring& older) {
+             WriteText(older, "older database");
+             auto held = std::make_shared<CKernelHandle>(
+                 CreateFileW(older.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+             EXPECT_TRUE(*held);
+             return [held] { held->Reset(); };
+         }},
+    };
+    for (const Case& c : cases) {
+        const CLayout layout;
+        ASSERT_TRUE(SetDataFilePaths(layout.Folder().c_str()));
+        const std::wstring database = layout.Folder() + L"QUILLT40.DAT";
+        const std::wstring older = layout.Folder() + L"QUILLT.DAT";
+        g_prefs.MigrateFromOldFile = false;
+        const std::function<void()> release = c.block(older);
+        const CScriptedMessageBox boxes;
+        m_log.Clear();
+
+        EXPECT_FALSE(PrepareDatabaseFile()) << c.name;
+        EXPECT_FALSE(Exists(database)) << c.name << ": no empty database beside the notes";
+        EXPECT_EQ(boxes.ShownIds(), std::vector<UINT>{IDS_NOTES_LOAD_FAILED}) << c.name;
+        EXPECT_TRUE(m_log.Contains(L"Failed to migrate file " + older + L" to " + database)) << c.name;
+        EXPECT_FALSE(g_prefs.MigrateFromOldFile) << c.name << ": the legacy notes are not imported instead";
+
+        release();
+        EXPECT_TRUE(PrepareDatabaseFile()) << c.name << ": the next start";
+        EXPECT_EQ(ReadText(database), "older database") << c.name;
+    }
 }
 
 // ---- The crash path ------------------------------------------------------
