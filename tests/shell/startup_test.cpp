@@ -107,6 +107,17 @@ protected:
     CSeamOverride<SFolderRootsSeam> m_roots{g_folderRootsSeam, {&ProgramFile, &PerUserRoot, &StartupFolder}};
 };
 
+// A copy into the per-user folder that fails, with a database file already
+// there.
+std::function<void(const CLayout&)> FailedCopyBeside(const wchar_t* database)
+{
+    return [database](const CLayout& l) {
+        CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr);
+        CreateDirectoryW(l.PerUser().c_str(), nullptr);
+        WriteText(l.PerUser() + database, "the user's notes");
+    };
+}
+
 TEST_F(StartupTest, TheDataFolderFollowsTheCommandLineAndTheFilesFound)
 {
     enum EFolder { kNamed, kPerUser, kProgram };
@@ -130,20 +141,10 @@ TEST_F(StartupTest, TheDataFolderFollowsTheCommandLineAndTheFilesFound)
         {"a copy that fails while its source exists: the program folder",
          [](const CLayout& l) { CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr); }, false, L"",
          kProgram},
-        {"a failed copy beside a per-user database: still the per-user folder",
-         [](const CLayout& l) {
-             CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr);
-             CreateDirectoryW(l.PerUser().c_str(), nullptr);
-             WriteText(l.PerUser() + L"QUILLT40.DAT", "the user's notes");
-         },
+        {"a failed copy beside a per-user database: still the per-user folder", FailedCopyBeside(L"QUILLT40.DAT"),
          false, L"", kPerUser},
         {"a failed copy beside a per-user older database: still the per-user folder",
-         [](const CLayout& l) {
-             CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr);
-             CreateDirectoryW(l.PerUser().c_str(), nullptr);
-             WriteText(l.PerUser() + L"QUILLT.DAT", "the user's older notes");
-         },
-         false, L"", kPerUser},
+         FailedCopyBeside(L"QUILLT.DAT"), false, L"", kPerUser},
     };
     for (const Case& c : cases) {
         const CLayout layout;
