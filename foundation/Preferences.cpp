@@ -571,15 +571,14 @@ bool ScanLiteral(const wchar_t*& text, wchar_t c)
     return true;
 }
 
-// The face after the opening quote: up to 31 characters up to a quote. An
-// empty face counts when its closing quote is there: a note font without a
-// face name is a whole font, not a broken one.
+// The face after the opening quote: 1 to 31 characters up to a quote. An
+// empty face ("") fails the field, so the text gives the fallback font.
 bool ScanFace(const wchar_t* text, wchar_t (&face)[LF_FACESIZE])
 {
     int length = 0;
     while (length < LF_FACESIZE - 1 && text[length] != L'\0' && text[length] != L'"')
         ++length;
-    if (length == 0 && text[0] != L'"')
+    if (length == 0)
         return false;
     wmemcpy(face, text, static_cast<size_t>(length));
     face[length] = L'\0';

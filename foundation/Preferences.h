@@ -137,7 +137,8 @@ int ReadPrivateProfileInt(const wchar_t* section, const wchar_t* key, int defaul
 CStdStr LogFontToText(const LOGFONTW& font);
 // Parses the text form. When fewer than all 14 fields are read, the fields read
 // keep their values and height -10, clip precision 0x12, quality 0 and pitch
-// and family FF_SWISS are set; the face is cut to 31 characters.
+// and family FF_SWISS are set (an empty face counts as not read); the face
+// is cut to 31 characters.
 void LogFontFromText(const wchar_t* text, LOGFONTW& font);
 
 // Makes the Run value "Quillet" match StartupWithWindows and StartupArguments,

@@ -134,6 +134,11 @@ bool ReadWord(const char*& text, WORD& value)
 
 constexpr size_t kMaxReplyAddress = 1023;
 
+bool IsReplySpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 }  // namespace
 
 bool ParseVersionReply(const char* reply, SVersionReply& parsed)
@@ -145,13 +150,13 @@ bool ParseVersionReply(const char* reply, SVersionReply& parsed)
         if (part < 3 && *at++ != '.')
             return false;
     }
-    if (at[0] != '\r' || at[1] != '\n')
+    // The reply's line end, read as any white space: LF alone or blanks too.
+    if (!IsReplySpace(*at))
         return false;
-    at += 2;
-    while (*at == ' ' || *at == '\t' || *at == '\r' || *at == '\n')
+    while (IsReplySpace(*at))
         ++at;
     std::string address;
-    while (*at && *at != ' ' && *at != '\t' && *at != '\r' && *at != '\n') {
+    while (*at && !IsReplySpace(*at)) {
         if (address.size() == kMaxReplyAddress)
             return false;
         address += *at++;

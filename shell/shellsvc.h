@@ -50,8 +50,9 @@ struct SVersionReply {
     WORD version[4] = {};
     CStdStr address;
 };
-// Reads "a.b.c.d\r\naddress": four numbers of 0-65535 and an address of at
-// most 1023 characters; false when anything is missing or out of range.
+// Reads "a.b.c.d\r\naddress": four numbers of 0-65535, any white space (LF
+// alone will do) and an address of at most 1023 characters; false when
+// anything is missing or out of range.
 bool ParseVersionReply(const char* reply, SVersionReply& parsed);
 // Whether the reply's version is above the program's file version words.
 bool IsNewerVersion(const SVersionReply& reply, DWORD fileVersionHigh, DWORD fileVersionLow);

@@ -562,6 +562,7 @@ TEST(LogFontText, MalformedTextsGiveTheFallbackFields)
         { L"", -10, 0, 0, 0x12, 0, FF_SWISS, L"" },
         { L"-13,0,0,0,700,0,0,0,204,0,0,0,34", -10, 700, 204, 0x12, 0, FF_SWISS, L"" },        // no face
         { L"-13,0,0,0,700,0,0,0,204,0,0,0,34,\"", -10, 700, 204, 0x12, 0, FF_SWISS, L"" },      // quote, no face
+        { L"-13,0,0,0,700,0,0,0,204,0,0,0,34,\"\"", -10, 700, 204, 0x12, 0, FF_SWISS, L"" },    // an empty face
         { L"-13,0,0,0,abc,0,0,0,204,0,0,0,34,\"Arial\"", -10, 0, 0, 0x12, 0, FF_SWISS, L"" },  // a non-number
         { L"-13,0,0,0,700,300,0,0,300,0,1,2,290,\"Arial", -13, 700, 44, 1, 2, 34, L"Arial" },   // low bytes, open quote
         { L" -13, 0,0,0,400,0,0,0,0,0,0,0,0,\"A\"", -13, 400, 0, 0, 0, 0, L"A" },              // blanks before numbers
