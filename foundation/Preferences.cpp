@@ -730,3 +730,16 @@ void UpdateStartupReg(const CPreferences& prefs)
     if (!StartupRegAgrees(hive, on, wanted))
         QLOG(L"UpdateStartupReg blocked (%s) after UAC.", wanted.c_str());
 }
+
+bool CPreferences::SaveStartupSettings()
+{
+    const Field startupFields[] = {&P::StartupWithWindows, &P::StartupArguments};
+    bool written = m_iniPath[0] != L'\0';
+    for (const KeyRow& row : kKeys) {
+        const bool wanted = std::find(std::begin(startupFields), std::end(startupFields), row.field) !=
+                            std::end(startupFields);
+        if (written && wanted)
+            written = std::visit(CKeyWriter(*this, row, m_iniPath), row.field);
+    }
+    return written;
+}

@@ -105,6 +105,9 @@ public:
     // colours into the record first. Goes on after a failed write and returns
     // false when any write failed.
     bool Save();
+    // Writes only StartupWithWindows and StartupArguments, as Save writes
+    // them; false when a write failed or no file is named.
+    bool SaveStartupSettings();
 
     // The settings file this record was loaded from.
     const wchar_t* IniPath() const { return m_iniPath; }

@@ -484,10 +484,11 @@ bool UpdateStartupShortcut()
     if (!ReadShortcut(linkPath.c_str(), shortcut))
         return false;
     // The settings first: a failed write must not lose the start with Windows.
-    const wchar_t* const ini = GetDataPath(EDataPath::Settings);
-    PrepareUnicodeIniFile(ini);
-    if (!MyWritePrivateProfileString(L"Preferences", L"StartupWithWindows", L"1", ini) ||
-        !MyWritePrivateProfileString(L"Preferences", L"StartupArguments", shortcut.arguments, ini))
+    CPreferences startup;
+    startup.StartupWithWindows = true;
+    if (!startup.SetIniPath(GetDataPath(EDataPath::Settings)) ||
+        wcscpy_s(startup.StartupArguments, CPreferences::kLongTextChars, shortcut.arguments) != 0 ||
+        !startup.SaveStartupSettings())
         return false;
     return DeleteFileW(linkPath.c_str()) != FALSE;
 }

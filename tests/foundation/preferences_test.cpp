@@ -294,6 +294,20 @@ TEST_F(PreferencesTest, SaveWritesThePickersCustomColours)
     EXPECT_EQ(IniValue(IniPath(), L"Preferences", L"CustomColor3"), std::to_wstring(RGB(1, 2, 3)));
 }
 
+TEST_F(PreferencesTest, TheStartupSettingsAloneAreWrittenUnderTheirKeys)
+{
+    CPreferences prefs;
+    prefs.StartupWithWindows = true;
+    wcscpy_s(prefs.StartupArguments, L"/c newnote");
+    prefs.AutoSave = true;
+    EXPECT_FALSE(prefs.SaveStartupSettings()) << "no file named yet";
+    ASSERT_TRUE(prefs.SetIniPath(IniPath().c_str()));
+    ASSERT_TRUE(prefs.SaveStartupSettings());
+    const IniSet expected = {{L"Preferences", L"StartupWithWindows", L"1"},
+                             {L"Preferences", L"StartupArguments", L"/c newnote"}};
+    EXPECT_EQ(ReadIniSet(IniPath()), expected);
+}
+
 TEST_F(PreferencesTest, EmptyFolderGivesDefaultsAndAKeptGuidInAUnicodeFile)
 {
     CPreferences prefs;
