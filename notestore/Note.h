@@ -116,6 +116,9 @@ public:
     bool IsNoStore() const { return m_noStore; }
     void SetNoStore(bool noStore) { m_noStore = noStore; }
     bool WindowExists() const { return m_windowExists; }
+    // Dimmed by TempFadeOut while the user works elsewhere.
+    bool IsFadedOut() const { return m_fadedOut; }
+    void SetFadedOut(bool fadedOut) { m_fadedOut = fadedOut; }
 
     // `lastupdatedate` = now.
     void TouchUpdateDate();
@@ -176,4 +179,5 @@ private:
     bool m_modified = false;
     bool m_noStore = false;
     bool m_windowExists = false;
+    bool m_fadedOut = false;
 };
