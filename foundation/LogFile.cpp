@@ -31,11 +31,12 @@ std::recursive_mutex g_logLock;
 std::atomic<bool> g_closeAfterLine{false};
 wchar_t g_logPath[MAX_PATH];
 
-const wchar_t* BaseName(const wchar_t* path)
+template <class Char>
+const Char* BaseName(const Char* path)
 {
-    const wchar_t* base = path;
-    for (const wchar_t* p = path; *p; ++p)
-        if (*p == L'\\' || *p == L'/')
+    const Char* base = path;
+    for (const Char* p = path; *p; ++p)
+        if (*p == Char('\\') || *p == Char('/'))
             base = p + 1;
     return base;
 }
@@ -239,13 +240,15 @@ void TraceSourceLine(const wchar_t* sourceFile, int line)
 {
     wchar_t text[256];
     FormatText(text, 256, L"%s(%d) : ", BaseName(sourceFile), line);
-    OutputDebugStringW(text);
+    g_debugOutputSeam.output(text);
 }
 
 void TraceSourceLine(const char* sourceFile, int line)
 {
+    // Only the base name is shown, so only it is converted: a deep build
+    // folder must not cost the name.
     wchar_t wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, sourceFile, -1, wide, MAX_PATH) == 0)
+    if (MultiByteToWideChar(CP_ACP, 0, BaseName(sourceFile), -1, wide, MAX_PATH) == 0)
         wide[0] = L'\0';
     TraceSourceLine(wide, line);
 }

@@ -290,13 +290,35 @@ TEST(CLogCapture, WaitsForALineBeingHandedToTheCaptureItReplaces)
     EXPECT_TRUE(replaced);
 }
 
+std::vector<std::wstring> g_debugTexts;
+
+void RecordDebugText(const wchar_t* text)
+{
+    g_debugTexts.emplace_back(text);
+}
+
 TEST(TraceSourceLine, TakesAnyPath)
 {
+    const CSeamOverride<SDebugOutputSeam> debugger(g_debugOutputSeam, {&RecordDebugText});
+    g_debugTexts.clear();
     const CLogCapture log;
-    TraceSourceLine(__FILE__, __LINE__);
-    TraceSourceLine(L"netsend", 12);
+    const std::string deepFolder = "C:/" + std::string(300, 'd') + "/";
+    TraceSourceLine(L"C:\\src\\shell\\netsend.cpp", 12);
+    TraceSourceLine(L"netsend", 7);
+    TraceSourceLine("/build/notestore/notemgr.cpp", 345);
+    TraceSourceLine((deepFolder + "reruzadu.cpp").c_str(), 9);
     TraceSourceLine(std::wstring(MAX_PATH * 2, L'n').c_str(), 1);   // cut to the trace line
     // The source position goes to the debugger only; the log line is the message alone.
     QLOG(L"through the call form %d", 3);
+    const int line = __LINE__ - 1;
     EXPECT_EQ(log.Lines(), std::vector<std::wstring>{L"through the call form 3"});
+    const std::vector<std::wstring> expected = {
+        L"netsend.cpp(12) : ",
+        L"netsend(7) : ",
+        L"notemgr.cpp(345) : ",
+        L"reruzadu.cpp(9) : ",
+        std::wstring(255, L'n'),
+        L"logfile_test.cpp(" + std::to_wstring(line) + L") : ",
+    };
+    EXPECT_EQ(g_debugTexts, expected);
 }
