@@ -58,8 +58,8 @@ GUID TextToGuid(const wchar_t* text);
 
 // The font's text form, as the settings keep the title font.
 CStdStr FontToText(const LOGFONTW& font);
-// A text not in that form gives the fallback font; the face is cut to 31
-// characters, and an empty face in quotes is a font with no face name.
+// A text not in that form, or with an empty face in quotes, gives the
+// fallback font; the face is cut to 31 characters.
 void TextToFont(const wchar_t* text, LOGFONTW& font);
 
 class CNote : public CSQLiteBase {
