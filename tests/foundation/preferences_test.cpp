@@ -294,20 +294,6 @@ TEST_F(PreferencesTest, SaveWritesThePickersCustomColours)
     EXPECT_EQ(IniValue(IniPath(), L"Preferences", L"CustomColor3"), std::to_wstring(RGB(1, 2, 3)));
 }
 
-TEST_F(PreferencesTest, TheStartupSettingsAloneAreWrittenUnderTheirKeys)
-{
-    CPreferences prefs;
-    prefs.StartupWithWindows = true;
-    wcscpy_s(prefs.StartupArguments, L"/c newnote");
-    prefs.AutoSave = true;
-    EXPECT_FALSE(prefs.SaveStartupSettings()) << "no file named yet";
-    ASSERT_TRUE(prefs.SetIniPath(IniPath().c_str()));
-    ASSERT_TRUE(prefs.SaveStartupSettings());
-    const IniSet expected = {{L"Preferences", L"StartupWithWindows", L"1"},
-                             {L"Preferences", L"StartupArguments", L"/c newnote"}};
-    EXPECT_EQ(ReadIniSet(IniPath()), expected);
-}
-
 TEST_F(PreferencesTest, EmptyFolderGivesDefaultsAndAKeptGuidInAUnicodeFile)
 {
     CPreferences prefs;
@@ -410,6 +396,20 @@ TEST_F(PreferencesTest, OutOfRangeReplacementIsLogged)
     prefs.LoadFrom(IniPath().c_str());
     EXPECT_TRUE(log.Contains(L"Setting NetworkPort=70000 out of range, using 3023"));
     EXPECT_TRUE(log.Contains(L"Setting MenuSplitLimit=0 out of range, using 16"));
+}
+
+TEST_F(PreferencesTest, TheStartupSettingsAloneAreWrittenUnderTheirKeys)
+{
+    CPreferences prefs;
+    prefs.StartupWithWindows = true;
+    wcscpy_s(prefs.StartupArguments, L"/c newnote");
+    prefs.AutoSave = true;
+    EXPECT_FALSE(prefs.SaveStartupSettings()) << "no file named yet";
+    ASSERT_TRUE(prefs.SetIniPath(IniPath().c_str()));
+    ASSERT_TRUE(prefs.SaveStartupSettings());
+    const IniSet expected = {{L"Preferences", L"StartupWithWindows", L"1"},
+                             {L"Preferences", L"StartupArguments", L"/c newnote"}};
+    EXPECT_EQ(ReadIniSet(IniPath()), expected);
 }
 
 TEST_F(PreferencesTest, HideToolbarIsLeftAloneBeforeXp)
