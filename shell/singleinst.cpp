@@ -390,6 +390,8 @@ bool ProbeFolder(const CStdStr& folder)
     probe.Format(L"%sewquio21ASSSA-%08lx-%08lx.txt", folder.c_str(), GetCurrentProcessId(), g_clockSeam.tickCount());
     const CKernelHandle file(CreateFileW(probe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        QLOG(L"Failed to create %s - error %lu", probe.c_str(), GetLastError());
     return file.IsValid();
 }
 
@@ -399,17 +401,31 @@ CStdStr FullFolderPath(const CStdStr& folder)
 {
     wchar_t full[MAX_PATH] = {};
     const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
-    if (length == 0 || length >= MAX_PATH)
+    if (length == 0 || length >= MAX_PATH) {
+        QLOG(L"Folder %s does not fit as a full path", folder.c_str());
         return CStdStr();
+    }
     CStdStr result(full);
     AppendBackslash(result);
     return result;
 }
 
+// Sets the data paths to the folder when files can be made there; each
+// refusal is logged with its cause.
+bool UseFolder(const CStdStr& folder)
+{
+    if (folder.empty() || !ProbeFolder(folder))
+        return false;
+    if (SetDataFilePaths(folder.c_str()))
+        return true;
+    QLOG(L"Folder %s is too long for the data files", folder.c_str());
+    return false;
+}
+
 void ApplyFolder(SCommandLine& parsed, bool showMessages)
 {
     const CStdStr folder = FullFolderPath(parsed.folder);
-    if (!folder.empty() && ProbeFolder(folder) && SetDataFilePaths(folder.c_str())) {
+    if (UseFolder(folder)) {
         parsed.folder = folder;
         parsed.folderApplied = true;
         QLOG(L"Data folder from the command line (%s)", folder.c_str());
