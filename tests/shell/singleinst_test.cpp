@@ -6,7 +6,6 @@
 #include <objbase.h>
 #include <shlobj.h>
 
-#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -141,9 +140,10 @@ TEST_F(ApplyModeTest, AFolderThatRefusesTheProbeKeepsTheDataWhereItWas)
     EXPECT_EQ(SettingsPath(), m_start.File(L"RERUZADU.INI"));
     EXPECT_EQ(m_boxes.ShownIds(), std::vector<UINT>{IDS_FOLDER_NOT_WRITABLE});
     const std::wstring cause = L"Failed to create " + m_folder.File(probe) + L" - error ";
-    const std::vector<std::wstring> lines = m_log.Lines();
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                            [&cause](const std::wstring& line) { return line.rfind(cause, 0) == 0; }));
+    bool causeLogged = false;
+    for (const std::wstring& line : m_log.Lines())
+        causeLogged = causeLogged || line.rfind(cause, 0) == 0;
+    EXPECT_TRUE(causeLogged);
     EXPECT_TRUE(m_log.Contains(L"Bad security on folder " + m_folder.Path()));
 }
 
