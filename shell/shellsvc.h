@@ -104,5 +104,6 @@ bool RegisterForRawInput();
 // Whether the user has been away from the program long enough to fade the
 // notes (AutoFade 1: 5 s, else 10 s); tick counts may wrap.
 bool IsInputIdle(DWORD now, DWORD lastInput, int autoFade);
-// Fades the notes out while the user works elsewhere and back in.
+// Fades the notes out while the user works elsewhere and back in; input in
+// a dimmed note brings that note back alone.
 void CheckInputActivity();
