@@ -57,16 +57,28 @@ bool FormPaths(const SFolder& folder, wchar_t (&paths)[kPathCount][MAX_PATH])
            MakePath(at(EDataPath::BackupFolder), folder, L"Backup\\", nullptr);
 }
 
+bool IsSeparator(wchar_t c)
+{
+    return c == L'\\' || c == L'/';
+}
+
+// A drive with its root, or a share or device path: nothing that follows
+// the current directory, which common dialogs move.
+bool IsFullPath(const wchar_t* path)
+{
+    const wchar_t letter = static_cast<wchar_t>(path[0] | 0x20);
+    const bool drive = letter >= L'a' && letter <= L'z' && path[1] == L':' && IsSeparator(path[2]);
+    return drive || (IsSeparator(path[0]) && IsSeparator(path[1]));
+}
+
 }  // namespace
 
 bool SetDataFilePaths(const wchar_t* folderOrFileInIt)
 {
+    if (!IsFullPath(folderOrFileInIt))
+        return false;
     SFolder folder;
     if (_wsplitpath_s(folderOrFileInIt, folder.drive, 3, folder.directory, 256, nullptr, 0, nullptr, 0) != 0)
-        return false;
-    // Without a directory every path would be relative to the drive's
-    // current folder.
-    if (!folder.directory[0])
         return false;
     wchar_t paths[kPathCount][MAX_PATH];
     if (!FormPaths(folder, paths))

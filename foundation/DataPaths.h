@@ -15,8 +15,9 @@ enum class EDataPath {
     Count
 };
 
-// Takes a path whose drive and directory name the folder (a file name in it
-// is ignored). False, and no path changed, when any path would not fit.
+// Takes a full path whose drive and directory name the folder (a file name
+// in it is ignored). False, and no path changed, for a relative path or when
+// any path would not fit.
 bool SetDataFilePaths(const wchar_t* folderOrFileInIt);
 
 // Empty until SetDataFilePaths succeeds.

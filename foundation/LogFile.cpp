@@ -1,6 +1,7 @@
 // The program's log file.
 #include "LogFile.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cwchar>
 #include <mutex>
@@ -22,15 +23,20 @@ constexpr UINT kOpenExisting = CWinFile::accessReadWrite | CWinFile::shareRead |
 constexpr UINT kOpenNew = kOpenExisting | CWinFile::create;
 
 // One lock for every line and for opening and closing, so lines of different
-// threads never merge and nothing writes to a handle being closed.
-std::mutex g_logLock;
+// threads never merge and nothing writes to a handle being closed. Recursive,
+// so that the crash path can tell a line of its own thread from another's.
+std::recursive_mutex g_logLock;
+// Set by a crash while another thread held the lock; that thread closes the
+// log when it lets go of its line.
+std::atomic<bool> g_closeAfterLine{false};
 wchar_t g_logPath[MAX_PATH];
 
-const wchar_t* BaseName(const wchar_t* path)
+template <class Char>
+const Char* BaseName(const Char* path)
 {
-    const wchar_t* base = path;
-    for (const wchar_t* p = path; *p; ++p)
-        if (*p == L'\\' || *p == L'/')
+    const Char* base = path;
+    for (const Char* p = path; *p; ++p)
+        if (*p == Char('\\') || *p == Char('/'))
             base = p + 1;
     return base;
 }
@@ -81,21 +87,34 @@ void WriteLineLocked(const wchar_t* message)
 
 void WriteMessage(const wchar_t* message)
 {
-    const std::lock_guard<std::mutex> lock(g_logLock);
+    const std::lock_guard<std::recursive_mutex> lock(g_logLock);
     WriteLineLocked(message);
+    if (g_closeAfterLine.exchange(false))
+        g_logFile.Close();
 }
 
-// The log path in the folder of folderOrFile; false when a part does not fit
-// or the path has no drive letter, whose root is the last fallback.
+// The log path in the folder of folderOrFile, whatever its root (a drive, a
+// share, a "\\?\" path); false when a part does not fit.
 bool FormLogPath(const wchar_t* folderOrFile, wchar_t* path)
 {
-    return PathInFolderOf(folderOrFile, L"QUILLT40", L"LOG", path) && path[0] != L'\0' && path[1] == L':';
+    return PathInFolderOf(folderOrFile, L"QUILLT40", L"LOG", path);
+}
+
+// The log in the root of the path's drive; false for a path without a drive
+// letter (a share has no root of its own to fall back to).
+bool FormRootLogPath(const wchar_t* tried, wchar_t* path)
+{
+    const wchar_t letter = static_cast<wchar_t>(tried[0] | 0x20);
+    if (letter < L'a' || letter > L'z' || tried[1] != L':')
+        return false;
+    const wchar_t root[] = { tried[0], L':', L'\\', L'\0' };
+    return PathInFolderOf(root, L"QUILLT40", L"LOG", path);
 }
 
 // The per-user log folder, created when missing; false when it is unusable.
 bool PerUserLogFolder(wchar_t* folder)
 {
-    if (!g_folderRootsSeam.perUserRoot(folder))
+    if (!g_folderRootsSeam.perUserRoot(folder) || !folder[0])
         return false;
     std::wstring path(folder);
     if (path.back() != L'\\')
@@ -137,10 +156,10 @@ bool OpenLogLocked()
     wcscpy(g_logPath, path);
     if (OpenLogAt(path))
         return true;
-    const wchar_t root[] = { path[0], L':', L'\\', L'\0' };
-    if (!PathInFolderOf(root, L"QUILLT40", L"LOG", path) || !OpenLogAt(path))
+    wchar_t rootPath[MAX_PATH];
+    if (!FormRootLogPath(path, rootPath) || !OpenLogAt(rootPath))
         return false;
-    wcscpy(g_logPath, path);
+    wcscpy(g_logPath, rootPath);
     return true;
 }
 
@@ -175,7 +194,8 @@ int OpenLogFile()
 {
     DWORD trimError = ERROR_SUCCESS;
     {
-        const std::lock_guard<std::mutex> lock(g_logLock);
+        const std::lock_guard<std::recursive_mutex> lock(g_logLock);
+        g_closeAfterLine = false;
         // A second open must not trim or write through a half-closed handle.
         g_logFile.Close();
         if (!OpenLogLocked())
@@ -194,13 +214,23 @@ int OpenLogFile()
 
 void CloseLogFile()
 {
-    const std::lock_guard<std::mutex> lock(g_logLock);
+    const std::lock_guard<std::recursive_mutex> lock(g_logLock);
     g_logFile.Close();
+}
+
+void CloseLogFileWithoutWaiting()
+{
+    g_closeAfterLine = true;
+    // Free, or held by this thread (a crash inside the writer, whose line
+    // never resumes): close now. Else the writer closes it as its line ends.
+    const std::unique_lock<std::recursive_mutex> lock(g_logLock, std::try_to_lock);
+    if (lock.owns_lock() && g_closeAfterLine.exchange(false))
+        g_logFile.Close();
 }
 
 SLogCaptureSeam ExchangeLogCapture(const SLogCaptureSeam& capture)
 {
-    const std::lock_guard<std::mutex> lock(g_logLock);
+    const std::lock_guard<std::recursive_mutex> lock(g_logLock);
     const SLogCaptureSeam replaced = g_logCaptureSeam;
     g_logCaptureSeam = capture;
     return replaced;
@@ -210,13 +240,15 @@ void TraceSourceLine(const wchar_t* sourceFile, int line)
 {
     wchar_t text[256];
     FormatText(text, 256, L"%s(%d) : ", BaseName(sourceFile), line);
-    OutputDebugStringW(text);
+    g_debugOutputSeam.output(text);
 }
 
 void TraceSourceLine(const char* sourceFile, int line)
 {
+    // Only the base name is shown, so only it is converted: a deep build
+    // folder must not cost the name.
     wchar_t wide[MAX_PATH];
-    if (MultiByteToWideChar(CP_ACP, 0, sourceFile, -1, wide, MAX_PATH) == 0)
+    if (MultiByteToWideChar(CP_ACP, 0, BaseName(sourceFile), -1, wide, MAX_PATH) == 0)
         wide[0] = L'\0';
     TraceSourceLine(wide, line);
 }

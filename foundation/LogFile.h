@@ -19,6 +19,9 @@ const wchar_t* GetLogFilePath();
 // log is open, 0 when none could be opened (later lines are then dropped).
 int OpenLogFile();
 void CloseLogFile();
+// The crash path's close, which never waits: at once when no other thread
+// is writing a line, else that thread closes the log as its line ends.
+void CloseLogFileWithoutWaiting();
 
 struct SLogCaptureSeam;
 

@@ -593,15 +593,14 @@ bool ScanLiteral(const wchar_t*& text, wchar_t c)
     return true;
 }
 
-// The face after the opening quote: up to 31 characters up to a quote. An
-// empty face counts when its closing quote is there: a note font without a
-// face name is a whole font, not a broken one.
+// The face after the opening quote: 1 to 31 characters up to a quote. An
+// empty face ("") fails the field, so the text gives the fallback font.
 bool ScanFace(const wchar_t* text, wchar_t (&face)[LF_FACESIZE])
 {
     int length = 0;
     while (length < LF_FACESIZE - 1 && text[length] != L'\0' && text[length] != L'"')
         ++length;
-    if (length == 0 && text[0] != L'"')
+    if (length == 0)
         return false;
     wmemcpy(face, text, static_cast<size_t>(length));
     face[length] = L'\0';
@@ -752,4 +751,17 @@ void UpdateStartupReg(const CPreferences& prefs)
         return;
     if (!StartupRegAgrees(hive, on, wanted))
         QLOG(L"UpdateStartupReg blocked (%s) after UAC.", wanted.c_str());
+}
+
+bool CPreferences::SaveStartupSettings()
+{
+    const Field startupFields[] = {&P::StartupWithWindows, &P::StartupArguments};
+    bool written = m_iniPath[0] != L'\0';
+    for (const KeyRow& row : kKeys) {
+        const bool wanted = std::find(std::begin(startupFields), std::end(startupFields), row.field) !=
+                            std::end(startupFields);
+        if (written && wanted)
+            written = std::visit(CKeyWriter(*this, row, m_iniPath), row.field);
+    }
+    return written;
 }

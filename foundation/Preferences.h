@@ -106,6 +106,9 @@ public:
     // colours into the record first. Goes on after a failed write and returns
     // false when any write failed.
     bool Save();
+    // Writes only StartupWithWindows and StartupArguments, as Save writes
+    // them; false when a write failed or no file is named.
+    bool SaveStartupSettings();
 
     // The settings file this record was loaded from.
     const wchar_t* IniPath() const { return m_iniPath; }
@@ -149,7 +152,8 @@ std::vector<SProfileLine> ReadProfileSection(const wchar_t* section, const wchar
 CStdStr LogFontToText(const LOGFONTW& font);
 // Parses the text form. When fewer than all 14 fields are read, the fields read
 // keep their values and height -10, clip precision 0x12, quality 0 and pitch
-// and family FF_SWISS are set; the face is cut to 31 characters.
+// and family FF_SWISS are set (an empty face counts as not read); the face
+// is cut to 31 characters.
 void LogFontFromText(const wchar_t* text, LOGFONTW& font);
 
 // Makes the Run value "Quillet" match StartupWithWindows and StartupArguments,

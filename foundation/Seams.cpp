@@ -65,12 +65,18 @@ bool RealStartupFolder(wchar_t* path)
     return ShellFolder(CSIDL_STARTUP, path);
 }
 
+void RealDebugOutput(const wchar_t* text)
+{
+    OutputDebugStringW(text);
+}
+
 }  // namespace
 
 SClockSeam g_clockSeam = {&RealNow, &RealTickCount};
 SFrameClockSeam g_frameClockSeam = {&RealCounter, &RealFrequency, &RealSleep};
 SFolderRootsSeam g_folderRootsSeam = {&RealProgramFile, &RealPerUserRoot, &RealStartupFolder};
 SLogCaptureSeam g_logCaptureSeam = {nullptr, nullptr};
+SDebugOutputSeam g_debugOutputSeam = {&RealDebugOutput};
 
 SYSTEMTIME LocalTimeFromTime64(__time64_t time)
 {

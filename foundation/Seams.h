@@ -58,6 +58,12 @@ struct SLogCaptureSeam {
 };
 extern SLogCaptureSeam g_logCaptureSeam;
 
+// The debugger's output, where the log's source positions go.
+struct SDebugOutputSeam {
+    void (*output)(const wchar_t* text);
+};
+extern SDebugOutputSeam g_debugOutputSeam;
+
 // Replaces a seam table for the life of the object.
 template <class Table>
 class CSeamOverride {

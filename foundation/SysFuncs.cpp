@@ -2,7 +2,9 @@
 
 #include "ResModule.h"
 
-FARPROC FindSystemFunction(const wchar_t* library, const char* function)
+namespace {
+
+FARPROC RealFindSystemFunction(const wchar_t* library, const char* function)
 {
     const HMODULE module = LoadLibraryW(library);
     if (reinterpret_cast<ULONG_PTR>(module) <= 32)
@@ -10,24 +12,33 @@ FARPROC FindSystemFunction(const wchar_t* library, const char* function)
     return GetProcAddress(module, function);
 }
 
+}  // namespace
+
+SSystemLookupSeam g_systemLookupSeam = {&RealFindSystemFunction};
+
+FARPROC FindSystemFunction(const wchar_t* library, const char* function)
+{
+    return g_systemLookupSeam.find(library, function);
+}
+
 BOOL MyGetPhysicalCursorPos(POINT* point)
 {
     using Fn = BOOL(WINAPI*)(POINT*);
-    static const Fn getPhysicalCursorPos = FindSystemFunctionAs<Fn>(L"User32.dll", "GetPhysicalCursorPos");
+    const Fn getPhysicalCursorPos = FindSystemFunctionAs<Fn>(L"User32.dll", "GetPhysicalCursorPos");
     return getPhysicalCursorPos ? getPhysicalCursorPos(point) : GetCursorPos(point);
 }
 
 HWND MyWindowFromPhysicalPoint(POINT point)
 {
     using Fn = HWND(WINAPI*)(POINT);
-    static const Fn windowFromPhysicalPoint = FindSystemFunctionAs<Fn>(L"User32.dll", "WindowFromPhysicalPoint");
+    const Fn windowFromPhysicalPoint = FindSystemFunctionAs<Fn>(L"User32.dll", "WindowFromPhysicalPoint");
     return windowFromPhysicalPoint ? windowFromPhysicalPoint(point) : WindowFromPoint(point);
 }
 
 HICON MyLoadIconWithScaleDown(const wchar_t* name, int width, int height)
 {
     using Fn = HRESULT(WINAPI*)(HINSTANCE, PCWSTR, int, int, HICON*);
-    static const Fn loadIconWithScaleDown = FindSystemFunctionAs<Fn>(L"Comctl32.dll", "LoadIconWithScaleDown");
+    const Fn loadIconWithScaleDown = FindSystemFunctionAs<Fn>(L"Comctl32.dll", "LoadIconWithScaleDown");
     HICON icon = nullptr;
     if (loadIconWithScaleDown && SUCCEEDED(loadIconWithScaleDown(CResModule::GetInstance(), name, width, height, &icon)) && icon)
         return icon;

@@ -4,6 +4,13 @@
 
 #include <windows.h>
 
+// The seam in front of the run-time lookups; the real one loads the library
+// by name (a handle of 32 or less counts as absent) and finds the export.
+struct SSystemLookupSeam {
+    FARPROC (*find)(const wchar_t* library, const char* function);
+};
+extern SSystemLookupSeam g_systemLookupSeam;
+
 // The exported function of a system library, or null when the library does
 // not load or lacks the function. A found library stays loaded, so the
 // pointer may be kept.
@@ -16,6 +23,8 @@ Fn FindSystemFunctionAs(const wchar_t* library, const char* function)
 {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(FindSystemFunction(library, function)));
 }
+
+// Each of these looks its function up on every call.
 
 // GetPhysicalCursorPos when user32 has it, else GetCursorPos.
 BOOL MyGetPhysicalCursorPos(POINT* point);

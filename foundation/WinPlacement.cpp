@@ -186,9 +186,9 @@ bool GetVisibleWindowRect(HWND window, RECT& rect)
         return false;
     using IsCompositionEnabledFn = HRESULT(WINAPI*)(BOOL*);
     using GetWindowAttributeFn = HRESULT(WINAPI*)(HWND, DWORD, void*, DWORD);
-    static const auto isCompositionEnabled =
+    const auto isCompositionEnabled =
         FindSystemFunctionAs<IsCompositionEnabledFn>(L"dwmapi.dll", "DwmIsCompositionEnabled");
-    static const auto getWindowAttribute =
+    const auto getWindowAttribute =
         FindSystemFunctionAs<GetWindowAttributeFn>(L"dwmapi.dll", "DwmGetWindowAttribute");
     constexpr DWORD kExtendedFrameBounds = 9;  // DWMWA_EXTENDED_FRAME_BOUNDS
     BOOL composition = FALSE;

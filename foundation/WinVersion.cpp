@@ -4,6 +4,11 @@
 
 namespace {
 
+BOOL RealVerifyVersionInfo(OSVERSIONINFOEXW* wanted, DWORD typeMask, DWORDLONG conditionMask)
+{
+    return VerifyVersionInfoW(wanted, typeMask, conditionMask);
+}
+
 bool IsAtLeast(DWORD major, DWORD minor)
 {
     OSVERSIONINFOEXW wanted{};
@@ -15,10 +20,13 @@ bool IsAtLeast(DWORD major, DWORD minor)
     condition = VerSetConditionMask(condition, VER_MAJORVERSION, VER_GREATER_EQUAL);
     condition = VerSetConditionMask(condition, VER_MINORVERSION, VER_GREATER_EQUAL);
     condition = VerSetConditionMask(condition, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
-    return VerifyVersionInfoW(&wanted, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, condition) != FALSE;
+    return g_windowsVersionSeam.verify(&wanted, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR,
+                                       condition) != FALSE;
 }
 
 }  // namespace
+
+SWindowsVersionSeam g_windowsVersionSeam = {&RealVerifyVersionInfo};
 
 WindowsVersionFlags& WindowsVersion()
 {

@@ -2,6 +2,8 @@
 // sets once and that settings defaults, tray mode and the UAC fallback consult.
 #pragma once
 
+#include <windows.h>
+
 struct WindowsVersionFlags {
     bool winXP = false;    // 5.1 or later; also selects tray mode
     bool vista = false;    // 6.0 or later
@@ -9,6 +11,12 @@ struct WindowsVersionFlags {
     bool win8 = false;     // 6.2 or later
     bool win81 = false;    // 6.3 or later
 };
+
+// The seam in front of VerifyVersionInfoW.
+struct SWindowsVersionSeam {
+    BOOL (*verify)(OSVERSIONINFOEXW* wanted, DWORD typeMask, DWORDLONG conditionMask);
+};
+extern SWindowsVersionSeam g_windowsVersionSeam;
 
 // The process-wide flags; start-up fills them, tests set them directly.
 WindowsVersionFlags& WindowsVersion();

@@ -58,8 +58,8 @@ GUID TextToGuid(const wchar_t* text);
 
 // The font's text form, as the settings keep the title font.
 CStdStr FontToText(const LOGFONTW& font);
-// A text not in that form gives the fallback font; the face is cut to 31
-// characters, and an empty face in quotes is a font with no face name.
+// A text not in that form, or with an empty face in quotes, gives the
+// fallback font; the face is cut to 31 characters.
 void TextToFont(const wchar_t* text, LOGFONTW& font);
 
 class CNote : public CSQLiteBase {
@@ -116,6 +116,9 @@ public:
     bool IsNoStore() const { return m_noStore; }
     void SetNoStore(bool noStore) { m_noStore = noStore; }
     bool WindowExists() const { return m_windowExists; }
+    // Dimmed by TempFadeOut while the user works elsewhere.
+    bool IsFadedOut() const { return m_fadedOut; }
+    void SetFadedOut(bool fadedOut) { m_fadedOut = fadedOut; }
 
     // `lastupdatedate` = now.
     void TouchUpdateDate();
@@ -176,4 +179,5 @@ private:
     bool m_modified = false;
     bool m_noStore = false;
     bool m_windowExists = false;
+    bool m_fadedOut = false;
 };

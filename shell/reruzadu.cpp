@@ -56,13 +56,6 @@ CGdiObject<HBITMAP> g_captionBitmap;
 HWND g_toolbar = nullptr;
 bool g_networkOn = false;
 
-BOOL WINAPI OnCrashCallback(void*)
-{
-    if (g_logFile.IsOpen())
-        CloseLogFile();
-    return TRUE;
-}
-
 // ---- The data folder ---------------------------------------------------
 
 // A file of the same name counts as "already there" for the folder helper.
@@ -74,8 +67,16 @@ bool MakeFolder(const wchar_t* folder)
 const EDataPath kMigratedFiles[] = {EDataPath::Settings, EDataPath::LegacyNotes, EDataPath::AliasList,
                                     EDataPath::GroupsFile};
 
+// Whether the data paths name a folder that already holds the user's notes.
+bool HoldsDatabase()
+{
+    return FileExists(GetDataPath(EDataPath::Database)) || FileExists(GetDataPath(EDataPath::OlderDatabase));
+}
+
 // Moves the data paths to the per-user folder, copying the program folder's
-// data files into it once; on any failure the program folder keeps them.
+// data files into it once. A failure keeps the data in the program folder,
+// unless the per-user folder already holds a database: leaving it then
+// would hide the user's notes.
 void UsePerUserFolder(const wchar_t* programPath, bool migrate)
 {
     wchar_t root[MAX_PATH] = {};
@@ -100,7 +101,13 @@ void UsePerUserFolder(const wchar_t* programPath, bool migrate)
         const wchar_t* const target = GetDataPath(kMigratedFiles[i]);
         if (FileExists(target))
             continue;
-        if (!CopyFileW(sources[i].c_str(), target, TRUE) && FileExists(sources[i].c_str())) {
+        if (CopyFileW(sources[i].c_str(), target, TRUE))
+            continue;
+        const DWORD error = GetLastError();
+        if (!FileExists(sources[i].c_str()))
+            continue;
+        QLOG(L"Failed to copy %s to %s - error %lu", sources[i].c_str(), target, error);
+        if (!HoldsDatabase()) {
             SetDataFilePaths(programPath);
             return;
         }
@@ -378,6 +385,15 @@ int ShutDown(WPARAM exitCode)
 
 }  // namespace
 
+BOOL WINAPI OnCrashCallback(void*)
+{
+    // The crashing thread may hold the log's lock: waiting for it would
+    // hang the crash report.
+    if (g_logFile.IsOpen())
+        CloseLogFileWithoutWaiting();
+    return TRUE;
+}
+
 // ---- The data folder (public) -------------------------------------------
 
 void ChooseDataFolder(const wchar_t* commandLine)
@@ -415,22 +431,29 @@ void ChooseDataFolder(const wchar_t* commandLine)
                                     settings.c_str());
 }
 
-void PrepareDatabaseFile()
+bool PrepareDatabaseFile()
 {
     const wchar_t* const database = GetDataPath(EDataPath::Database);
     const wchar_t* const older = GetDataPath(EDataPath::OlderDatabase);
     if (FileExists(database))
-        return;
+        return true;
     if (FileExists(older)) {
-        if (CopyFileW(older, database, TRUE))
+        if (CopyFileW(older, database, TRUE)) {
             QLOG(L"Upgrading file %s to %s", older, database);
-        else
-            QLOG(L"Failed to migrate file %s to %s", older, database);
-        return;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        QLOG(L"Failed to migrate file %s to %s", older, database);
+        QLOG(L"Copying the older database failed - error %lu", error);
+        // Going on would open a new, empty database beside the user's notes,
+        // and no later start would try the copy again.
+        AppMessageBox(nullptr, IDS_NOTES_LOAD_FAILED, MB_OK);
+        return false;
     }
     QLOG(L"Migrating data because (%s) doesn't exist", database);
     g_prefs.MigrateFromOldFile = true;
     g_prefs.GroupsMigrated = 0;
+    return true;
 }
 
 void LoadStartSettings()
@@ -545,8 +568,7 @@ int RunApplication(HINSTANCE instance, HINSTANCE previous, const wchar_t* comman
     QLOG(L"Initializing icon");
     SetApplicationIcon(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)));
     WindowsVersion().win7 = BuildJumpList();
-    PrepareDatabaseFile();
-    if (!OpenDatabase() || !CreateWindows(instance, previous))
+    if (!PrepareDatabaseFile() || !OpenDatabase() || !CreateWindows(instance, previous))
         return FailedStart();
     ShowWindows();
     LoadNotesAndAlarms();

@@ -11,6 +11,10 @@
 // command line, when the claim failed and after a failed start.
 int RunApplication(HINSTANCE instance, HINSTANCE previous, const wchar_t* commandLine);
 
+// The crash reporter's callback: closes the log (never waiting for it) so
+// that the report can take it.
+BOOL WINAPI OnCrashCallback(void* info);
+
 // The modeless dialogs the loop hands their keys to. Each dialog sets its
 // slot when it is created and clears it when it is destroyed.
 extern HWND g_hwndFindDlg;
@@ -44,7 +48,10 @@ void ChooseDataFolder(const wchar_t* commandLine);
 void LoadStartSettings();
 // A missing database is copied from the older one, or its absence starts the
 // import of the legacy notes and groups. After the settings are loaded.
-void PrepareDatabaseFile();
+// False, with message 850 shown, when the older one is there but could not be
+// copied: the start then fails, creating no database, and the next start
+// tries the copy again.
+bool PrepareDatabaseFile();
 
 // The start-up show command: STARTUPINFO's when it carries one, else the
 // entry's.

@@ -18,6 +18,7 @@
 #include "foundation/fileio.h"
 #include "framework/Library.h"
 #include "mainwnd.h"
+#include "notestore/Note.h"
 #include "notestore/notemgr.h"
 #include "resources/resource.h"
 
@@ -134,6 +135,11 @@ bool ReadWord(const char*& text, WORD& value)
 
 constexpr size_t kMaxReplyAddress = 1023;
 
+bool IsReplySpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
 }  // namespace
 
 bool ParseVersionReply(const char* reply, SVersionReply& parsed)
@@ -145,13 +151,13 @@ bool ParseVersionReply(const char* reply, SVersionReply& parsed)
         if (part < 3 && *at++ != '.')
             return false;
     }
-    if (at[0] != '\r' || at[1] != '\n')
+    // The reply's line end, read as any white space: LF alone or blanks too.
+    if (!IsReplySpace(*at))
         return false;
-    at += 2;
-    while (*at == ' ' || *at == '\t' || *at == '\r' || *at == '\n')
+    while (IsReplySpace(*at))
         ++at;
     std::string address;
-    while (*at && *at != ' ' && *at != '\t' && *at != '\r' && *at != '\n') {
+    while (*at && !IsReplySpace(*at)) {
         if (address.size() == kMaxReplyAddress)
             return false;
         address += *at++;
@@ -536,6 +542,14 @@ HWND InputWindow()
     return IsOwnThreadWindow(pointed) ? pointed : nullptr;
 }
 
+// The note of a window: its note frame's for a window inside one, else its
+// own (a frame itself, or none).
+CNote* NoteOfWindow(HWND window)
+{
+    CNote* const framed = NoteManager().GetNoteFromWindow(GetAncestor(window, GA_ROOT));
+    return framed ? framed : NoteManager().GetNoteFromWindow(window);
+}
+
 }  // namespace
 
 void CheckInputActivity()
@@ -543,8 +557,15 @@ void CheckInputActivity()
     if (IsApplicationActive() || g_prefs.AutoFade == 0)
         return;
     const HWND input = InputWindow();
-    // Input to one of the program's windows is activity. A note window's own
-    // faded state comes with the note windows.
+    if (input) {
+        // The user works in a dimmed note: that note alone comes back.
+        CNote* const note = NoteOfWindow(input);
+        if (note && note->IsFadedOut()) {
+            TempFadeOut(false, note);
+            return;
+        }
+    }
+    // Input to one of the program's windows is activity.
     const bool idle = !input && IsInputIdle(g_clockSeam.tickCount(), GetLastInputTick(), g_prefs.AutoFade);
     if (idle != NoteManager().IsFadedOut())
         TempFadeOut(idle, nullptr);

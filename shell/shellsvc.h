@@ -50,8 +50,9 @@ struct SVersionReply {
     WORD version[4] = {};
     CStdStr address;
 };
-// Reads "a.b.c.d\r\naddress": four numbers of 0-65535 and an address of at
-// most 1023 characters; false when anything is missing or out of range.
+// Reads "a.b.c.d\r\naddress": four numbers of 0-65535, any white space (LF
+// alone will do) and an address of at most 1023 characters; false when
+// anything is missing or out of range.
 bool ParseVersionReply(const char* reply, SVersionReply& parsed);
 // Whether the reply's version is above the program's file version words.
 bool IsNewerVersion(const SVersionReply& reply, DWORD fileVersionHigh, DWORD fileVersionLow);
@@ -103,5 +104,6 @@ bool RegisterForRawInput();
 // Whether the user has been away from the program long enough to fade the
 // notes (AutoFade 1: 5 s, else 10 s); tick counts may wrap.
 bool IsInputIdle(DWORD now, DWORD lastInput, int autoFade);
-// Fades the notes out while the user works elsewhere and back in.
+// Fades the notes out while the user works elsewhere and back in; input in
+// a dimmed note brings that note back alone.
 void CheckInputActivity();

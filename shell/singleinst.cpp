@@ -549,28 +549,61 @@ SCommandLine ScanCommandLine(const wchar_t* commandLine)
 
 namespace {
 
-// Whether the program can create and delete files in the folder.
+// Whether the program can create and delete files in the folder. The probe's
+// name is this run's own and the file must be new, so a file of the user's
+// is never replaced.
 bool ProbeFolder(const CStdStr& folder)
 {
-    const CStdStr probe = folder + L"ewquio21ASSSA.txt";
-    const CKernelHandle file(CreateFileW(probe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    CStdStr probe;
+    probe.Format(L"%sewquio21ASSSA-%08lx-%08lx.txt", folder.c_str(), GetCurrentProcessId(), g_clockSeam.tickCount());
+    const CKernelHandle file(CreateFileW(probe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_FLAG_DELETE_ON_CLOSE | FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        QLOG(L"Failed to create %s - error %lu", probe.c_str(), GetLastError());
     return file.IsValid();
+}
+
+// The folder as a full path with its backslash, so that no data path
+// depends on the current directory; empty when it does not fit.
+CStdStr FullFolderPath(const CStdStr& folder)
+{
+    wchar_t full[MAX_PATH] = {};
+    const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH) {
+        QLOG(L"Folder %s does not fit as a full path", folder.c_str());
+        return CStdStr();
+    }
+    CStdStr result(full);
+    AppendBackslash(result);
+    return result;
+}
+
+// Sets the data paths to the folder when files can be made there; each
+// refusal is logged with its cause.
+bool UseFolder(const CStdStr& folder)
+{
+    if (folder.empty() || !ProbeFolder(folder))
+        return false;
+    if (SetDataFilePaths(folder.c_str()))
+        return true;
+    QLOG(L"Folder %s is too long for the data files", folder.c_str());
+    return false;
 }
 
 void ApplyFolder(SCommandLine& parsed, bool showMessages)
 {
-    CStdStr folder = parsed.folder;
-    AppendBackslash(folder);
-    if (ProbeFolder(folder) && SetDataFilePaths(folder.c_str())) {
+    const CStdStr folder = FullFolderPath(parsed.folder);
+    if (UseFolder(folder)) {
+        parsed.folder = folder;
         parsed.folderApplied = true;
+        QLOG(L"Data folder from the command line (%s)", folder.c_str());
         return;
     }
     parsed.valid = false;
     parsed.messageId = IDS_FOLDER_NOT_WRITABLE;
     if (showMessages)
         AppMessageBox(nullptr, IDS_FOLDER_NOT_WRITABLE, MB_OK);
-    QLOG(L"Bad security on folder %s", folder.c_str());
+    QLOG(L"Bad security on folder %s", folder.empty() ? parsed.folder.c_str() : folder.c_str());
 }
 
 }  // namespace
@@ -635,10 +668,11 @@ bool UpdateStartupShortcut()
     if (!ReadShortcut(linkPath.c_str(), shortcut))
         return false;
     // The settings first: a failed write must not lose the start with Windows.
-    const wchar_t* const ini = GetDataPath(EDataPath::Settings);
-    PrepareUnicodeIniFile(ini);
-    if (!MyWritePrivateProfileString(L"Preferences", L"StartupWithWindows", L"1", ini) ||
-        !MyWritePrivateProfileString(L"Preferences", L"StartupArguments", shortcut.arguments, ini))
+    CPreferences startup;
+    startup.StartupWithWindows = true;
+    if (!startup.SetIniPath(GetDataPath(EDataPath::Settings)) ||
+        wcscpy_s(startup.StartupArguments, CPreferences::kLongTextChars, shortcut.arguments) != 0 ||
+        !startup.SaveStartupSettings())
         return false;
     return DeleteFileW(linkPath.c_str()) != FALSE;
 }

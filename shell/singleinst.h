@@ -126,7 +126,7 @@ bool PostCommandWord(HWND mainWindow, const wchar_t* word);
 struct SCommandLine {
     bool valid = false;      // the options parsed and something was given
     CStdStr commandWord;     // "/c": the last one given
-    CStdStr folder;          // "/f"
+    CStdStr folder;          // "/f"; once applied, the full folder path
     UINT messageId = 0;      // the message the text calls for, 0 for none
     bool folderApplied = false;  // apply mode: the data paths now name the folder
 };
@@ -136,8 +136,9 @@ SCommandLine ScanCommandLine(const wchar_t* commandLine);
 
 // Check mode (checkMode true) reads the options and, when showMessages, shows
 // messages 10 and 879. Apply mode also probes a "/f" folder that exists and
-// sets the data paths to it; there only message 12 is shown (when
-// showMessages), since the check at start-up showed the others.
+// sets the data paths to it as a full path (a relative one is resolved
+// against the current directory once, here); there only message 12 is shown
+// (when showMessages), since the check at start-up showed the others.
 SCommandLine ParseCommandLine(const wchar_t* commandLine, bool checkMode, bool showMessages);
 
 // Registers the command line for restart by the system, where it can.

@@ -12,6 +12,7 @@
 #include "foundation/Seams.h"
 #include "framework/KernelHandle.h"
 #include "tests/foundation/FileBytes.h"
+#include "tests/support/HeldLogLine.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -192,6 +193,35 @@ TEST_F(LogFileTest, AFolderThatCannotHoldTheLogFallsBackToItsDriveRoot)
         DeleteFileW(root.c_str());
 }
 
+TEST_F(LogFileTest, AnyFolderTheHelperFormsHoldsTheLog)
+{
+    const std::wstring user = m_dir.File(L"user");
+    const std::wstring programLog = m_dir.File(L"prog\\QUILLT40.LOG");
+    const std::wstring share = L"\\\\nohost.invalid\\share\\";
+    struct Case {
+        const char* name;
+        std::wstring perUserRoot;
+        std::wstring programFile;
+        int opened;
+        std::wstring logPath;
+    };
+    const Case cases[] = {
+        {"a long-path per-user root", L"\\\\?\\" + user, g_programFile, 1, L"\\\\?\\" + PerUserLog()},
+        {"a device-path per-user root", L"\\\\.\\" + user, g_programFile, 1, L"\\\\.\\" + PerUserLog()},
+        {"a per-user share out of reach: the program folder", share + L"user", g_programFile, 1, programLog},
+        // A share has no drive root to fall back to: the first path tried.
+        {"a program folder on a share out of reach", L"", share + L"prog\\QUILL32.exe", 0,
+         share + L"prog\\QUILLT40.LOG"},
+    };
+    for (const Case& c : cases) {
+        g_perUserRoot = c.perUserRoot;
+        g_programFile = c.programFile;
+        EXPECT_EQ(OpenLogFile(), c.opened) << c.name;
+        EXPECT_EQ(std::wstring(GetLogFilePath()), c.logPath) << c.name;
+        CloseLogFile();
+    }
+}
+
 TEST_F(LogFileTest, TooLongAFolderTakesTheNextFallback)
 {
     g_perUserRoot = m_dir.File(std::wstring(250, L'u'));
@@ -240,27 +270,10 @@ TEST_F(LogFileTest, WritesAfterCloseAreDropped)
     EXPECT_EQ(ReadBytes(PerUserLog()), before);
 }
 
-namespace {
-
-// A sink that keeps its line (and with it the log's lock) until released.
-struct SHeldSink {
-    CKernelHandle entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    CKernelHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-};
-
-void HoldLine(void* context, const wchar_t*)
-{
-    auto* const held = static_cast<SHeldSink*>(context);
-    SetEvent(held->entered.Get());
-    WaitForSingleObject(held->release.Get(), 10000);
-}
-
-}  // namespace
-
 TEST(CLogCapture, WaitsForALineBeingHandedToTheCaptureItReplaces)
 {
-    SHeldSink held;
-    const CSeamOverride<SLogCaptureSeam> holding(g_logCaptureSeam, {&HoldLine, &held});
+    SHeldLogLine held;
+    const CSeamOverride<SLogCaptureSeam> holding(g_logCaptureSeam, {&HoldLogLine, &held});
     std::thread writer([] { WriteToLogFile(L"a held line"); });
     ASSERT_EQ(WaitForSingleObject(held.entered.Get(), 10000), WAIT_OBJECT_0);
 
@@ -277,13 +290,35 @@ TEST(CLogCapture, WaitsForALineBeingHandedToTheCaptureItReplaces)
     EXPECT_TRUE(replaced);
 }
 
+std::vector<std::wstring> g_debugTexts;
+
+void RecordDebugText(const wchar_t* text)
+{
+    g_debugTexts.emplace_back(text);
+}
+
 TEST(TraceSourceLine, TakesAnyPath)
 {
+    const CSeamOverride<SDebugOutputSeam> debugger(g_debugOutputSeam, {&RecordDebugText});
+    g_debugTexts.clear();
     const CLogCapture log;
-    TraceSourceLine(__FILE__, __LINE__);
-    TraceSourceLine(L"netsend", 12);
+    const std::string deepFolder = "C:/" + std::string(300, 'd') + "/";
+    TraceSourceLine(L"C:\\src\\shell\\netsend.cpp", 12);
+    TraceSourceLine(L"netsend", 7);
+    TraceSourceLine("/build/notestore/notemgr.cpp", 345);
+    TraceSourceLine((deepFolder + "reruzadu.cpp").c_str(), 9);
     TraceSourceLine(std::wstring(MAX_PATH * 2, L'n').c_str(), 1);   // cut to the trace line
     // The source position goes to the debugger only; the log line is the message alone.
     QLOG(L"through the call form %d", 3);
+    const int line = __LINE__ - 1;
     EXPECT_EQ(log.Lines(), std::vector<std::wstring>{L"through the call form 3"});
+    const std::vector<std::wstring> expected = {
+        L"netsend.cpp(12) : ",
+        L"netsend(7) : ",
+        L"notemgr.cpp(345) : ",
+        L"reruzadu.cpp(9) : ",
+        std::wstring(255, L'n'),
+        L"logfile_test.cpp(" + std::to_wstring(line) + L") : ",
+    };
+    EXPECT_EQ(g_debugTexts, expected);
 }

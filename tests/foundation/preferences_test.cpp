@@ -430,6 +430,20 @@ TEST_F(PreferencesTest, OutOfRangeReplacementIsLogged)
     EXPECT_TRUE(log.Contains(L"Setting MenuSplitLimit=0 out of range, using 16"));
 }
 
+TEST_F(PreferencesTest, TheStartupSettingsAloneAreWrittenUnderTheirKeys)
+{
+    CPreferences prefs;
+    prefs.StartupWithWindows = true;
+    wcscpy_s(prefs.StartupArguments, L"/c newnote");
+    prefs.AutoSave = true;
+    EXPECT_FALSE(prefs.SaveStartupSettings()) << "no file named yet";
+    ASSERT_TRUE(prefs.SetIniPath(IniPath().c_str()));
+    ASSERT_TRUE(prefs.SaveStartupSettings());
+    const IniSet expected = {{L"Preferences", L"StartupWithWindows", L"1"},
+                             {L"Preferences", L"StartupArguments", L"/c newnote"}};
+    EXPECT_EQ(ReadIniSet(IniPath()), expected);
+}
+
 TEST_F(PreferencesTest, HideToolbarIsLeftAloneBeforeXp)
 {
     WriteUnicodeIni(IniPath(), L"[Preferences]\r\nHideToolbar=0\r\nGUID=g\r\n");
@@ -594,6 +608,7 @@ TEST(LogFontText, MalformedTextsGiveTheFallbackFields)
         { L"", -10, 0, 0, 0x12, 0, FF_SWISS, L"" },
         { L"-13,0,0,0,700,0,0,0,204,0,0,0,34", -10, 700, 204, 0x12, 0, FF_SWISS, L"" },        // no face
         { L"-13,0,0,0,700,0,0,0,204,0,0,0,34,\"", -10, 700, 204, 0x12, 0, FF_SWISS, L"" },      // quote, no face
+        { L"-13,0,0,0,700,0,0,0,204,0,0,0,34,\"\"", -10, 700, 204, 0x12, 0, FF_SWISS, L"" },    // an empty face
         { L"-13,0,0,0,abc,0,0,0,204,0,0,0,34,\"Arial\"", -10, 0, 0, 0x12, 0, FF_SWISS, L"" },  // a non-number
         { L"-13,0,0,0,700,300,0,0,300,0,1,2,290,\"Arial", -13, 700, 44, 1, 2, 34, L"Arial" },   // low bytes, open quote
         { L" -13, 0,0,0,400,0,0,0,0,0,0,0,0,\"A\"", -13, 400, 0, 0, 0, 0, L"A" },              // blanks before numbers

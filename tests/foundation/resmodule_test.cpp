@@ -280,7 +280,9 @@ TEST_F(ResModuleTest, DataPathsFromFolderOrFileAlike)
     }
     const std::wstring tooLong = L"C:\\" + std::wstring(300, L'd') + L"\\";
     EXPECT_FALSE(SetDataFilePaths(tooLong.c_str()));
-    EXPECT_FALSE(SetDataFilePaths(L"C:"));   // would be relative to the drive's folder
+    // Each would follow the current directory.
+    for (const wchar_t* relative : {L"C:", L"C:d\\", L"data\\", L".\\data\\", L"\\d\\"})
+        EXPECT_FALSE(SetDataFilePaths(relative)) << relative;
     EXPECT_STREQ(GetDataPath(EDataPath::Database), L"\\\\server\\share\\d\\QUILLT40.DAT");
     ClearDataPath(EDataPath::BackupFolder);
     EXPECT_STREQ(GetDataPath(EDataPath::BackupFolder), L"");

@@ -7,6 +7,8 @@
 #include <ostream>
 
 #include "foundation/Preferences.h"
+#include "foundation/Seams.h"
+#include "foundation/SysFuncs.h"
 #include "foundation/WinPlacement.h"
 #include "foundation/WinVersion.h"
 #include "tests/support/TestDir.h"
@@ -191,13 +193,69 @@ TEST(FitRectToMonitor, UsesTheNearestMonitor)
     EXPECT_EQ(centred.left, (screen.right - 100) / 2);
 }
 
+// A desktop composition as the test sets it up: on or off, and the frame
+// bounds it reports (or a failure).
+struct SComposition {
+    BOOL enabled;
+    HRESULT boundsResult;
+};
+SComposition g_composition;
+const RECT kFrameBounds = { 25, 35, 235, 145 };
+
+HRESULT WINAPI TestIsCompositionEnabled(BOOL* enabled)
+{
+    *enabled = g_composition.enabled;
+    return S_OK;
+}
+
+HRESULT WINAPI TestGetWindowAttribute(HWND, DWORD attribute, void* value, DWORD size)
+{
+    if (attribute != 9 || size != sizeof(RECT))   // DWMWA_EXTENDED_FRAME_BOUNDS
+        return E_INVALIDARG;
+    *static_cast<RECT*>(value) = kFrameBounds;
+    return g_composition.boundsResult;
+}
+
+FARPROC FindTestComposition(const wchar_t* library, const char* function)
+{
+    if (_wcsicmp(library, L"dwmapi.dll") != 0)
+        return nullptr;
+    void* found = nullptr;
+    if (strcmp(function, "DwmIsCompositionEnabled") == 0)
+        found = reinterpret_cast<void*>(&TestIsCompositionEnabled);
+    else if (strcmp(function, "DwmGetWindowAttribute") == 0)
+        found = reinterpret_cast<void*>(&TestGetWindowAttribute);
+    return reinterpret_cast<FARPROC>(found);
+}
+
+FARPROC FindNothing(const wchar_t*, const char*)
+{
+    return nullptr;
+}
+
 TEST(GetVisibleWindowRect, IsTheWindowRectWithoutComposition)
 {
     CTestWindow window({ 30, 40, 230, 140 }, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-    RECT visible{};
-    ASSERT_TRUE(GetVisibleWindowRect(window.Get(), visible));
-    EXPECT_EQ(visible, window.Rect());
-    EXPECT_FALSE(GetVisibleWindowRect(nullptr, visible));
+    struct Case {
+        const char* name;
+        FARPROC (*find)(const wchar_t*, const char*);
+        SComposition composition;
+        bool frameBounds;
+    };
+    const Case cases[] = {
+        { "no desktop composition library", &FindNothing, { TRUE, S_OK }, false },
+        { "composition off", &FindTestComposition, { FALSE, S_OK }, false },
+        { "composition on: its frame bounds", &FindTestComposition, { TRUE, S_OK }, true },
+        { "bounds that can't be read", &FindTestComposition, { TRUE, E_FAIL }, false },
+    };
+    for (const Case& c : cases) {
+        const CSeamOverride<SSystemLookupSeam> lookup(g_systemLookupSeam, { c.find });
+        g_composition = c.composition;
+        RECT visible{};
+        ASSERT_TRUE(GetVisibleWindowRect(window.Get(), visible)) << c.name;
+        EXPECT_EQ(visible, c.frameBounds ? kFrameBounds : window.Rect()) << c.name;
+        EXPECT_FALSE(GetVisibleWindowRect(nullptr, visible)) << c.name;
+    }
 }
 
 // Three real windows as the shell makes them: parent, main window and the

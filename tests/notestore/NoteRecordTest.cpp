@@ -100,13 +100,18 @@ LOGFONTW SampleFont(const wchar_t* face)
 TEST(CNoteRecord, FontTextRoundTrips)
 {
     const std::wstring face31(31, L'F');
-    for (const wchar_t* face : {L"Segoe UI", face31.c_str(), L""}) {
+    for (const wchar_t* face : {L"Segoe UI", face31.c_str()}) {
         const LOGFONTW font = SampleFont(face);
         LOGFONTW parsed;
         std::memset(&parsed, 0xCC, sizeof parsed);
         TextToFont(FontToText(font).c_str(), parsed);
         EXPECT_EQ(std::memcmp(&parsed, &font, sizeof font), 0) << FontToText(font).c_str();
     }
+    // An empty face fails the face field: the fallback font.
+    LOGFONTW faceless;
+    TextToFont(FontToText(SampleFont(L"")).c_str(), faceless);
+    EXPECT_EQ(faceless.lfHeight, -10);
+    EXPECT_EQ(faceless.lfPitchAndFamily, FF_SWISS);
     EXPECT_EQ(FontToText(SampleFont(L"Arial")), L"-17,3,900,450,700,1,1,0,204,3,2,5,34,\"Arial\"");
 }
 

@@ -316,24 +316,40 @@ TEST_F(ProgramTest, ClosingTheTaskbarButtonEndsTheProgram)
     ExpectInOrder(kShutDownLines);
 }
 
-TEST_F(ProgramTest, ADatabaseThatCanNotOpenEndsTheStartWithoutSaving)
+TEST_F(ProgramTest, ADatabaseThatCanNotOpenOrBeCopiedEndsTheStartWithoutSaving)
 {
-    ASSERT_TRUE(CreateDirectoryW((Folder() + L"QUILLT40.DAT").c_str(), nullptr));
-    CRun run(ProgramPath(), FolderArgument());
-    const HWND box = run.FindWindowOfClass(L"#32770", kStartMs);
-    ASSERT_NE(box, nullptr);
-    // The box may still be filling itself in.
-    wchar_t text[512] = {};
-    for (int tries = 0; tries < 100 && GetDlgItemTextW(box, 0xFFFF, text, 512) == 0; ++tries)
-        Sleep(100);
-    EXPECT_EQ(std::wstring(text).rfind(L"Error loading notes from disk!", 0), 0u) << text;
-    PostMessageW(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
-    ExpectInOrder({L"Failed to init table.", L"Close the database!", L"BAD BAD BAD! Something went terribly wrong!",
-                   L"Killing find dialog", L"Stopping sound", L"Destroying all windows",
-                   L"Unregistering window classes", L"Freeing RichEdit"});
-    EXPECT_EQ(CountLogged(L"Creating main window class"), 0);
-    EXPECT_EQ(IniValue(Ini(), L"AutoSave"), L"<absent>") << "nothing is saved";
+    struct Case {
+        const wchar_t* blocked;   // a folder takes this file's place
+        const wchar_t* cause;
+    };
+    const Case cases[] = {
+        {L"QUILLT40.DAT", L"Failed to init table."},
+        // The older database can't be copied: no new, empty one is made.
+        {L"QUILLT.DAT", L"Failed to migrate file "},
+    };
+    for (const Case& c : cases) {
+        DeleteFileW(LogPath().c_str());
+        const std::wstring blocked = Folder() + c.blocked;
+        ASSERT_TRUE(CreateDirectoryW(blocked.c_str(), nullptr));
+        CRun run(ProgramPath(), FolderArgument());
+        const HWND box = run.FindWindowOfClass(L"#32770", kStartMs);
+        ASSERT_NE(box, nullptr) << c.cause;
+        // The box may still be filling itself in.
+        wchar_t text[512] = {};
+        for (int tries = 0; tries < 100 && GetDlgItemTextW(box, 0xFFFF, text, 512) == 0; ++tries)
+            Sleep(100);
+        EXPECT_EQ(std::wstring(text).rfind(L"Error loading notes from disk!", 0), 0u) << text;
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+        EXPECT_EQ(run.WaitForExit(kExitMs), 0u) << c.cause;
+        ExpectInOrder({c.cause, L"Close the database!", L"BAD BAD BAD! Something went terribly wrong!",
+                       L"Killing find dialog", L"Stopping sound", L"Destroying all windows",
+                       L"Unregistering window classes", L"Freeing RichEdit"});
+        EXPECT_EQ(CountLogged(L"Creating main window class"), 0) << c.cause;
+        EXPECT_EQ(IniValue(Ini(), L"AutoSave"), L"<absent>") << c.cause << ": nothing is saved";
+        RemoveDirectoryW(blocked.c_str());
+        EXPECT_EQ(GetFileAttributesW((Folder() + L"QUILLT40.DAT").c_str()), INVALID_FILE_ATTRIBUTES)
+            << c.cause << ": no database is made";
+    }
 }
 
 TEST_F(ProgramTest, WithoutTheCrashReporterBesideItTheProgramStillRuns)

@@ -204,7 +204,10 @@ TEST(VersionReply, OnlyAWellFormedReplyParses)
         {"4.1.0.8\r\nhttp://example.invalid/get", true},
         {"4.1.0.8\r\nhttp://example.invalid/get\r\n", true},
         {"65535.65535.65535.65535\r\nx", true},
-        {"4.1.0.8\nhttp://example.invalid/get", false},  // no CR
+        {"4.1.0.8\nhttp://example.invalid/get", true},  // LF line ends
+        {"4.1.0.8 http://example.invalid/get", true},
+        {"4.1.0.8\t \r\n\r\nhttp://example.invalid/get", true},
+        {"4.1.0.8http://example.invalid/get", false},  // nothing between
         {"4.1.0\r\nhttp://example.invalid/get", false},
         {"4.1.0.65536\r\nhttp://example.invalid/get", false},  // beyond 16 bits
         {"4.1.0.99999999999999999999\r\nx", false},

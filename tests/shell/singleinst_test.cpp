@@ -20,6 +20,7 @@
 #include "foundation/DataPaths.h"
 #include "foundation/fileio.h"
 #include "foundation/Seams.h"
+#include "foundation/TextFormat.h"
 #include "framework/KernelHandle.h"
 #include "resources/resource.h"
 #include "shell/mainwnd.h"
@@ -90,8 +91,27 @@ protected:
     CLogCapture m_log;
 };
 
+bool AnyFileLike(const std::wstring& pattern)
+{
+    WIN32_FIND_DATAW found = {};
+    const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
 TEST_F(ApplyModeTest, AWritableFolderBecomesTheDataFolder)
 {
+    // A file of the user's under the probe's old fixed name stays as it is.
+    const std::wstring usersFile = m_folder.File(L"ewquio21ASSSA.txt");
+    {
+        const CKernelHandle file(CreateFileW(usersFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        ASSERT_TRUE(file);
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(file.Get(), "mine", 4, &written, nullptr));
+    }
+
     std::wstring folder = m_folder.Path();
     folder.pop_back();  // without its backslash
     const SCommandLine parsed = ParseCommandLine((L"/f \"" + folder + L"\" /c newnote").c_str(), false, true);
@@ -99,20 +119,69 @@ TEST_F(ApplyModeTest, AWritableFolderBecomesTheDataFolder)
     EXPECT_TRUE(parsed.folderApplied);
     EXPECT_EQ(SettingsPath(), m_folder.File(L"RERUZADU.INI"));
     EXPECT_TRUE(m_boxes.ShownIds().empty());
-    EXPECT_EQ(GetFileAttributesW(m_folder.File(L"ewquio21ASSSA.txt").c_str()), INVALID_FILE_ATTRIBUTES)
-        << "the probe is gone";
+    EXPECT_FALSE(AnyFileLike(m_folder.File(L"ewquio21ASSSA-*"))) << "the probe is gone";
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    ASSERT_TRUE(GetFileAttributesExW(usersFile.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 4u);
+}
+
+DWORD FixedTick()
+{
+    return 0x1234abcd;
 }
 
 TEST_F(ApplyModeTest, AFolderThatRefusesTheProbeKeepsTheDataWhereItWas)
 {
     // Permissions stop nothing here: a folder in the probe's place does.
-    ASSERT_TRUE(CreateDirectoryW(m_folder.File(L"ewquio21ASSSA.txt").c_str(), nullptr));
+    const CSeamOverride<SClockSeam> clock(g_clockSeam, {g_clockSeam.now, &FixedTick});
+    wchar_t probe[64] = {};
+    FormatText(probe, 64, L"ewquio21ASSSA-%08lx-%08lx.txt", GetCurrentProcessId(), FixedTick());
+    ASSERT_TRUE(CreateDirectoryW(m_folder.File(probe).c_str(), nullptr));
     const SCommandLine parsed = ParseCommandLine((L"/f " + m_folder.Path()).c_str(), false, true);
     EXPECT_FALSE(parsed.valid);
     EXPECT_FALSE(parsed.folderApplied);
     EXPECT_EQ(SettingsPath(), m_start.File(L"RERUZADU.INI"));
     EXPECT_EQ(m_boxes.ShownIds(), std::vector<UINT>{IDS_FOLDER_NOT_WRITABLE});
+    const std::wstring cause = L"Failed to create " + m_folder.File(probe) + L" - error ";
+    bool causeLogged = false;
+    for (const std::wstring& line : m_log.Lines())
+        causeLogged = causeLogged || line.rfind(cause, 0) == 0;
+    EXPECT_TRUE(causeLogged);
     EXPECT_TRUE(m_log.Contains(L"Bad security on folder " + m_folder.Path()));
+}
+
+// Restores the current directory when it goes.
+class CCurrentDirectory {
+public:
+    CCurrentDirectory() { GetCurrentDirectoryW(MAX_PATH, m_saved); }
+    ~CCurrentDirectory() { SetCurrentDirectoryW(m_saved); }
+    CCurrentDirectory(const CCurrentDirectory&) = delete;
+    CCurrentDirectory& operator=(const CCurrentDirectory&) = delete;
+
+private:
+    wchar_t m_saved[MAX_PATH] = {};
+};
+
+TEST_F(ApplyModeTest, ARelativeFolderIsResolvedOnceToAFullOne)
+{
+    const CCurrentDirectory restore;
+    const std::wstring data = m_folder.File(L"data\\");
+    ASSERT_TRUE(CreateDirectoryW(data.c_str(), nullptr));
+    for (const wchar_t* line : {L"/f data", L"/f .\\data", L"/f \".\\data\\\" /c newnote", L"/f ..\\data\\..\\data"}) {
+        ASSERT_TRUE(SetCurrentDirectoryW(line[3] == L'.' && line[4] == L'.' ? data.c_str() : m_folder.Path().c_str()));
+        ASSERT_TRUE(SetDataFilePaths(m_start.Path().c_str()));
+        m_log.Clear();
+        const SCommandLine parsed = ParseCommandLine(line, false, true);
+        EXPECT_TRUE(parsed.folderApplied) << line;
+        EXPECT_TRUE(m_log.Contains(L"Data folder from the command line (" + data + L")")) << line;
+        // A common dialog or the logon's Run value moves the current directory.
+        ASSERT_TRUE(SetCurrentDirectoryW(m_start.Path().c_str()));
+        for (int which = 0; which < static_cast<int>(EDataPath::Count); ++which) {
+            const std::wstring path = GetDataPath(static_cast<EDataPath>(which));
+            EXPECT_EQ(path.compare(0, data.size(), data), 0) << line << ": " << testing::PrintToString(path);
+        }
+    }
+    EXPECT_TRUE(m_boxes.ShownIds().empty());
 }
 
 TEST_F(ApplyModeTest, AMissingFolderIsNotApplied)

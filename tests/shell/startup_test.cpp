@@ -7,17 +7,22 @@
 #include <shlobj.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "ShellTestSupport.h"
 #include "foundation/DataPaths.h"
+#include "foundation/LogFile.h"
 #include "foundation/Preferences.h"
 #include "foundation/RegKey.h"
 #include "foundation/Seams.h"
 #include "foundation/WinVersion.h"
 #include "framework/KernelHandle.h"
+#include "resources/resource.h"
 #include "shell/reruzadu.h"
+#include "tests/support/HeldLogLine.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -102,6 +107,17 @@ protected:
     CSeamOverride<SFolderRootsSeam> m_roots{g_folderRootsSeam, {&ProgramFile, &PerUserRoot, &StartupFolder}};
 };
 
+// A copy into the per-user folder that fails, with a database file already
+// there.
+std::function<void(const CLayout&)> FailedCopyBeside(const wchar_t* database)
+{
+    return [database](const CLayout& l) {
+        CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr);
+        CreateDirectoryW(l.PerUser().c_str(), nullptr);
+        WriteText(l.PerUser() + database, "the user's notes");
+    };
+}
+
 TEST_F(StartupTest, TheDataFolderFollowsTheCommandLineAndTheFilesFound)
 {
     enum EFolder { kNamed, kPerUser, kProgram };
@@ -125,6 +141,10 @@ TEST_F(StartupTest, TheDataFolderFollowsTheCommandLineAndTheFilesFound)
         {"a copy that fails while its source exists: the program folder",
          [](const CLayout& l) { CreateDirectoryW((l.Program() + L"ALIAS.INI").c_str(), nullptr); }, false, L"",
          kProgram},
+        {"a failed copy beside a per-user database: still the per-user folder", FailedCopyBeside(L"QUILLT40.DAT"),
+         false, L"", kPerUser},
+        {"a failed copy beside a per-user older database: still the per-user folder",
+         FailedCopyBeside(L"QUILLT.DAT"), false, L"", kPerUser},
     };
     for (const Case& c : cases) {
         const CLayout layout;
@@ -221,6 +241,101 @@ TEST_F(StartupTest, TheDatabaseFileComesFromTheOlderOneOrStartsTheImport)
     EXPECT_TRUE(g_prefs.MigrateFromOldFile) << "neither file: the legacy notes are imported";
     EXPECT_EQ(g_prefs.GroupsMigrated, 0);
     EXPECT_TRUE(m_log.Contains(L"Migrating data because (" + database + L") doesn't exist"));
+}
+
+TEST_F(StartupTest, AnOlderDatabaseThatCanNotBeCopiedEndsTheStartUntilItCan)
+{
+    struct Case {
+        const char* name;
+        std::function<std::function<void()>(const std::wstring& older)> block;  // gives the release
+    };
+    const Case cases[] = {
+        {"a folder in its place",
+         [](const std::wstring& older) {
+             CreateDirectoryW(older.c_str(), nullptr);
+             return [older] {
+                 RemoveDirectoryW(older.c_str());
+                 WriteText(older, "older database");
+             };
+         }},
+        {"held open by the old version",
+         [](const std::wstring& older) {
+             WriteText(older, "older database");
+             auto held = std::make_shared<CKernelHandle>(
+                 CreateFileW(older.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+             EXPECT_TRUE(*held);
+             return [held] { held->Reset(); };
+         }},
+    };
+    for (const Case& c : cases) {
+        const CLayout layout;
+        ASSERT_TRUE(SetDataFilePaths(layout.Folder().c_str()));
+        const std::wstring database = layout.Folder() + L"QUILLT40.DAT";
+        const std::wstring older = layout.Folder() + L"QUILLT.DAT";
+        g_prefs.MigrateFromOldFile = false;
+        const std::function<void()> release = c.block(older);
+        const CScriptedMessageBox boxes;
+        m_log.Clear();
+
+        EXPECT_FALSE(PrepareDatabaseFile()) << c.name;
+        EXPECT_FALSE(Exists(database)) << c.name << ": no empty database beside the notes";
+        EXPECT_EQ(boxes.ShownIds(), std::vector<UINT>{IDS_NOTES_LOAD_FAILED}) << c.name;
+        EXPECT_TRUE(m_log.Contains(L"Failed to migrate file " + older + L" to " + database)) << c.name;
+        EXPECT_FALSE(g_prefs.MigrateFromOldFile) << c.name << ": the legacy notes are not imported instead";
+
+        release();
+        EXPECT_TRUE(PrepareDatabaseFile()) << c.name << ": the next start";
+        EXPECT_EQ(ReadText(database), "older database") << c.name;
+    }
+}
+
+// ---- The crash path ------------------------------------------------------
+
+// Runs work on a thread of its own; false when it has not ended within the
+// watchdog's span. A thread stuck on the log's lock would stall every later
+// test, so a hang ends the run here.
+bool EndsInTime(std::function<void()> work)
+{
+    const CKernelHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread thread([&work, &done] {
+        work();
+        SetEvent(done.Get());
+    });
+    if (WaitForSingleObject(done.Get(), 10000) == WAIT_OBJECT_0) {
+        thread.join();
+        return true;
+    }
+    ADD_FAILURE() << "hung on the log's lock";
+    fflush(stdout);
+    TerminateProcess(GetCurrentProcess(), 1);
+    return false;
+}
+
+void CrashWhileLogging(void*, const wchar_t*)
+{
+    OnCrashCallback(nullptr);
+}
+
+TEST_F(StartupTest, TheCrashCallbackNeverWaitsForTheLog)
+{
+    const CLayout layout;
+    {
+        ASSERT_EQ(OpenLogFile(), 1);
+        const CSeamOverride<SLogCaptureSeam> crashing(g_logCaptureSeam, {&CrashWhileLogging, nullptr});
+        EXPECT_TRUE(EndsInTime([] { WriteToLogFile(L"a crash inside the log writer"); }));
+        EXPECT_FALSE(g_logFile.IsOpen());
+    }
+    {
+        ASSERT_EQ(OpenLogFile(), 1);
+        SHeldLogLine held;
+        const CSeamOverride<SLogCaptureSeam> holding(g_logCaptureSeam, {&HoldLogLine, &held});
+        std::thread writer([] { WriteToLogFile(L"a line of another thread"); });
+        ASSERT_EQ(WaitForSingleObject(held.entered.Get(), 10000), WAIT_OBJECT_0);
+        EXPECT_TRUE(EndsInTime([] { OnCrashCallback(nullptr); })) << "a crash while another thread logs";
+        SetEvent(held.release.Get());
+        writer.join();
+        EXPECT_FALSE(g_logFile.IsOpen()) << "the writer closes the log as its line ends";
+    }
 }
 
 // ---- Settings and the old Startup shortcut --------------------------------

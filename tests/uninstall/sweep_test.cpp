@@ -124,3 +124,24 @@ TEST(Sweep, ExpandableStringIsUsedAsItStands)
     WriteUninstallValue(REG_EXPAND_SZ, bytes, bytes.size());
     EXPECT_EQ(ReadUninstallString(), L"%SystemRoot%\\unins000.exe");
 }
+
+TEST(Sweep, AQuotedPathWithBlanksStartsTheUninstaller)
+{
+    // As the installer writes it: the uninstaller's path in quotes.
+    CTestDir dir;
+    const std::wstring record = dir.File(L"started.txt");
+    ASSERT_TRUE(SetEnvironmentVariableW(L"QUILLET_RECORD_FILE", record.c_str()));
+    const std::wstring folder = dir.File(L"Program Files (x86)\\Quillet 4\\");
+    ASSERT_TRUE(CreateDirectoryW(dir.File(L"Program Files (x86)").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring uninstaller = folder + L"unins 000.exe";
+    ASSERT_TRUE(CopyFileW(RecorderPath().c_str(), uninstaller.c_str(), FALSE));
+
+    KeyCleanup cleanup;
+    const std::vector<BYTE> bytes = TextBytes(L"\"" + uninstaller + L"\"");
+    WriteUninstallValue(REG_SZ, bytes, bytes.size());
+    EXPECT_TRUE(StartSilentUninstall());
+    for (int waited = 0; waited < 10000 && ReadLines(record).empty(); waited += 50)
+        Sleep(50);
+    EXPECT_EQ(ReadLines(record), std::vector<std::string>{"/VERYSILENT /NORESTART"});
+}
