@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "foundation/TextFormat.h"
 
 namespace {
@@ -193,4 +195,40 @@ BOOL ScopedUiScript::OnBeep(UINT type)
     script.Record(Numbered(L"beep", type));
     script.m_beeps.push_back(type);
     return TRUE;
+}
+
+CModalWatchdog::CModalWatchdog(DWORD milliseconds)
+    : m_milliseconds(milliseconds), m_done(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+      m_thread(CreateThread(nullptr, 0, Watch, this, 0, nullptr))
+{
+}
+
+CModalWatchdog::~CModalWatchdog()
+{
+    SetEvent(m_done.Get());
+    WaitForSingleObject(m_thread.Get(), INFINITE);
+}
+
+DWORD WINAPI CModalWatchdog::Watch(void* context)
+{
+    auto* const watchdog = static_cast<CModalWatchdog*>(context);
+    if (WaitForSingleObject(watchdog->m_done.Get(), watchdog->m_milliseconds) == WAIT_TIMEOUT) {
+        std::fputs("watchdog: a modal loop did not end\n", stderr);
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), 3);
+    }
+    return 0;
+}
+
+void PumpMessagesFor(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    do {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        Sleep(5);
+    } while (GetTickCount() - start < milliseconds);
 }

@@ -16,6 +16,7 @@
 
 #include "foundation/MessageBoxSeam.h"
 #include "foundation/Seams.h"
+#include "framework/KernelHandle.h"
 #include "framework/UiSeams.h"
 
 class ScopedUiScript {
@@ -86,3 +87,23 @@ private:
     CSeamOverride<SPopupMenuSeam> m_menuSeam;
     CSeamOverride<SBeepSeam> m_beepSeam;
 };
+
+// Ends the test run with a message when a modal loop has not ended in time,
+// so a hang fails the test instead of the run.
+class CModalWatchdog {
+public:
+    explicit CModalWatchdog(DWORD milliseconds = 20000);
+    ~CModalWatchdog();
+    CModalWatchdog(const CModalWatchdog&) = delete;
+    CModalWatchdog& operator=(const CModalWatchdog&) = delete;
+
+private:
+    static DWORD WINAPI Watch(void* context);
+
+    DWORD m_milliseconds;
+    CKernelHandle m_done;
+    CKernelHandle m_thread;
+};
+
+// Dispatches this thread's messages for a while.
+void PumpMessagesFor(DWORD milliseconds);
