@@ -144,7 +144,7 @@ INT_PTR CFrameworkDialog::RouteDialogMessage(HWND window, UINT msg, WPARAM wPara
     if (!dialog)
         return FALSE;
     bool answered = false;
-    const LRESULT result = dialog->Route(window, msg, wParam, lParam, answered, [window, msg] {
+    const LRESULT result = dialog->Route(window, msg, wParam, lParam, true, answered, [window, msg] {
         if (msg == WM_NCDESTROY)
             RemovePropW(window, kDialogProperty);
         return LRESULT(0);

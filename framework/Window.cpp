@@ -170,6 +170,7 @@ bool CWindowBase::Create(WindowClassInfo& windowClass, const WindowCreateArgs& a
     if (GetHwnd() || !RegisterWindowClass(windowClass, ClassWindowProc))
         return false;
     m_baseProc = windowClass.baseProc;
+    m_ownClass = windowClass.baseClassName == nullptr;
     CWindowBase* const outer = std::exchange(t_creating, this);
     const HWND window = CreateWindowExW(args.exStyle, windowClass.className, args.text, args.style, args.rect.left,
                                        args.rect.top, args.rect.right, args.rect.bottom, args.parent,
@@ -205,7 +206,7 @@ LRESULT CWindowBase::DefaultProc(UINT msg, WPARAM wParam, LPARAM lParam)
 LRESULT CWindowBase::Dispatch(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     bool answered = false;
-    return Route(window, msg, wParam, lParam, answered, [this, window, msg, wParam, lParam] {
+    return Route(window, msg, wParam, lParam, m_ownClass, answered, [this, window, msg, wParam, lParam] {
         const LRESULT result = DefaultProc(msg, wParam, lParam);
         if (msg == WM_NCDESTROY)
             Unlink(window);

@@ -111,8 +111,12 @@ protected:
     // Map, then reflection, then the fallback; false when nothing answered.
     // The object is gone after a call that ran its final message, so callers
     // take nothing from it after this returns.
+    // reflect: whether children's notifications go back to them (own-class
+    // windows and dialogs); a subclassed or superclassed window leaves them to
+    // its original procedure, which may need them (a sheet its buttons').
     template <class Fallback>
-    LRESULT Route(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, bool& answered, Fallback fallback);
+    LRESULT Route(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, bool reflect, bool& answered,
+                  Fallback fallback);
 
     void Attach(HWND window) { m_window = window; }
 
@@ -125,12 +129,13 @@ private:
 };
 
 template <class Fallback>
-LRESULT CMessageMap::Route(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, bool& answered, Fallback fallback)
+LRESULT CMessageMap::Route(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, bool reflect, bool& answered,
+                           Fallback fallback)
 {
     ++m_depth;
     LRESULT result = 0;
     answered = ProcessWindowMessage(msg, wParam, lParam, result) ||
-               ReflectToChild(window, msg, wParam, lParam, result);
+               (reflect && ReflectToChild(window, msg, wParam, lParam, result));
     // The original procedure always sees the last message, to free its state.
     if (!answered || msg == WM_NCDESTROY) {
         const LRESULT original = fallback();
@@ -144,6 +149,7 @@ LRESULT CMessageMap::Route(HWND window, UINT msg, WPARAM wParam, LPARAM lParam, 
 
 // The base of every window object: its own class, a superclass or a subclassed
 // control. The object outlives its window unless OnFinalMessage deletes it.
+// Only windows of an own class reflect notifications to their children.
 class CWindowBase : public CMessageMap {
 public:
     ~CWindowBase() override;
@@ -167,5 +173,6 @@ private:
     void Unlink(HWND window);
 
     WNDPROC m_baseProc = nullptr;  // own and superclassed windows
+    bool m_ownClass = false;
     bool m_subclassed = false;
 };
