@@ -92,7 +92,16 @@ void ScopedUiScript::HandleFont(std::function<BOOL(CHOOSEFONTW&)> handler)
 
 void ScopedUiScript::AnswerColor(std::optional<COLORREF> color)
 {
-    m_colors.push_back(color);
+    HandleColor([color](CHOOSECOLORW& request) {
+        if (color)
+            request.rgbResult = *color;
+        return color ? TRUE : FALSE;
+    });
+}
+
+void ScopedUiScript::HandleColor(std::function<BOOL(CHOOSECOLORW&)> handler)
+{
+    m_colors.push_back(std::move(handler));
 }
 
 void ScopedUiScript::AnswerPrint(BOOL result)
@@ -174,11 +183,8 @@ BOOL ScopedUiScript::OnColor(CHOOSECOLORW* request)
 {
     ScopedUiScript& script = Active();
     script.Record(L"color");
-    std::optional<COLORREF> color;
-    if (!TakeNext(script.m_colors, L"color", color) || !color)
-        return FALSE;
-    request->rgbResult = *color;
-    return TRUE;
+    std::function<BOOL(CHOOSECOLORW&)> handler;
+    return TakeNext(script.m_colors, L"color", handler) ? handler(*request) : FALSE;
 }
 
 BOOL ScopedUiScript::OnPrint(PRINTDLGW*)

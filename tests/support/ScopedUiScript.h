@@ -41,6 +41,7 @@ public:
     void HandleFont(std::function<BOOL(CHOOSEFONTW&)> handler);
     // A chosen colour, or none for cancel.
     void AnswerColor(std::optional<COLORREF> color);
+    void HandleColor(std::function<BOOL(CHOOSECOLORW&)> handler);
     void AnswerPrint(BOOL result);
 
     // Every call in order: "box <text>", "modal <id>", "menu", "open", "save",
@@ -73,7 +74,7 @@ private:
     std::deque<std::optional<std::wstring>> m_openFiles;
     std::deque<std::optional<std::wstring>> m_saveFiles;
     std::deque<std::function<BOOL(CHOOSEFONTW&)>> m_fonts;
-    std::deque<std::optional<COLORREF>> m_colors;
+    std::deque<std::function<BOOL(CHOOSECOLORW&)>> m_colors;
     std::deque<BOOL> m_prints;
 
     std::vector<std::wstring> m_calls;
