@@ -9,8 +9,10 @@
 #include <memory>
 #include <vector>
 
+#include "framework/Dialog.h"
 #include "framework/Library.h"
 #include "framework/Window.h"
+#include "tests/framework/FrameworkTestIds.h"
 
 namespace {
 
@@ -275,6 +277,46 @@ TEST(Reflection, WindowOwnerReflectsWhatItsMapLeaves)
             ASSERT_TRUE(owner.Create(g_recordingClass, WindowCreateArgs()));
             CReflectedChild child;
             ASSERT_TRUE(child.Create(g_recordingClass, ChildArgs(owner.GetHwnd(), 7)));
+            const LRESULT answer = SendNotification(owner.GetHwnd(), child.GetHwnd(), c);
+            const bool expectReflected = c.reflected && !ownerHandles;
+            EXPECT_EQ(child.reflected.size(), expectReflected ? 1u : 0u) << c.name << " handled " << ownerHandles;
+            if (expectReflected) {
+                EXPECT_EQ(answer, 500 + static_cast<LRESULT>(c.msg)) << c.name;
+            }
+            if (ownerHandles) {
+                EXPECT_EQ(answer, 99) << c.name;
+            }
+            DestroyWindow(owner.GetHwnd());
+        }
+    }
+}
+
+// A dialog owner whose map answers one message itself.
+class COwnerDialog : public CFrameworkDialog {
+public:
+    COwnerDialog() : CFrameworkDialog(IDD_T_CONTROLS) {}
+    UINT answers = 0;
+
+protected:
+    bool ProcessWindowMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override
+    {
+        if (msg != answers)
+            return false;
+        result = 99;
+        return true;
+    }
+};
+
+TEST(Reflection, DialogOwnerReflectsWhatItsMapLeaves)
+{
+    for (const ReflectionCase& c : kReflectionCases) {
+        for (const bool ownerHandles : { false, true }) {
+            COwnerDialog owner;
+            owner.answers = ownerHandles ? c.msg : 0;
+            ASSERT_TRUE(owner.Create(nullptr));
+            CReflectedChild child;
+            ASSERT_TRUE(child.SubclassWindow(GetDlgItem(owner.GetHwnd(), IDC_T_DRAWN)));
+            // Through the dialog manager: most answers go by DWLP_MSGRESULT.
             const LRESULT answer = SendNotification(owner.GetHwnd(), child.GetHwnd(), c);
             const bool expectReflected = c.reflected && !ownerHandles;
             EXPECT_EQ(child.reflected.size(), expectReflected ? 1u : 0u) << c.name << " handled " << ownerHandles;
