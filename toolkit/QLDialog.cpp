@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "foundation/LogFile.h"
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
 #include "foundation/TextFormat.h"
@@ -100,8 +101,11 @@ INT_PTR CQLDialog::DoModal()
 INT_PTR CQLDialog::RealModalRun(void* context)
 {
     auto* const dialog = static_cast<CQLDialog*>(context);
-    return CResModule::DialogBoxById(static_cast<UINT>(dialog->m_templateId), dialog->m_parent, DialogProc,
-                                     reinterpret_cast<LPARAM>(dialog));
+    const INT_PTR result = CResModule::DialogBoxById(static_cast<UINT>(dialog->m_templateId), dialog->m_parent,
+                                                     DialogProc, reinterpret_cast<LPARAM>(dialog));
+    if (result == -1)
+        WriteToLogFile(L"Dialog %d could not be run, error %u", dialog->m_templateId, GetLastError());
+    return result;
 }
 
 bool CQLDialog::Create(HWND parent)
@@ -111,6 +115,8 @@ bool CQLDialog::Create(HWND parent)
     const HWND window = CResModule::CreateDialogParam(MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
                                                       reinterpret_cast<LPARAM>(this));
     m_window = window;
+    if (!window)
+        WriteToLogFile(L"Dialog %d could not be created, error %u", m_templateId, GetLastError());
     return IsWindow();
 }
 

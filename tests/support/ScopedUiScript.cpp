@@ -238,3 +238,24 @@ void PumpMessagesFor(DWORD milliseconds)
         Sleep(5);
     } while (GetTickCount() - start < milliseconds);
 }
+
+HWND FindThreadWindow(const wchar_t* caption)
+{
+    struct Search {
+        const wchar_t* caption;
+        HWND found;
+    } search = { caption, nullptr };
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* const s = reinterpret_cast<Search*>(context);
+            wchar_t text[256] = {};
+            GetWindowTextW(window, text, 256);
+            if (wcscmp(text, s->caption) != 0)
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}

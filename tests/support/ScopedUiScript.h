@@ -108,3 +108,7 @@ private:
 
 // Dispatches this thread's messages for a while.
 void PumpMessagesFor(DWORD milliseconds);
+
+// A top-level window of this thread with the caption, or null. Tests of other
+// programs share the desktop, so FindWindow could answer one of theirs.
+HWND FindThreadWindow(const wchar_t* caption);

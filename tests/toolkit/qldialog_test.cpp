@@ -43,7 +43,7 @@ protected:
 // The window of the one modal box under test, found by its caption.
 HWND RunningBox()
 {
-    return FindWindowW(nullptr, L"Controls");
+    return FindThreadWindow(L"Controls");
 }
 
 // One step sent to the running box; when the box is still open afterwards it
@@ -120,6 +120,17 @@ TEST(QLDialog, ModelessOkClearsTheWindowSoItCanOpenAgain)
     EXPECT_FALSE(missing.Create(nullptr));
     EXPECT_FALSE(missing.IsModal());
     EXPECT_EQ(missing.GetHwnd(), nullptr);
+}
+
+TEST(QLDialog, MissingTemplateRunsNothingAndIsLogged)
+{
+    ScopedUiScript script;
+    script.HandleModal(IDD_T_MISSING, [](const SModalRun& run) { return run.realRun(run.context); });
+    CLogCapture log;
+    CQLDialog dialog(IDD_T_MISSING, nullptr);
+    EXPECT_EQ(dialog.DoModal(), -1);
+    EXPECT_FALSE(dialog.Create(nullptr));
+    EXPECT_EQ(log.Lines().size(), 2u);
 }
 
 TEST(QLDialog, ResultsReachTheSender)
