@@ -172,8 +172,8 @@ bool CWindowBase::Create(WindowClassInfo& windowClass, const WindowCreateArgs& a
     m_baseProc = windowClass.baseProc;
     m_ownClass = windowClass.baseClassName == nullptr;
     CWindowBase* const outer = std::exchange(t_creating, this);
-    const HWND window = CreateWindowExW(args.exStyle, windowClass.className, args.text, args.style, args.rect.left,
-                                       args.rect.top, args.rect.right, args.rect.bottom, args.parent,
+    const HWND window = CreateWindowExW(args.exStyle, windowClass.className, args.text, args.style, args.x, args.y,
+                                       args.width, args.height, args.parent,
                                        reinterpret_cast<HMENU>(args.idOrMenu), ModuleInstance(), nullptr);
     t_creating = outer;
     if (!window) {

@@ -85,8 +85,11 @@ struct WindowCreateArgs {
     const wchar_t* text = L"";
     DWORD style = WS_OVERLAPPEDWINDOW;
     DWORD exStyle = 0;
-    RECT rect = { CW_USEDEFAULT, CW_USEDEFAULT, 0, 0 };  // left, top, width, height
-    UINT_PTR idOrMenu = 0;
+    int x = CW_USEDEFAULT;
+    int y = CW_USEDEFAULT;
+    int width = CW_USEDEFAULT;
+    int height = CW_USEDEFAULT;
+    UINT_PTR idOrMenu = 0;  // a child's control id, else a menu handle
 };
 
 // Routes messages through a message map for windows and dialogs alike; the
@@ -102,8 +105,11 @@ public:
     CWindowRef Window() const { return m_window; }
 
 protected:
-    // The map: a switch to named handlers. True when the message was handled,
-    // its answer in result; false lets it go on.
+    // The map: a switch to named handlers, each taking a bool& handled that
+    // starts true. True when the message was handled, its answer in result;
+    // a handler that clears the flag lets the message go on to the next
+    // entry, a chained base map (called by the override), then the original
+    // procedure.
     virtual bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // After WM_NCDESTROY, once; the object may delete itself here.
     virtual void OnFinalMessage(HWND window);

@@ -49,9 +49,6 @@ INT_PTR CALLBACK CQLDialog::DialogProc(HWND window, UINT msg, WPARAM wParam, LPA
     auto* const dialog = reinterpret_cast<CQLDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!dialog)
         return 0;
-    // Nothing may reach the object once its box is gone.
-    if (msg == WM_NCDESTROY)
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     return dialog->HandleMessage(msg, wParam, lParam);
 }
 

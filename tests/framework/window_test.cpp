@@ -76,7 +76,9 @@ WindowCreateArgs ChildArgs(HWND parent, UINT id)
     WindowCreateArgs args;
     args.parent = parent;
     args.style = WS_CHILD | WS_VISIBLE;
-    args.rect = { 0, 0, 100, 30 };
+    args.x = args.y = 0;
+    args.width = 100;
+    args.height = 30;
     args.idOrMenu = id;
     return args;
 }
