@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "foundation/Seams.h"
 #include "framework/Dialog.h"
 #include "framework/Library.h"
 #include "framework/Window.h"
@@ -162,6 +163,20 @@ TEST(WindowDispatch, SubclassRefusesWhatItCannotOwn)
     CloseHandle(thread);
     CloseHandle(ready);
     CloseHandle(done);
+}
+
+TEST(WindowDispatch, FailedRegistrationOrCreationIsFalseAndLogged)
+{
+    WindowClassInfo orphan = { L"QuilletTestOrphan", L"NoSuchBaseClass", 0, nullptr, nullptr, 0, nullptr };
+    WindowCreateArgs childWithoutParent;
+    childWithoutParent.style = WS_CHILD;
+    CLogCapture log;
+    CRecordingWindow first;
+    EXPECT_FALSE(first.Create(orphan, WindowCreateArgs()));
+    CRecordingWindow second;
+    EXPECT_FALSE(second.Create(g_recordingClass, childWithoutParent));
+    EXPECT_EQ(second.GetHwnd(), nullptr);
+    EXPECT_EQ(log.Lines().size(), 2u);
 }
 
 TEST(WindowDispatch, DestroyInAHandlerEndsWithOneFinalMessageAfterIt)
