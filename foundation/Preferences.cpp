@@ -239,7 +239,8 @@ bool ScanDecimal(const wchar_t*& text, int64_t& value)
     return true;
 }
 
-// Decimal text with blanks around it, within 32 bits.
+}  // namespace
+
 bool ParseDecimal(const wchar_t* text, int& value)
 {
     int64_t number = 0;
@@ -252,6 +253,8 @@ bool ParseDecimal(const wchar_t* text, int& value)
     value = static_cast<int>(number);
     return true;
 }
+
+namespace {
 
 // GetPrivateProfileStringW; without a file the default.
 DWORD ReadProfileText(const wchar_t* section, const wchar_t* key, const wchar_t* defaultText, wchar_t* buffer,

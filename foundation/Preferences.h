@@ -134,6 +134,10 @@ bool MyWritePrivateProfileString(const wchar_t* section, const wchar_t* key, con
 // The value as signed decimal text, written as above.
 bool MyWritePrivateProfileInt(const wchar_t* section, const wchar_t* key, int value, const wchar_t* iniPath);
 
+// Decimal text with blanks around it, within 32 bits; false (value untouched)
+// for anything else.
+bool ParseDecimal(const wchar_t* text, int& value);
+
 // Reads an integer key: only decimal text (blanks around it, 32-bit range)
 // counts; anything else, or a missing or empty key, gives the default.
 int ReadPrivateProfileInt(const wchar_t* section, const wchar_t* key, int defaultValue, const wchar_t* iniPath);

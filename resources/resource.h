@@ -44,6 +44,7 @@
 #define IDS_NOTES_LOAD_FAILED 850   // "Error loading notes from disk! ..."
 #define IDS_SHOW_ALL 857            // "Show All"
 #define IDS_UNTITLED_NOTE 874       // "(Untitled) #%d"
+#define IDS_INCORRECT_NUMBER 877    // "You have specified an incorrect number! ..."
 #define IDS_COMMAND_LINE_HELP 879   // "Command line options for Quillet: ..."
 #define IDS_NETSEND_ERROR 910       // "Error sending note to %s"
 #define IDS_RECEIVE_FAILED 911      // "Failed to receive note from external host %s"

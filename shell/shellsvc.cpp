@@ -17,6 +17,7 @@
 #include "foundation/SysFuncs.h"
 #include "foundation/fileio.h"
 #include "framework/Library.h"
+#include "framework/UiSeams.h"
 #include "mainwnd.h"
 #include "notestore/Note.h"
 #include "notestore/notemgr.h"
@@ -458,7 +459,7 @@ bool IsSoundPlaying()
 BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect)
 {
     SetForegroundWindow(window);
-    const BOOL result = TrackPopupMenu(menu, TPM_LEFTBUTTON, x, y, 0, window, rect);
+    const BOOL result = SeamedTrackPopupMenu(menu, TPM_LEFTBUTTON, x, y, window, rect);
     PostMessageW(window, WM_NULL, 0, 0);
     return result;
 }
