@@ -18,4 +18,6 @@ void CAppModule::Term()
 {
     m_instance = nullptr;
     m_mainThreadId = 0;
+    m_richEdit20 = false;
+    m_captionBitmap.Reset();
 }

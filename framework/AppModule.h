@@ -1,9 +1,13 @@
 // The window framework's application module: the program instance and the
-// user-interface thread that the framework's windows belong to. Start-up
-// initialises it after the common controls; shut-down terminates it.
+// user-interface thread that the framework's windows belong to, and the
+// start-up state that windows below the shell read (the rich-edit library
+// loaded, the caption bitmap). Start-up initialises it after the common
+// controls; shut-down terminates it.
 #pragma once
 
 #include <windows.h>
+
+#include "GdiObject.h"
 
 class CAppModule {
 public:
@@ -16,9 +20,29 @@ public:
     HINSTANCE GetModuleInstance() const { return m_instance; }
     DWORD GetMainThreadId() const { return m_mainThreadId; }
 
+    void SetRichEdit20(bool loaded) { m_richEdit20 = loaded; }
+    bool IsRichEdit20() const { return m_richEdit20; }
+    // Takes the bitmap; Term frees it.
+    void SetCaptionBitmap(HBITMAP bitmap) { m_captionBitmap.Reset(bitmap); }
+    HBITMAP GetCaptionBitmap() const { return m_captionBitmap.Get(); }
+
 private:
     HINSTANCE m_instance = nullptr;
     DWORD m_mainThreadId = 0;
+    bool m_richEdit20 = false;
+    CGdiObject<HBITMAP> m_captionBitmap;
 };
 
 extern CAppModule g_appModule;
+
+// "RICHED20.DLL" was loaded (else "RICHED32.DLL"); dialogs choose their
+// templates by it.
+inline bool IsRichEdit20()
+{
+    return g_appModule.IsRichEdit20();
+}
+// Bitmap 103, the parts of the note captions; null before start-up loads it.
+inline HBITMAP GetCaptionBitmap()
+{
+    return g_appModule.GetCaptionBitmap();
+}

@@ -51,8 +51,6 @@ HINSTANCE g_instance = nullptr;
 int g_entryShow = SW_SHOWDEFAULT;
 wchar_t g_programPath[MAX_PATH] = {};
 CLibrary g_richEdit;
-bool g_richEdit20 = false;
-CGdiObject<HBITMAP> g_captionBitmap;
 HWND g_toolbar = nullptr;
 bool g_networkOn = false;
 
@@ -163,8 +161,8 @@ void InitializeLibraries(HINSTANCE instance)
     InitCommonControlsEx(&controls);
     g_appModule.Init(instance);
     g_richEdit.Reset(LoadLibraryW(L"RICHED20.DLL"));
-    g_richEdit20 = static_cast<bool>(g_richEdit);
-    if (!g_richEdit20)
+    g_appModule.SetRichEdit20(static_cast<bool>(g_richEdit));
+    if (!IsRichEdit20())
         g_richEdit.Reset(LoadLibraryW(L"RICHED32.DLL"));
     srand(static_cast<unsigned>(time(nullptr)));
     QLOG(L"Checking for Windows 95");
@@ -204,8 +202,8 @@ bool CreateWindows(HINSTANCE instance, HINSTANCE previous)
     SetParentWindow(
         CreateWindowExW(0, L"ParentWClass", GetAppCaption(), WS_POPUPWINDOW, 0, 0, 0, 0, nullptr, nullptr, instance, nullptr));
     QLOG(L"Loading VeduVure bitmap");
-    g_captionBitmap.Reset(CResModule::LoadBitmap(MAKEINTRESOURCEW(IDB_CAPTION_BUTTONS)));
-    if (!g_captionBitmap)
+    g_appModule.SetCaptionBitmap(CResModule::LoadBitmap(MAKEINTRESOURCEW(IDB_CAPTION_BUTTONS)));
+    if (!GetCaptionBitmap())
         return false;
     QLOG(L"CreateMain() called");
     if (!CreateMain(instance))
@@ -304,7 +302,7 @@ void FreeWindowResources()
     UnregisterClassW(L"NoteWClass", g_instance);
     DestroyIcon(GetApplicationIcon());
     SetApplicationIcon(nullptr);
-    g_captionBitmap.Reset();
+    g_appModule.SetCaptionBitmap(nullptr);
     DeleteAppPalette();
     if (IsTrayMode())
         FreeTrayLibrary();
@@ -518,16 +516,6 @@ WPARAM RunMessageLoop()
     while (GetMessageW(&msg, nullptr, 0, 0) > 0)
         RouteMessage(msg);
     return msg.wParam;
-}
-
-bool IsRichEdit20()
-{
-    return g_richEdit20;
-}
-
-HBITMAP GetCaptionBitmap()
-{
-    return g_captionBitmap.Get();
 }
 
 const wchar_t* GetProgramPath()

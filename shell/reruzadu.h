@@ -30,11 +30,6 @@ void RouteMessage(MSG& msg);
 // Runs the loop until WM_QUIT; returns its wParam.
 WPARAM RunMessageLoop();
 
-// "RICHED20.DLL" was loaded (else "RICHED32.DLL"); dialogs choose their
-// templates by it.
-bool IsRichEdit20();
-// Bitmap 103, the parts of the note captions.
-HBITMAP GetCaptionBitmap();
 // The program's own file.
 const wchar_t* GetProgramPath();
 

@@ -14,6 +14,7 @@
 #include "foundation/ResModule.h"
 #include "foundation/Seams.h"
 #include "foundation/ShellExecSeam.h"
+#include "foundation/ShellServices.h"
 #include "foundation/SysFuncs.h"
 #include "foundation/fileio.h"
 #include "framework/Library.h"
@@ -288,32 +289,6 @@ bool CheckVersionOnline(bool automatic)
     return true;
 }
 
-bool CanUseLayeredWindows()
-{
-    static FARPROC setLayered = nullptr;
-    if (!setLayered)
-        setLayered = FindSystemFunction(L"USER32.DLL", "SetLayeredWindowAttributes");
-    return setLayered != nullptr;
-}
-
-bool HasAnimateMenu()
-{
-    BOOL animate = FALSE;
-    return SystemParametersInfoW(SPI_GETMENUANIMATION, 0, &animate, 0) && animate;
-}
-
-int GetAnimationDuration()
-{
-    if (GetSystemMetrics(SM_REMOTESESSION))
-        return 0;
-    switch (g_prefs.AnimationSpeed) {
-    case 1: return 120;
-    case 2: return 75;
-    case 3: return 0;
-    default: return 200;
-    }
-}
-
 namespace {
 
 CLibrary g_shellLibrary;
@@ -462,13 +437,6 @@ BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* re
     const BOOL result = SeamedTrackPopupMenu(menu, TPM_LEFTBUTTON, x, y, window, rect);
     PostMessageW(window, WM_NULL, 0, 0);
     return result;
-}
-
-bool ShellOpen(const wchar_t* pathOrAddress)
-{
-    const HINSTANCE result =
-        g_shellExecuteSeam.shellExecute(nullptr, L"open", pathOrAddress, nullptr, nullptr, SW_SHOWNORMAL);
-    return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 void ShowHelp(DWORD contextId)

@@ -1,13 +1,14 @@
 // Shell services the whole program uses: the program's version and its text
 // forms, date and time texts, the online version check, playing and stopping
-// sounds, running an alarm's command, opening files and addresses, help, the
-// animation length, functions bound at run time (layered windows, the tray
-// call) and the auto-fade watch. User-interface thread only.
+// sounds, running an alarm's command, help, the tray call bound at run time
+// and the auto-fade watch (the services windows below the shell need too are
+// in foundation/ShellServices). User-interface thread only.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
+#include "foundation/ShellServices.h"
 #include "foundation/StdStr.h"
 
 // The seam in front of MCI: the command strings and the device id of an alias.
@@ -62,11 +63,6 @@ bool IsNewerVersion(const SVersionReply& reply, DWORD fileVersionHigh, DWORD fil
 // reply was read.
 bool CheckVersionOnline(bool automatic);
 
-// Binds SetLayeredWindowAttributes; true when present.
-bool CanUseLayeredWindows();
-bool HasAnimateMenu();
-// Milliseconds of a window animation (AnimationSpeed); 0 on a remote desktop.
-int GetAnimationDuration();
 
 // Shell_NotifyIconW through its run-time binding; 0 when it is missing.
 BOOL NotifyIconCall(DWORD operation, NOTIFYICONDATAW* record);
@@ -92,8 +88,6 @@ void OnSoundNotify(WPARAM flags, LPARAM deviceId);
 bool IsSoundPlaying();
 
 BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect);
-// Opens a file or address; true when the shell took it.
-bool ShellOpen(const wchar_t* pathOrAddress);
 // Context 0 shows the welcome topic.
 void ShowHelp(DWORD contextId);
 void CloseAllHelp();

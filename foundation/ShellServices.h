@@ -1,0 +1,14 @@
+// Shell services that windows below the shell need too: the animation
+// length, the layered-window check and opening a file or address.
+// User-interface thread only.
+#pragma once
+
+#include <windows.h>
+
+// Binds SetLayeredWindowAttributes; true when present.
+bool CanUseLayeredWindows();
+bool HasAnimateMenu();
+// Milliseconds of a window animation (AnimationSpeed); 0 on a remote desktop.
+int GetAnimationDuration();
+// Opens a file or address; true when the shell took it.
+bool ShellOpen(const wchar_t* pathOrAddress);
