@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <new>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -19,9 +21,10 @@ const wchar_t kDocIdKeyCondition[] = L"docid=?";
 const wchar_t kIdColumn[] = L"id";
 
 CppSQLite3DB* g_statementDB = nullptr;
-std::map<std::wstring, std::unique_ptr<SQLiteStatementCache>> g_statementCache;
+// Both looked up without making a string: loading many notes looks up a few per note.
+std::map<std::wstring, std::unique_ptr<SQLiteStatementCache>, std::less<>> g_statementCache;
 // Statements of no table's own, by their SQL text.
-std::map<std::wstring, CppSQLite3Statement> g_sqlStatements;
+std::map<std::wstring, CppSQLite3Statement, std::less<>> g_sqlStatements;
 
 const wchar_t* CreateType(unsigned short code)
 {
@@ -99,7 +102,7 @@ CppSQLite3DB* GetStatementDB()
 
 CppSQLite3Statement& CachedStatement(const wchar_t* sql)
 {
-    const auto found = g_sqlStatements.find(sql);
+    const auto found = g_sqlStatements.find(std::wstring_view(sql));
     if (found != g_sqlStatements.end())
         return found->second;
     CppSQLite3Statement compiled(&RequireStatementDB(), sql);
@@ -246,7 +249,7 @@ void CSQLiteBase::CompileStatements()
 SQLiteStatementCache& CSQLiteBase::RequireStatements() const
 {
     RequireStatementDB();
-    const auto found = g_statementCache.find(m_table);
+    const auto found = g_statementCache.find(std::wstring_view(m_table));
     if (found == g_statementCache.end())
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
     return *found->second;
@@ -517,12 +520,13 @@ bool MultiByteToWide(UINT codePage, DWORD flags, const char* bytes, size_t lengt
         error = ERROR_ARITHMETIC_OVERFLOW;
         return false;
     }
+    // One pass: no code page gives more UTF-16 units than it has bytes.
     const int byteLength = static_cast<int>(length);
-    const int needed = MultiByteToWideChar(codePage, flags, bytes, byteLength, nullptr, 0);
-    if (needed > 0) {
-        wide.resize(needed);
-        if (MultiByteToWideChar(codePage, flags, bytes, byteLength, wide.data(), needed) == needed)
-            return true;
+    wide.resize(length);
+    const int converted = MultiByteToWideChar(codePage, flags, bytes, byteLength, wide.data(), byteLength);
+    if (converted > 0) {
+        wide.resize(converted);
+        return true;
     }
     error = GetLastError();
     wide.clear();

@@ -657,6 +657,10 @@ bool CNoteManager::ReadNote(CNote* note)
 // is missing); the display name made on the way may change the row again.
 void CNoteManager::WriteNoteRows(CNote& note, std::int64_t storedId)
 {
+    // Made first unless it waits for a new note's id (an untitled empty
+    // note): the row is then written once.
+    if (storedId != -1 || !note.GetName().empty() || !note.GetPlainText().empty())
+        note.GetDisplayName();
     note.WriteRow(storedId);
     note.SetModified(false);
     CNoteSearch& search = note.Search();
@@ -775,6 +779,10 @@ bool CNoteManager::StoreBatch(const std::vector<CNote*>& notes, std::vector<CNot
         }
         writes.push_back(note);
     }
+    // In id order, as the rows lie in the file; new notes last.
+    std::stable_sort(writes.begin(), writes.end(), [](const CNote* a, const CNote* b) {
+        return static_cast<std::uint64_t>(a->GetId()) < static_cast<std::uint64_t>(b->GetId());
+    });
     if (WriteTogether(writes, *db)) {
         stored.insert(stored.end(), writes.begin(), writes.end());
         return true;
