@@ -544,22 +544,23 @@ protected:
 // RAISE(FAIL) after the insert leaves the note row in the open transaction.
 TEST_F(StoreBatchTest, OneFailingNoteLosesNothingElse)
 {
+    // The batch writes stored notes in id order (2, then 3), new ones after them.
     struct Case {
         const char* what;
         const wchar_t* trigger;
         int failing;   // index into the five notes: 0, 1 and 4 are new
     };
     const Case cases[] = {
-        {"SQLite ends the transaction, new note first",
+        {"SQLite ends the transaction at a new note, after the stored ones",
          L"CREATE TRIGGER refuse BEFORE INSERT ON notes WHEN CAST(new.text AS TEXT) LIKE 'fail%' "
          L"BEGIN SELECT RAISE(ROLLBACK, 'refused'); END;", 0},
-        {"SQLite ends the transaction, stored note in the middle",
+        {"SQLite ends the transaction at the first note",
          L"CREATE TRIGGER refuse BEFORE UPDATE ON notes WHEN CAST(new.text AS TEXT) LIKE 'fail%' "
          L"BEGIN SELECT RAISE(ROLLBACK, 'refused'); END;", 2},
-        {"statement fails after its row, new note last",
+        {"statement fails after writing its row, new note",
          L"CREATE TRIGGER refuse AFTER INSERT ON notes WHEN CAST(new.text AS TEXT) LIKE 'fail%' "
          L"BEGIN SELECT RAISE(FAIL, 'refused'); END;", 4},
-        {"statement aborted, stored note",
+        {"statement aborted, second note",
          L"CREATE TRIGGER refuse BEFORE UPDATE ON notes WHEN CAST(new.text AS TEXT) LIKE 'fail%' "
          L"BEGIN SELECT RAISE(ABORT, 'refused'); END;", 3},
     };
