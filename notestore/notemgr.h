@@ -105,7 +105,7 @@ public:
 
     // ---- notes by id and by window
     // Every loaded note is owned here: stored notes by id, notes without an
-    // id (never stored) in a list of their own. A pointer handed out stays
+    // id (never stored) in a set of their own. A pointer handed out stays
     // valid until the note is deleted, pruned or unloaded; whoever runs code
     // that can do that looks the note up again afterwards.
 
