@@ -170,19 +170,25 @@ void MeasureTable(const SFolders& f)
 
 void MeasureBulkCurve(const SFolders& f)
 {
-    std::cout << "\nBulk store of new notes in one batch, microseconds per note (median of " << kRuns << "):\n"
-              << std::left << std::setw(12) << "notes" << std::setw(12) << "project" << std::setw(12) << "raw"
-              << "project / raw\n";
+    std::cout << "\nBulk store of new notes in one batch, microseconds per note (" << kRuns << " runs):\n"
+              << std::left << std::setw(12) << "notes" << std::setw(18) << "project" << std::setw(18) << "raw"
+              << "project / raw\n"
+              << std::setw(12) << "" << std::setw(18) << "min / median" << std::setw(18) << "min / median"
+              << "min / median\n";
     for (const int notes : {1000, 2000, 4000, 8000}) {
         const auto series = MeasureOnCopies(
             f, [notes](const std::wstring& w, int run) { return ProjectStoreNew(w, kBaseNotes + 1, notes, run); },
             [&f, notes](const std::wstring& w, int run) {
                 return RawStoreNew(w, f.pragmas, kBaseNotes + 1, notes, run);
             });
-        const double project = series.first.Median() * 1000.0 / notes;
-        const double raw = series.second.Median() * 1000.0 / notes;
-        std::cout << std::setw(12) << notes << std::setw(12) << Fixed(project, 1) << std::setw(12) << Fixed(raw, 1)
-                  << Fixed(project / raw, 2) << "\n";
+        const double perNote = 1000.0 / notes;
+        const SSeries& project = series.first;
+        const SSeries& raw = series.second;
+        std::cout << std::setw(12) << notes
+                  << std::setw(18) << (Fixed(project.Min() * perNote, 1) + " / " + Fixed(project.Median() * perNote, 1))
+                  << std::setw(18) << (Fixed(raw.Min() * perNote, 1) + " / " + Fixed(raw.Median() * perNote, 1))
+                  << Fixed(project.Min() / raw.Min(), 2) << " / " << Fixed(project.Median() / raw.Median(), 2)
+                  << "\n";
     }
 }
 
