@@ -5,7 +5,10 @@
 
 #include <sqlite3.h>
 
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 // The layer's own errors carry this code instead of a SQLite result code.
 constexpr int CPPSQLITE_ERROR = 1000;
@@ -147,9 +150,19 @@ public:
 
     sqlite3* handle() const { return m_db; }
 
+    // Kept here for the transaction guards (CTransaction), which need it per
+    // connection: how many guards are open, and the actions that wait for
+    // the change of the guard at their level to become final.
+    struct STransactionState {
+        int depth = 0;
+        std::vector<std::pair<int, std::function<void(bool committed)>>> settlers;
+    };
+    STransactionState& transactionState() { return m_transactionState; }
+
 private:
     void checkDB() const;
 
     sqlite3* m_db = nullptr;
     int m_busyTimeoutMs = kDefaultBusyTimeoutMs;
+    STransactionState m_transactionState;
 };

@@ -103,23 +103,24 @@ CNoteAttachment::CNoteAttachment() : CSQLiteBase(m_row, kAttachmentColumns, L"at
 bool CNoteAttachment::Read(const CNote& note)
 {
     CDBUseGuard inUse(NoteManager());
-    CppSQLite3DB* db = NoteManager().GetDB();
-    if (!db)
+    if (!NoteManager().GetDB())
         return false;
     // A record read again must not keep the previous note's attachment.
     m_row = AttachmentRow{};
     m_matchedWindow = nullptr;
     m_row.noteId = note.GetId();
     std::int64_t rowId = -1;
-    if (!FindRow(*db, m_row.noteId, rowId))
+    if (!FindRow(m_row.noteId, rowId))
         return false;
     return rowId == -1 || GetData(rowId);
 }
 
-bool CNoteAttachment::FindRow(CppSQLite3DB& db, std::int64_t noteId, std::int64_t& rowId)
+// Compiled once per open: loading many notes reads one attachment row each.
+bool CNoteAttachment::FindRow(std::int64_t noteId, std::int64_t& rowId)
 {
     try {
-        CppSQLite3Statement find(&db, kFindRowSql);
+        CppSQLite3Statement& find = CachedStatement(kFindRowSql);
+        CStatementUse use(find);
         find.bind(1, static_cast<sqlite3_int64>(noteId));
         const CppSQLite3Query row = find.execQuery();
         rowId = row.eof() ? -1 : row.getInt64Field(0);

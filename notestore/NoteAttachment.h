@@ -56,7 +56,7 @@ public:
     void SetMatchedWindow(HWND window) { m_matchedWindow = window; }
 
 private:
-    bool FindRow(CppSQLite3DB& db, std::int64_t noteId, std::int64_t& rowId);
+    bool FindRow(std::int64_t noteId, std::int64_t& rowId);
 
     AttachmentRow m_row;
     HWND m_matchedWindow = nullptr;

@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <new>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -18,7 +21,10 @@ const wchar_t kDocIdKeyCondition[] = L"docid=?";
 const wchar_t kIdColumn[] = L"id";
 
 CppSQLite3DB* g_statementDB = nullptr;
-std::map<std::wstring, std::unique_ptr<SQLiteStatementCache>> g_statementCache;
+// Both looked up without making a string: loading many notes looks up a few per note.
+std::map<std::wstring, std::unique_ptr<SQLiteStatementCache>, std::less<>> g_statementCache;
+// Statements of no table's own, by their SQL text.
+std::map<std::wstring, CppSQLite3Statement, std::less<>> g_sqlStatements;
 
 const wchar_t* CreateType(unsigned short code)
 {
@@ -54,20 +60,6 @@ CppSQLite3DB& RequireStatementDB()
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Database not open");
     return *g_statementDB;
 }
-
-// Leaves a statement reset and unbound when it goes out of use, however that
-// happens, so that no statement stays active and no value of one call is
-// written by the next.
-class CStatementUse {
-public:
-    explicit CStatementUse(CppSQLite3Statement& stmt) : m_stmt(stmt) { m_stmt.resetAfterUse(); }
-    ~CStatementUse() { m_stmt.resetAfterUse(); }
-    CStatementUse(const CStatementUse&) = delete;
-    CStatementUse& operator=(const CStatementUse&) = delete;
-
-private:
-    CppSQLite3Statement& m_stmt;
-};
 
 void AppendFirstColumn(CppSQLite3Query& query, std::vector<std::int64_t>& ids)
 {
@@ -108,8 +100,18 @@ CppSQLite3DB* GetStatementDB()
     return g_statementDB;
 }
 
+CppSQLite3Statement& CachedStatement(const wchar_t* sql)
+{
+    const auto found = g_sqlStatements.find(std::wstring_view(sql));
+    if (found != g_sqlStatements.end())
+        return found->second;
+    CppSQLite3Statement compiled(&RequireStatementDB(), sql);
+    return g_sqlStatements.emplace(sql, std::move(compiled)).first->second;
+}
+
 void ReleaseStatementCache()
 {
+    g_sqlStatements.clear();
     g_statementCache.clear();
     g_statementDB = nullptr;
 }
@@ -247,7 +249,7 @@ void CSQLiteBase::CompileStatements()
 SQLiteStatementCache& CSQLiteBase::RequireStatements() const
 {
     RequireStatementDB();
-    const auto found = g_statementCache.find(m_table);
+    const auto found = g_statementCache.find(std::wstring_view(m_table));
     if (found == g_statementCache.end())
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
     return *found->second;
@@ -370,23 +372,42 @@ void CSQLiteBase::ReadBackId(SQLiteStatementCache& statements)
         Member<std::int64_t>(m_columns[0]) = query.getInt64Field(query.fieldIndex(kIdColumn));
 }
 
+int CSQLiteBase::WriteRowChanging(std::int64_t id)
+{
+    const bool insert = id == -1;
+    SQLiteStatementCache& statements = RequireStatements();
+    CppSQLite3Statement& stmt = insert ? statements.insert : statements.update;
+    CStatementUse use(stmt);
+    int param = 1;
+    if (insert && m_rowKey == ERowKey::DocId)
+        stmt.bind(param++, static_cast<sqlite3_int64>(Member<std::int64_t>(m_columns[0])));
+    for (const SQLiteColumnDesc* column = m_columns; column->type; ++column)
+        BindColumn(stmt, *column, insert, param);
+    if (!insert)
+        stmt.bind(param, static_cast<sqlite3_int64>(id));
+    const int changed = stmt.execDML();
+    if (insert && statements.hasIdColumn)
+        ReadBackId(statements);
+    return changed;
+}
+
+void CSQLiteBase::WriteRow(std::int64_t id)
+{
+    // An update that finds no row (deleted meanwhile) wrote nothing.
+    if (WriteRowChanging(id) == 0)
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "No row to update");
+}
+
+void CSQLiteBase::WriteOrInsertRow(std::int64_t id)
+{
+    if (WriteRowChanging(id) == 0)
+        WriteRowChanging(-1);
+}
+
 bool CSQLiteBase::PutData(std::int64_t id)
 {
     return RunLogged(L"CSQLiteBase::PutData", [&] {
-        const bool insert = id == -1;
-        SQLiteStatementCache& statements = RequireStatements();
-        CppSQLite3Statement& stmt = insert ? statements.insert : statements.update;
-        CStatementUse use(stmt);
-        int param = 1;
-        if (insert && m_rowKey == ERowKey::DocId)
-            stmt.bind(param++, static_cast<sqlite3_int64>(Member<std::int64_t>(m_columns[0])));
-        for (const SQLiteColumnDesc* column = m_columns; column->type; ++column)
-            BindColumn(stmt, *column, insert, param);
-        if (!insert)
-            stmt.bind(param, static_cast<sqlite3_int64>(id));
-        stmt.execDML();
-        if (insert && statements.hasIdColumn)
-            ReadBackId(statements);
+        WriteRow(id);
         return true;
     });
 }
@@ -419,7 +440,11 @@ bool CSQLiteBase::DeleteData(std::int64_t id)
 bool CSQLiteBase::GetAllIDs(std::vector<std::int64_t>& ids)
 {
     return RunLogged(L"CSQLiteBase::GetAllIDs", [&] {
-        CppSQLite3Query query = RequireStatementDB().execQuery(BuildSelectSql().c_str());
+        // In table order, as a whole-row select gives them (a covering index
+        // would otherwise change the order).
+        const CStdStr sql =
+            L"select " + Backquoted(m_columns[0].name) + L" from " + Backquoted(m_table) + L" order by rowid;";
+        CppSQLite3Query query = RequireStatementDB().execQuery(sql.c_str());
         AppendFirstColumn(query, ids);
         return true;
     });
@@ -495,12 +520,13 @@ bool MultiByteToWide(UINT codePage, DWORD flags, const char* bytes, size_t lengt
         error = ERROR_ARITHMETIC_OVERFLOW;
         return false;
     }
+    // One pass: no code page gives more UTF-16 units than it has bytes.
     const int byteLength = static_cast<int>(length);
-    const int needed = MultiByteToWideChar(codePage, flags, bytes, byteLength, nullptr, 0);
-    if (needed > 0) {
-        wide.resize(needed);
-        if (MultiByteToWideChar(codePage, flags, bytes, byteLength, wide.data(), needed) == needed)
-            return true;
+    wide.resize(length);
+    const int converted = MultiByteToWideChar(codePage, flags, bytes, byteLength, wide.data(), byteLength);
+    if (converted > 0) {
+        wide.resize(converted);
+        return true;
     }
     error = GetLastError();
     wide.clear();
@@ -551,6 +577,14 @@ std::string WideToAnsi(const wchar_t* text)
     WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), needed, nullptr, nullptr);
     narrow.resize(needed - 1);
     return narrow;
+}
+
+void RequireWritten(bool written, CppSQLite3DB& db)
+{
+    if (written)
+        return;
+    const int code = sqlite3_errcode(db.handle());
+    throw CppSQLite3Exception(code != SQLITE_OK ? code : CPPSQLITE_ERROR, sqlite3_errmsg(db.handle()));
 }
 
 void LogSqliteError(const wchar_t* operation, const CppSQLite3Exception& error, const char* sourceFile, int line)

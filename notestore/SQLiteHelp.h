@@ -92,6 +92,26 @@ CppSQLite3DB* GetStatementDB();
 // connection; run before the connection closes.
 void ReleaseStatementCache();
 
+// A statement of no table's own (a lookup by another column), compiled on
+// the statement connection at its first use and kept with the table
+// statements; throws "Database not open" without a statement connection.
+// The caller holds a CStatementUse while it binds and steps it.
+CppSQLite3Statement& CachedStatement(const wchar_t* sql);
+
+// Leaves a statement reset and unbound when it goes out of use, however that
+// happens, so that no statement stays active and no value of one call is
+// written by the next.
+class CStatementUse {
+public:
+    explicit CStatementUse(CppSQLite3Statement& stmt) : m_stmt(stmt) { m_stmt.resetAfterUse(); }
+    ~CStatementUse() { m_stmt.resetAfterUse(); }
+    CStatementUse(const CStatementUse&) = delete;
+    CStatementUse& operator=(const CStatementUse&) = delete;
+
+private:
+    CppSQLite3Statement& m_stmt;
+};
+
 // How a row is found again. Full-text tables key their rows by docid, which
 // is kept equal to the note's id: FTS4 has no index on an ordinary column, so
 // a match on `id` would read the whole table.
@@ -116,12 +136,18 @@ public:
     CStdStr BuildDeleteSql() const;
 
     // id -1 inserts a row and stores its new id in the first member; any
-    // other id updates that row.
+    // other id updates that row, and finding no row with that id is a failure.
     bool PutData(std::int64_t id);
+    // PutData for callers that hold a transaction and catch at its edge:
+    // throws CppSQLite3Exception instead of logging.
+    void WriteRow(std::int64_t id);
+    // Updates the row with that id, or inserts it when there is none (a
+    // full-text row, which is derived data, made again); throws.
+    void WriteOrInsertRow(std::int64_t id);
     // True when the row exists and was read into the members.
     bool GetData(std::int64_t id);
     bool DeleteData(std::int64_t id);
-    // Appends the first column of every row.
+    // Appends the first column of every row (only that column is read).
     bool GetAllIDs(std::vector<std::int64_t>& ids);
     // Appends column 0 of every row of query, or (query null) of the rows
     // that match condition.
@@ -161,6 +187,8 @@ private:
                 ERowKey rowKey);
 
     const wchar_t* KeyCondition() const;
+    // The rows the insert or update changed; throws.
+    int WriteRowChanging(std::int64_t id);
 
     void CompileStatements();
     SQLiteStatementCache& RequireStatements() const;
@@ -207,6 +235,11 @@ std::wstring Utf8OrAnsiToWide(const char* bytes, size_t length);
 // A text cell of a row so read; NULL reads as empty.
 std::wstring QueryText(const CppSQLite3Query& row, int field);
 std::string WideToAnsi(const wchar_t* text);
+
+// Turns a false result of the mapping layer (which has logged it) into the
+// connection's error, so that a caller's transaction unwinds and the
+// operation logs one line with code and message.
+void RequireWritten(bool written, CppSQLite3DB& db);
 
 // Logs "<operation> Sqlite3 error <code> : <message>" at the caller's position.
 void LogSqliteError(const wchar_t* operation, const CppSQLite3Exception& error,

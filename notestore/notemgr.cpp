@@ -25,6 +25,7 @@
 #include <cstring>
 #include <functional>
 #include <iterator>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -480,17 +481,6 @@ const wchar_t kNoteWindowClass[] = L"NoteWClass";
 constexpr size_t kPruneThreshold = 100;
 constexpr size_t kWindowMapBuckets = 8;
 
-// A write of the mapping layer reports failure by its result (the layer has
-// logged it); the store turns it into the connection's error, so that the
-// transaction unwinds and the operation logs one line with code and message.
-void RequireWritten(bool written, CppSQLite3DB& db)
-{
-    if (written)
-        return;
-    const int code = sqlite3_errcode(db.handle());
-    throw CppSQLite3Exception(code != SQLITE_OK ? code : CPPSQLITE_ERROR, sqlite3_errmsg(db.handle()));
-}
-
 // A read of the mapping layer reports a missing row and a failure alike by
 // false; a failure leaves its error on the connection.
 void ThrowFailedRead(CppSQLite3DB& db)
@@ -556,8 +546,14 @@ CNote* CNoteManager::FindCachedNote(std::int64_t id)
 
 bool CNoteManager::IsUnstored(const CNote* note) const
 {
-    return std::any_of(m_unstoredNotes.begin(), m_unstoredNotes.end(),
-                       [note](const std::unique_ptr<CNote>& held) { return held.get() == note; });
+    return m_unstoredNotes.count(note) != 0;
+}
+
+// Whether the manager still owns the note under that id (-1: among the notes
+// without an id). Compares pointers only: the note may be gone.
+bool CNoteManager::Owns(const CNote* note, std::int64_t id)
+{
+    return id == -1 ? IsUnstored(note) : FindCachedNote(id) == note;
 }
 
 CNote* CNoteManager::GetNote(std::int64_t id)
@@ -579,6 +575,28 @@ CNote* CNoteManager::GetNote(std::int64_t id)
     // The binary GUID follows the text that was read.
     note->SetGuidText(note->GetGuidText());
     return AddNote(std::move(note));
+}
+
+std::vector<CNote*> CNoteManager::GetNotes(const std::vector<std::int64_t>& ids)
+{
+    std::vector<CNote*> notes;
+    CDBUseGuard inUse(*this);
+    CppSQLite3DB* db = GetDB();
+    if (!db)
+        return notes;
+    try {
+        // One read lock for all: under Wine each statement outside a
+        // transaction takes and drops the file lock.
+        CTransaction reading(*db);
+        for (const std::int64_t id : ids)
+            if (CNote* note = GetNote(id))
+                notes.push_back(note);
+        reading.Commit();
+    } catch (const CppSQLite3Exception& e) {
+        // The notes read so far are cached and sound.
+        LogSqliteError(L"CNoteManager::GetNotes", e);
+    }
+    return notes;
 }
 
 CNote* CNoteManager::GetNoteFromWindow(HWND window)
@@ -643,20 +661,80 @@ bool CNoteManager::ReadNote(CNote* note)
     }
 }
 
-// The note row, then its full-text row with the same id; the display name
-// made on the way may change the row again.
-void CNoteManager::WriteNoteRows(CNote& note, std::int64_t storedId, CppSQLite3DB& db)
+// The note row, then its full-text row with the same id (made again when it
+// is missing); the display name made on the way may change the row again.
+void CNoteManager::WriteNoteRows(CNote& note, std::int64_t storedId)
 {
-    RequireWritten(note.PutData(storedId), db);
+    // Made first unless it waits for a new note's id (an untitled empty
+    // note): the row is then written once.
+    if (storedId != -1 || !note.GetName().empty() || !note.GetPlainText().empty())
+        note.GetDisplayName();
+    note.WriteRow(storedId);
     note.SetModified(false);
     CNoteSearch& search = note.Search();
     search.SetId(note.GetId());
     search.SetName(note.GetDisplayName());
     search.SetText(note.GetPlainText());
-    RequireWritten(search.PutData(storedId), db);
+    search.WriteOrInsertRow(storedId);
     if (note.IsModified()) {
-        RequireWritten(note.PutData(note.GetId()), db);
+        note.WriteRow(note.GetId());
         note.SetModified(false);
+    }
+}
+
+// A new note's id must be free in the id map before the commit: once the row
+// is in the file, a refused adoption could only lose the note.
+void CNoteManager::RequireFreeId(const CNote& note)
+{
+    const CNote* holder = FindCachedNote(note.GetId());
+    if (holder && holder != &note)
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Another note object holds the new id");
+}
+
+// Writes one note under the caller's transaction, which settles it: a new
+// note is adopted once the outermost transaction commits, and any rollback
+// puts the note back as it was before, modified.
+void CNoteManager::WriteSettled(CNote& note, CTransaction& transaction)
+{
+    const std::int64_t storedId = note.GetId();
+    const bool owned = Owns(&note, storedId);
+    CNote* const settled = &note;
+    transaction.WhenSettled([this, settled, storedId, owned](bool committed) {
+        SettleStore(settled, storedId, owned, committed);
+    });
+    if (note.IsVisible())
+        note.UpdateFromWindow();
+    WriteNoteRows(note, storedId);
+    if (storedId == -1)
+        RequireFreeId(note);
+}
+
+void CNoteManager::SettleStore(CNote* note, std::int64_t storedId, bool owned, bool committed)
+{
+    // Freed while its transaction was open: nothing is left to settle.
+    if (owned && !Owns(note, storedId))
+        return;
+    if (!committed) {
+        note->SetId(storedId);
+        note->Search().SetId(storedId);
+        note->SetModified(true);
+        return;
+    }
+    if (storedId == -1)
+        AdoptStoredNote(note);
+}
+
+bool CNoteManager::StoreAlone(CNote& note, CppSQLite3DB& db)
+{
+    try {
+        CTransaction transaction(db);
+        WriteSettled(note, transaction);
+        transaction.Commit();
+        return true;
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"CNoteManager::StoreNote", e);
+        note.SetModified(true);
+        return false;
     }
 }
 
@@ -677,43 +755,113 @@ bool CNoteManager::StoreNote(CNote* note)
     if (!db)
         return false;
     CFlagScope storing(m_storing);
-    if (note->IsVisible())
-        note->UpdateFromWindow();
-    const std::int64_t storedId = note->GetId();
+    return StoreAlone(*note, *db);
+}
+
+bool CNoteManager::StoreNotes(const std::vector<CNote*>& notes)
+{
+    std::vector<CNote*> stored;
+    return StoreBatch(notes, stored);
+}
+
+// The batch behind StoreNotes; stored receives the notes that were stored
+// (or, marked not to be stored, needed no write).
+bool CNoteManager::StoreBatch(const std::vector<CNote*>& notes, std::vector<CNote*>& stored)
+{
+    if (m_storing)
+        return true;
+    CDBUseGuard inUse(*this);
+    CppSQLite3DB* db = GetDB();
+    if (!db)
+        return false;
+    CFlagScope storing(m_storing);
+    std::vector<CNote*> writes;
+    std::unordered_set<const CNote*> seen;
+    for (CNote* note : notes) {
+        if (!note || !seen.insert(note).second)
+            continue;
+        if (note->IsNoStore()) {
+            QLOG(L"Not storing locked note");
+            stored.push_back(note);
+            continue;
+        }
+        writes.push_back(note);
+    }
+    // In id order, as the rows lie in the file; new notes last.
+    std::stable_sort(writes.begin(), writes.end(), [](const CNote* a, const CNote* b) {
+        return static_cast<std::uint64_t>(a->GetId()) < static_cast<std::uint64_t>(b->GetId());
+    });
+    if (WriteTogether(writes, *db)) {
+        stored.insert(stored.end(), writes.begin(), writes.end());
+        return true;
+    }
+    bool allStored = true;
+    for (CNote* note : writes) {
+        if (StoreAlone(*note, *db))
+            stored.push_back(note);
+        else
+            allStored = false;
+    }
+    return allStored;
+}
+
+// One transaction for the whole batch and no savepoint per note: FTS4 flushes
+// its pending terms at every savepoint, and a savepoint's journal spills to a
+// file, so per-note savepoints make each note cost more the larger the batch.
+bool CNoteManager::WriteTogether(const std::vector<CNote*>& notes, CppSQLite3DB& db)
+{
+    if (notes.empty())
+        return true;
     try {
-        CTransaction transaction(*db);
-        WriteNoteRows(*note, storedId, *db);
+        CTransaction transaction(db);
+        for (CNote* note : notes)
+            WriteSettled(*note, transaction);
         transaction.Commit();
+        return true;
     } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CNoteManager::StoreNote", e);
-        note->SetId(storedId);
-        note->Search().SetId(storedId);
-        note->SetModified(true);
+        // A note that fails again alone is logged there.
+        QLOG(L"Storing %d notes together failed (%d), storing them one by one", static_cast<int>(notes.size()),
+             e.errorCode());
         return false;
     }
-    if (storedId == -1)
-        AdoptStoredNote(note);
-    return true;
 }
 
-// A note that got its id by its first store moves from the list of notes
-// without an id into the id map.
-CNote* CNoteManager::AdoptStoredNote(CNote* note)
+// A note whose first store committed moves from the notes without an id into
+// the id map. Another object holding its id keeps it out (logged), and alive.
+void CNoteManager::AdoptStoredNote(CNote* note)
 {
-    std::unique_ptr<CNote> owned = TakeUnstored(note);
-    return owned ? AddNote(std::move(owned)) : note;
+    const auto held = m_unstoredNotes.find(note);
+    if (held == m_unstoredNotes.end())
+        return;
+    if (!InsertIntoIdMap(held->second)) {
+        QLOG(L"CNoteManager::AddNote refused a second note with id %I64d", note->GetId());
+        return;
+    }
+    m_unstoredNotes.erase(held);
 }
 
-// The note out of the list of notes without an id; empty when it is not there.
+// The note out of the notes without an id; empty when it is not there.
 std::unique_ptr<CNote> CNoteManager::TakeUnstored(const CNote* note)
 {
-    const auto held = std::find_if(m_unstoredNotes.begin(), m_unstoredNotes.end(),
-                                   [note](const std::unique_ptr<CNote>& owned) { return owned.get() == note; });
+    const auto held = m_unstoredNotes.find(note);
     if (held == m_unstoredNotes.end())
         return nullptr;
-    std::unique_ptr<CNote> owned = std::move(*held);
+    std::unique_ptr<CNote> owned = std::move(held->second);
     m_unstoredNotes.erase(held);
     return owned;
+}
+
+// Moves the note into the id map unless another object holds its id; the
+// note is left with the caller when it is refused.
+bool CNoteManager::InsertIntoIdMap(std::unique_ptr<CNote>& note)
+{
+    CLockedStlGuard inUse(m_notes);
+    const auto [slot, added] = m_notes.try_emplace(note->GetId(), nullptr);
+    if (added) {
+        slot->second = std::move(note);
+        return true;
+    }
+    return false;
 }
 
 CNote* CNoteManager::AddNote(std::unique_ptr<CNote> note)
@@ -721,21 +869,16 @@ CNote* CNoteManager::AddNote(std::unique_ptr<CNote> note)
     if (!note)
         return nullptr;
     CNote* const raw = note.get();
+    if (IsUnstored(raw) || (raw->GetId() != -1 && FindCachedNote(raw->GetId()) == raw)) {
+        note.release();   // ours already
+        return raw;
+    }
     if (raw->GetId() == -1) {
-        if (!IsUnstored(raw))
-            m_unstoredNotes.push_back(std::move(note));
+        m_unstoredNotes.emplace(raw, std::move(note));
         return raw;
     }
-    CLockedStlGuard inUse(m_notes);
-    const auto [slot, added] = m_notes.try_emplace(raw->GetId(), nullptr);
-    if (added) {
-        slot->second = std::move(note);
+    if (InsertIntoIdMap(note))
         return raw;
-    }
-    if (slot->second.get() == raw) {
-        note.release();   // already ours under this id
-        return raw;
-    }
     QLOG(L"CNoteManager::AddNote refused a second note with id %I64d", raw->GetId());
     RemoveWindow(raw);
     return nullptr;
@@ -761,16 +904,27 @@ void CNoteManager::AddWindow(CNote* note)
 {
     if (!note || !note->GetHwnd())
         return;
-    CLockedStlGuard inUse(m_windowNotes);
-    m_windowNotes[note->GetHwnd()] = note;
+    RemoveWindow(note);
+    const HWND window = note->GetHwnd();
+    CLockedStlGuard windowsInUse(m_windowNotes);
+    CLockedStlGuard notesInUse(m_noteWindows);
+    const auto previous = m_windowNotes.find(window);
+    if (previous != m_windowNotes.end())
+        m_noteWindows.erase(previous->second);
+    m_windowNotes[window] = note;
+    m_noteWindows[note] = window;
 }
 
 void CNoteManager::RemoveWindow(CNote* note)
 {
     // By note, not by handle: the handle may be gone or reused by now.
-    CLockedStlGuard inUse(m_windowNotes);
-    for (auto entry = m_windowNotes.begin(); entry != m_windowNotes.end();)
-        entry = entry->second == note ? m_windowNotes.erase(entry) : std::next(entry);
+    CLockedStlGuard windowsInUse(m_windowNotes);
+    CLockedStlGuard notesInUse(m_noteWindows);
+    const auto found = m_noteWindows.find(note);
+    if (found == m_noteWindows.end())
+        return;
+    m_windowNotes.erase(found->second);
+    m_noteWindows.erase(found);
 }
 
 bool CNoteManager::DeleteNote(CNote* note)
@@ -956,47 +1110,26 @@ bool CNoteManager::SanitizeReceivedNote(CNote& note)
     return true;
 }
 
+std::vector<CNote*> CNoteManager::ModifiedWindowNotes()
+{
+    std::vector<CNote*> modified;
+    CLockedStlGuard inUse(m_windowNotes);
+    for (const auto& entry : m_windowNotes)
+        if (entry.second->IsModified())
+            modified.push_back(entry.second);
+    return modified;
+}
+
 bool CNoteManager::SaveModifiedNotes()
 {
     CDBUseGuard inUse(*this);
-    CppSQLite3DB* db = GetDB();
-    if (!db)
+    if (!GetDB())
         return false;
-    std::vector<CNote*> modified;
-    {
-        CLockedStlGuard mapInUse(m_windowNotes);
-        for (const auto& entry : m_windowNotes)
-            if (entry.second->IsModified())
-                modified.push_back(entry.second);
-    }
-    std::vector<std::pair<CNote*, std::int64_t>> stored;
-    bool allStored = true;
-    try {
-        CTransaction transaction(*db);
-        for (CNote* note : modified) {
-            const std::int64_t storedId = note->GetId();
-            if (StoreNote(note))
-                stored.emplace_back(note, storedId);
-            else
-                allStored = false;
-        }
-        transaction.Commit();
-    } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CNoteManager::SaveModifiedNotes", e);
-        // Nothing of this save reached the file.
-        for (const auto& [note, storedId] : stored) {
-            note->SetModified(true);
-            if (storedId == -1) {
-                std::unique_ptr<CNote> owned = RemoveNote(note);
-                note->SetId(-1);
-                AddNote(std::move(owned));
-            }
-        }
-        return false;
-    }
+    std::vector<CNote*> stored;
+    const bool allStored = StoreBatch(ModifiedWindowNotes(), stored);
     std::vector<std::int64_t> changed;
-    for (const auto& entry : stored)
-        changed.push_back(entry.first->GetId());
+    for (const CNote* note : stored)
+        changed.push_back(note->GetId());
     // A listener may free notes: each is looked up again.
     for (const std::int64_t id : changed)
         if (CNote* note = FindCachedNote(id))
@@ -1030,15 +1163,18 @@ void CNoteManager::CloseAll()
     StopListener();
     // Out of the maps first: a note's destructor calls back into them.
     hash_map<std::int64_t, std::unique_ptr<CNote>> notes;
-    std::vector<std::unique_ptr<CNote>> unstored;
+    hash_map<const CNote*, std::unique_ptr<CNote>> unstored;
     {
         CLockedStlGuard notesInUse(m_notes);
         CLockedStlGuard windowsInUse(m_windowNotes);
+        CLockedStlGuard noteWindowsInUse(m_noteWindows);
         notes.swap(m_notes);
         unstored.swap(m_unstoredNotes);
         m_windowNotes.clear();
+        m_noteWindows.clear();
         ResetBuckets(m_notes);
         ResetBuckets(m_windowNotes);
+        ResetBuckets(m_noteWindows);
     }
     notes.clear();
     unstored.clear();

@@ -23,6 +23,7 @@
 
 class CNote;
 class CNotifyWindow;
+class CTransaction;
 
 // Owns the notification pop-up, which comes with the windowing toolkit.
 struct CNotifyWindowDeleter {
@@ -103,13 +104,16 @@ public:
 
     // ---- notes by id and by window
     // Every loaded note is owned here: stored notes by id, notes without an
-    // id (never stored) in a list of their own. A pointer handed out stays
+    // id (never stored) in a set of their own. A pointer handed out stays
     // valid until the note is deleted, pruned or unloaded; whoever runs code
     // that can do that looks the note up again afterwards.
 
     // The cached note with that id, read on first use; null when there is
     // none (nothing is cached then).
     CNote* GetNote(std::int64_t id);
+    // GetNote of each id, all read inside one read transaction; ids without
+    // a note are left out.
+    std::vector<CNote*> GetNotes(const std::vector<std::int64_t>& ids);
     // The note of a note window; null for a null, destroyed or foreign window.
     CNote* GetNoteFromWindow(HWND window);
     CNote* GetNoteByGuid(const GUID& guid);
@@ -120,8 +124,15 @@ public:
     // Writes the note row and its full-text row in one transaction (a
     // savepoint inside a caller's). On failure nothing is written, a new
     // note keeps id -1, the modified flag stays set, and false is returned. A
-    // note marked not to be stored reports success without a write.
+    // note marked not to be stored reports success without a write. Inside a
+    // caller's transaction a new note joins the id map when the outermost
+    // transaction commits; a rollback puts it back as it was, modified.
     bool StoreNote(CNote* note);
+    // Stores the notes in one transaction without a savepoint per note. When
+    // any of them fails, the whole batch is rolled back and each note stored
+    // alone, so one failing note loses nothing of the others. False when
+    // there is no database or some note failed (it stays as StoreNote leaves it).
+    bool StoreNotes(const std::vector<CNote*>& notes);
     // Deletes the note's rows, tells the listeners and frees the note when it
     // is the manager's. On failure the note stays as it is: false.
     bool DeleteNote(CNote* note);
@@ -145,8 +156,9 @@ public:
     // text nests too deep to be filtered.
     bool SanitizeReceivedNote(CNote& note);
 
-    // Stores every modified note that has a window, in one transaction; false
-    // when there is no database or some store failed (that note stays modified).
+    // Stores every modified note that has a window as one batch (StoreNotes);
+    // false when there is no database or some store failed (that note stays
+    // modified).
     bool SaveModifiedNotes();
     // With 100 or more notes cached, frees the hidden ones that hold no
     // unsaved change.
@@ -157,7 +169,8 @@ public:
     void AddWindow(CNote* note);
     void RemoveWindow(CNote* note);
     // Takes ownership; returns the note, or null when another note object
-    // already holds its id (refused, logged, and the offered one freed).
+    // already holds its id (refused, logged, and the offered one freed: the
+    // caller gave it up). A note the manager owns already stays as it is.
     CNote* AddNote(std::unique_ptr<CNote> note);
     // Gives up ownership: the caller frees the note (or lets it go). Empty
     // when the manager did not own it.
@@ -174,10 +187,19 @@ public:
 
 private:
     CNote* FindCachedNote(std::int64_t id);
-    CNote* AdoptStoredNote(CNote* note);
-    void WriteNoteRows(CNote& note, std::int64_t storedId, CppSQLite3DB& db);
+    bool InsertIntoIdMap(std::unique_ptr<CNote>& note);
+    void AdoptStoredNote(CNote* note);
+    bool StoreBatch(const std::vector<CNote*>& notes, std::vector<CNote*>& stored);
+    bool WriteTogether(const std::vector<CNote*>& notes, CppSQLite3DB& db);
+    bool StoreAlone(CNote& note, CppSQLite3DB& db);
+    void WriteSettled(CNote& note, CTransaction& transaction);
+    void WriteNoteRows(CNote& note, std::int64_t storedId);
+    void RequireFreeId(const CNote& note);
+    void SettleStore(CNote* note, std::int64_t storedId, bool owned, bool committed);
+    bool Owns(const CNote* note, std::int64_t id);
     bool IsUnstored(const CNote* note) const;
     std::unique_ptr<CNote> TakeUnstored(const CNote* note);
+    std::vector<CNote*> ModifiedWindowNotes();
     CNote* CreateReceivedNote(const std::function<bool(CNote&)>& read);
     void DiscardNote(std::unique_ptr<CNote> note);
     std::vector<std::int64_t> SelectNoteIDs(const wchar_t* condition);
@@ -197,7 +219,9 @@ private:
 
     CppSQLite3DB m_db;
     CStdStr m_databasePath;
+    // The window map, kept both ways: one window per note, one note per window.
     CLockedStl<hash_map<HWND, CNote*>> m_windowNotes;
+    CLockedStl<hash_map<const CNote*, HWND>> m_noteWindows;
     CLockedStl<hash_map<std::int64_t, std::unique_ptr<CNote>>> m_notes;
     CLockedStl<hash_map<HWND, CStdStr>> m_windowTitles;
     CLockedStl<std::set<CDisplayListener>> m_displayListeners;
@@ -211,8 +235,9 @@ private:
     bool m_firstOpenRepairPending = true;
     // A file that fails its check is copied aside once a run.
     bool m_damagedFileCopied = false;
-    // Notes that have no id yet: they cannot share the id map's key -1.
-    std::vector<std::unique_ptr<CNote>> m_unstoredNotes;
+    // Notes that have no id yet (or whose first store is not committed yet):
+    // they cannot share the id map's key -1.
+    hash_map<const CNote*, std::unique_ptr<CNote>> m_unstoredNotes;
     // Set while a store runs: stores that its own writes set off are skipped.
     bool m_storing = false;
 };

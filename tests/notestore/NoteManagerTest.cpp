@@ -508,3 +508,210 @@ TEST_F(NoteManagerTest, NoteByGuidFindsTheStoredNote)
 }
 
 }  // namespace
+
+namespace {
+
+// Notes with windows, so that a save-all takes them: some stored, some new.
+class StoreBatchTest : public NoteManagerTest {
+protected:
+    CNote* WindowNote(const wchar_t* text, bool stored)
+    {
+        CNote* note = stored ? StoredNote(text) : m_manager.AddNote(std::make_unique<CNote>());
+        note->Row().text = text;
+        EXPECT_TRUE(note->CreateBareWindow());
+        m_manager.AddWindow(note);
+        note->SetModified(true);
+        return note;
+    }
+
+    std::int64_t RowsWithText(const std::wstring& text)
+    {
+        return Scalar((L"select count(*) from notes where CAST(text AS TEXT) = '" + text + L"'").c_str());
+    }
+
+    static int StoreFailures(const CLogCapture& log)
+    {
+        int lines = 0;
+        for (const std::wstring& line : log.Lines())
+            lines += line.rfind(L"CNoteManager::StoreNote Sqlite3 error ", 0) == 0;
+        return lines;
+    }
+};
+
+// One note of a save-all fails. The batch goes back and each note is stored
+// alone: every other note is written once, the failing one is as before, and
+// nothing is freed. RAISE(ROLLBACK) ends the whole transaction inside SQLite;
+// RAISE(FAIL) after the insert leaves the note row in the open transaction.
+TEST_F(StoreBatchTest, OneFailingNoteLosesNothingElse)
+{
+    // The batch writes stored notes in id order (2, then 3), new ones after them.
+    struct Case {
+        const char* what;
+        const wchar_t* trigger;
+        int failing;   // index into the five notes: 0, 1 and 4 are new
+    };
+    const Case cases[] = {
+        {"SQLite ends the transaction at a new note, after the stored ones",
+         L"CREATE TRIGGER refuse BEFORE INSERT ON notes WHEN CAST(new.text AS TEXT) LIKE 'fail%' "
+         L"BEGIN SELECT RAISE(ROLLBACK, 'refused'); END;", 0},
+        {"SQLite ends the transaction at the first note",
+         L"CREATE TRIGGER refuse BEFORE UPDATE ON notes WHEN CAST(new.text AS TEXT) LIKE 'fail%' "
+         L"BEGIN SELECT RAISE(ROLLBACK, 'refused'); END;", 2},
+        {"statement fails after writing its row, new note",
+         L"CREATE TRIGGER refuse AFTER INSERT ON notes WHEN CAST(new.text AS TEXT) LIKE 'fail%' "
+         L"BEGIN SELECT RAISE(FAIL, 'refused'); END;", 4},
+        {"statement aborted, second note",
+         L"CREATE TRIGGER refuse BEFORE UPDATE ON notes WHEN CAST(new.text AS TEXT) LIKE 'fail%' "
+         L"BEGIN SELECT RAISE(ABORT, 'refused'); END;", 3},
+    };
+    for (const Case& c : cases) {
+        std::vector<CNote*> notes;
+        for (int i = 0; i < 5; ++i) {
+            const bool stored = i == 2 || i == 3;
+            notes.push_back(WindowNote((L"n" + std::to_wstring(i)).c_str(), stored));
+        }
+        CNote* const failing = notes[c.failing];
+        const std::int64_t failingId = failing->GetId();
+        failing->Row().text = L"fail" + std::to_wstring(c.failing);
+        const std::int64_t rowsBefore = Scalar(L"select count(*) from notes");
+        ExecOther(c.trigger);
+
+        CLogCapture log;
+        EXPECT_FALSE(m_manager.SaveModifiedNotes()) << c.what;
+        EXPECT_EQ(StoreFailures(log), 1) << c.what;
+        EXPECT_TRUE(failing->IsModified()) << c.what;
+        EXPECT_EQ(failing->GetId(), failingId) << c.what;
+        EXPECT_EQ(RowsWithText(failing->Row().text), 0) << c.what;
+        const std::int64_t newOthers = failingId == -1 ? 2 : 3;
+        EXPECT_EQ(Scalar(L"select count(*) from notes"), rowsBefore + newOthers) << c.what;
+        for (CNote* note : notes) {
+            EXPECT_EQ(m_manager.GetNoteFromWindow(note->GetHwnd()), note) << c.what;
+            if (note == failing)
+                continue;
+            EXPECT_FALSE(note->IsModified()) << c.what;
+            EXPECT_EQ(RowsWithText(note->Row().text), 1) << c.what;
+            EXPECT_EQ(m_manager.GetNote(note->GetId()), note) << c.what;
+        }
+
+        ExecOther(L"DROP TRIGGER refuse;");
+        EXPECT_TRUE(m_manager.SaveModifiedNotes()) << c.what;
+        EXPECT_EQ(RowsWithText(failing->Row().text), 1) << c.what;
+        EXPECT_EQ(m_manager.GetNote(failing->GetId()), failing) << c.what;
+        EXPECT_EQ(Scalar(L"select count(*) from notes"), rowsBefore + 3) << c.what;
+        EXPECT_EQ(Scalar(L"select count(*) from search2"), Scalar(L"select count(*) from notes")) << c.what;
+        for (CNote* note : notes)
+            ASSERT_TRUE(m_manager.DeleteNote(note)) << c.what;
+    }
+}
+
+// Per-note savepoints flush the full-text terms once per note.
+TEST_F(StoreBatchTest, ABulkStoreMakesFewFullTextSegments)
+{
+    std::vector<CNote*> notes;
+    for (int i = 0; i < 2000; ++i) {
+        CNote* note = m_manager.AddNote(std::make_unique<CNote>());
+        note->Row().text = L"word" + std::to_wstring(i) + L" shared words of a note";
+        notes.push_back(note);
+    }
+    ASSERT_TRUE(m_manager.StoreNotes(notes));
+    EXPECT_EQ(Scalar(L"select count(*) from notes"), 2000);
+    EXPECT_EQ(Matches(L"word1234"), 1);
+    EXPECT_LE(Scalar(L"select count(*) from search2_segdir"), 4);
+    for (CNote* note : notes)
+        ASSERT_EQ(m_manager.GetNote(note->GetId()), note);
+}
+
+// A row deleted behind the cache: the note's own row is a failure to store;
+// the full-text row is derived data and is made again.
+TEST_F(StoreBatchTest, StoreIntoADeletedRow)
+{
+    CNote* note = StoredNote(L"original");
+    const std::wstring id = std::to_wstring(note->GetId());
+    ExecOther((L"delete from search2 where docid = " + id).c_str());
+    note->Row().text = L"searchable again";
+    note->SetModified(true);
+    ASSERT_TRUE(m_manager.StoreNote(note));
+    EXPECT_EQ(Matches(L"searchable"), 1);
+    EXPECT_EQ(Scalar(L"select count(*) from search2"), 1);
+
+    ExecOther((L"delete from notes where id = " + id).c_str());
+    note->Row().text = L"into nothing";
+    CLogCapture log;
+    EXPECT_FALSE(m_manager.StoreNote(note));
+    EXPECT_TRUE(note->IsModified());
+    EXPECT_EQ(StoreFailures(log), 1);
+    EXPECT_EQ(Scalar(L"select count(*) from notes"), 0);
+    EXPECT_EQ(Matches(L"nothing"), 0);
+}
+
+// Inside a caller's transaction the store is final only with the outermost
+// commit: until then a new note stays out of the id map, and a rollback
+// puts every note back as it was, modified.
+TEST_F(StoreBatchTest, StoresInsideACallersTransactionSettleWithIt)
+{
+    CNote* stored = StoredNote(L"stored");
+    CNote* fresh = m_manager.AddNote(std::make_unique<CNote>());
+    for (const bool commit : {false, true}) {
+        stored->Row().text = commit ? L"kept" : L"undone";
+        fresh->Row().text = commit ? L"kept" : L"undone";
+        {
+            CTransaction outer(DB());
+            ASSERT_TRUE(m_manager.StoreNote(stored));
+            ASSERT_TRUE(m_manager.StoreNote(fresh));
+            ASSERT_GT(fresh->GetId(), 0);
+            EXPECT_FALSE(fresh->IsModified());
+            if (commit)
+                outer.Commit();
+        }
+        EXPECT_EQ(stored->IsModified(), !commit);
+        EXPECT_EQ(fresh->IsModified(), !commit);
+        EXPECT_EQ(fresh->GetId() == -1, !commit);
+        EXPECT_EQ(RowsWithText(L"kept"), commit ? 2 : 0);
+    }
+    EXPECT_EQ(m_manager.GetNote(fresh->GetId()), fresh);
+    EXPECT_EQ(Scalar(L"select count(*) from notes"), 2);
+}
+
+// The row id SQLite hands a new note can be one that a cached note still
+// holds (its row deleted by another program). The store fails before its
+// commit; both objects stay alive and the cache keeps its note.
+TEST_F(StoreBatchTest, AnIdHeldInTheCacheFailsTheStoreAndFreesNothing)
+{
+    CNote* cached = StoredNote(L"cached");
+    ExecOther((L"delete from notes where id = " + std::to_wstring(cached->GetId())).c_str());
+    CNote* fresh = m_manager.AddNote(std::make_unique<CNote>());
+    fresh->Row().text = L"fresh";
+    CLogCapture log;
+    EXPECT_FALSE(m_manager.StoreNote(fresh));
+    EXPECT_TRUE(log.Contains(L"CNoteManager::StoreNote Sqlite3 error 1000 : "
+                             L"CPPSQLITE_ERROR[1000]: Another note object holds the new id"));
+    EXPECT_EQ(fresh->GetId(), -1);
+    EXPECT_TRUE(fresh->IsModified());
+    EXPECT_EQ(fresh->Row().text, L"fresh");
+    EXPECT_EQ(m_manager.GetNote(cached->GetId()), cached);
+    EXPECT_EQ(Scalar(L"select count(*) from notes"), 0);
+}
+
+TEST_F(StoreBatchTest, ManyNotesLoadInOneReadAsOneByOne)
+{
+    std::vector<std::int64_t> ids;
+    for (const wchar_t* text : {L"one", L"two", L"three"})
+        ids.push_back(StoredNote(text)->GetId());
+    DB().execDML((L"insert into attachnotes (noteid, windowtitle) values (" + std::to_wstring(ids[1]) +
+                  L", 'Editor')").c_str());
+    m_manager.CloseAll();
+    ids.insert(ids.begin() + 1, ids.back() + 10);   // no such note
+
+    const std::vector<CNote*> loaded = m_manager.GetNotes(ids);
+    ASSERT_EQ(loaded.size(), 3u);
+    EXPECT_TRUE(DB().isAutoCommit());
+    const std::vector<std::wstring> texts = {L"one", L"two", L"three"};
+    for (size_t i = 0; i < loaded.size(); ++i) {
+        EXPECT_EQ(loaded[i]->Row().text, texts[i]);
+        EXPECT_EQ(m_manager.GetNote(loaded[i]->GetId()), loaded[i]);
+    }
+    EXPECT_EQ(loaded[1]->Attachment().GetWindowTitle(), L"Editor");
+    EXPECT_EQ(loaded[0]->Attachment().GetWindowTitle(), L"");
+}
+
+}  // namespace

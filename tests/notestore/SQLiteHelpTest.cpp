@@ -284,6 +284,28 @@ TEST_F(SQLiteHelpTest, InsertTakesTheNewIdAndTheNextStoreUpdatesThatRow)
     EXPECT_EQ(Count(L"probes"), 1);
 }
 
+// A row deleted behind the record: an update finds nothing, and storing into
+// nothing is a failure; a derived row may instead be made again.
+TEST_F(SQLiteHelpTest, AnUpdateThatFindsNoRowFailsUnlessItMayInsert)
+{
+    ASSERT_TRUE(m_probe.PutData(-1));
+    const std::int64_t id = m_probe.row.id;
+    m_db.execDML(L"delete from probes");
+    CLogCapture log;
+    EXPECT_FALSE(m_probe.PutData(id));
+    EXPECT_TRUE(log.Contains(LogLine(L"CSQLiteBase::PutData", "1000 : CPPSQLITE_ERROR[1000]: No row to update")));
+    EXPECT_EQ(Count(L"probes"), 0);
+
+    CKeyed keyed;
+    ASSERT_TRUE(keyed.OpenTable(m_db));
+    keyed.row.id = 7;
+    keyed.row.name = L"made again";
+    keyed.WriteOrInsertRow(7);
+    keyed.row.name = L"updated";
+    keyed.WriteOrInsertRow(7);
+    EXPECT_EQ(Column(L"select name from keyed where id = 7"), std::vector<std::wstring>{ L"updated" });
+}
+
 TEST_F(SQLiteHelpTest, TableWithoutRowIdWritesEveryColumn)
 {
     CKeyed keyed;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "SqliteTestSupport.h"
 #include "foundation/Seams.h"
@@ -96,4 +98,70 @@ TEST_F(TransactionTest, RollbackFailureIsLoggedNotThrown)
     }
     EXPECT_TRUE(log.Contains(
         L"CTransaction::Rollback Sqlite3 error 1000 : CPPSQLITE_ERROR[1000]: Database not open"));
+}
+
+// SQLite rolls the whole transaction back by itself (here a trigger's
+// RAISE(ROLLBACK), in the field a full disk): what the batch writes after
+// that must not commit on its own, and the guards still end cleanly.
+TEST_F(TransactionTest, NothingCommitsAfterSQLiteEndedTheTransaction)
+{
+    m_db.execDML(L"create table u(v INTEGER);"
+                 L"create trigger give_up before insert on u begin select raise(rollback, 'gave up'); end;");
+    {
+        CTransaction outer(m_db);
+        Insert(1);
+        CTransaction open(m_db);   // a guard that is open when SQLite ends it all
+        EXPECT_EQ(ErrorOf([&] { m_db.execDML(L"insert into u values(1);"); }), "SQLITE_CONSTRAINT[19]: gave up");
+        EXPECT_TRUE(m_db.isAutoCommit());
+        EXPECT_EQ(ErrorOf([&] { CTransaction later(m_db); }),
+                  "SQLITE_ABORT[4]: The enclosing transaction was already ended");
+        Insert(2);   // autocommits: only a guard can refuse it
+        EXPECT_EQ(ErrorOf([&] { open.Commit(); }), "SQLITE_ABORT[4]: The enclosing transaction was already ended");
+        EXPECT_NE(ErrorOf([&] { outer.Commit(); }), "(nothing thrown)");
+    }
+    EXPECT_EQ(m_db.execScalar(L"select count(*) from t where v = 1"), 0);
+    CTransaction next(m_db);   // the depth went back to nothing
+    Insert(3);
+    next.Commit();
+    EXPECT_EQ(m_db.execScalar(L"select count(*) from t where v = 3"), 1);
+}
+
+// A change is settled by the guard that decides it: a rolled-back savepoint
+// at once, a released one only with the outermost commit or rollback.
+TEST_F(TransactionTest, SettlersHearTheOutcomeThatDecidesTheirChange)
+{
+    std::vector<std::string> heard;
+    auto settler = [&heard](const char* name) {
+        return [&heard, name](bool committed) { heard.push_back(std::string(name) + (committed ? "+" : "-")); };
+    };
+    {
+        CTransaction outer(m_db);
+        outer.WhenSettled(settler("outer"));
+        {
+            CTransaction undone(m_db);
+            undone.WhenSettled(settler("undone"));
+        }
+        EXPECT_EQ(heard, std::vector<std::string>{"undone-"});
+        {
+            CTransaction released(m_db);
+            released.WhenSettled(settler("released"));
+            released.Commit();
+        }
+        {
+            CTransaction sibling(m_db);   // undoes only itself, not the released one
+            sibling.WhenSettled(settler("sibling"));
+        }
+        EXPECT_EQ(heard, (std::vector<std::string>{"undone-", "sibling-"}));
+        outer.Commit();
+    }
+    EXPECT_EQ(heard, (std::vector<std::string>{"undone-", "sibling-", "outer+", "released+"}));
+
+    heard.clear();
+    {
+        CTransaction outer(m_db);
+        CTransaction inner(m_db);
+        inner.WhenSettled(settler("inner"));
+        inner.Commit();
+    }
+    EXPECT_EQ(heard, std::vector<std::string>{"inner-"});
 }
