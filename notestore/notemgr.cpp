@@ -156,9 +156,12 @@ bool CNoteManager::OpenVerifiedFile()
             CloseReplacedFile();
             return false;
         }
-        SetAsideWhenDamaged(file);
-        if (firstOpen)
+        // Checked once a run: the check reads the whole file, and a reopen
+        // after an idle close finds the file this run checked and stamped.
+        if (firstOpen) {
+            SetAsideWhenDamaged(file);
             ClaimFile();
+        }
         PrepareSchema(m_db);
         return true;
     } catch (const CppSQLite3Exception& e) {
@@ -178,8 +181,7 @@ void CNoteManager::OpenConnection(const CStdStr& file)
 
 // Checked before the open's first write: the open's own writes into a
 // damaged file can spoil notes that still read. Such a file is copied aside
-// as it is (once a run: every reopen would copy it again), then the open goes
-// on.
+// as it is, then the open goes on.
 void CNoteManager::SetAsideWhenDamaged(const CStdStr& file)
 {
     const CStdStr problem = FirstIntegrityProblem(m_db);
