@@ -177,6 +177,8 @@ void CNoteManager::OpenConnection(const CStdStr& file)
     // Statement journals stay in memory: for the sizes a note store makes
     // they never need a temporary file.
     m_db.execDML(L"PRAGMA temp_store=MEMORY;");
+    // Mapped before the open's whole-file check reads every page.
+    m_db.execDML(L"PRAGMA mmap_size=67108864;");
 }
 
 // Checked before the open's first write: the open's own writes into a
@@ -252,7 +254,6 @@ bool CNoteManager::PrepareOpenDatabase()
     }
     RunHousekeeping(L"CNoteManager::SetPragmas", [this] {
         m_db.execDML(L"PRAGMA synchronous = NORMAL;");
-        m_db.execDML(L"PRAGMA mmap_size=67108864;");
     });
     CreateIndexesWhenMissing();
     RepairFirstOpen();
