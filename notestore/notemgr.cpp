@@ -174,11 +174,14 @@ bool CNoteManager::OpenVerifiedFile()
 void CNoteManager::OpenConnection(const CStdStr& file)
 {
     m_db.open(file.c_str());
-    // Statement journals stay in memory: for the sizes a note store makes
-    // they never need a temporary file.
-    m_db.execDML(L"PRAGMA temp_store=MEMORY;");
-    // Mapped before the open's whole-file check reads every page.
+    // Set before the open reads or writes anything: the whole-file check
+    // reads every page (mapped, far fewer calls under Wine), and the first
+    // open's own writes need no more syncs than later ones. Statement
+    // journals stay in memory: for the sizes a note store makes they never
+    // need a temporary file.
+    m_db.execDML(L"PRAGMA synchronous = NORMAL;");
     m_db.execDML(L"PRAGMA mmap_size=67108864;");
+    m_db.execDML(L"PRAGMA temp_store=MEMORY;");
 }
 
 // Checked before the open's first write: the open's own writes into a
@@ -252,9 +255,6 @@ bool CNoteManager::PrepareOpenDatabase()
         LogOpenFailure(e);
         return false;
     }
-    RunHousekeeping(L"CNoteManager::SetPragmas", [this] {
-        m_db.execDML(L"PRAGMA synchronous = NORMAL;");
-    });
     CreateIndexesWhenMissing();
     RepairFirstOpen();
     UpdateCalculatedAlarmTime();
