@@ -158,10 +158,13 @@ bool CNoteManager::OpenVerifiedFile()
         }
         // Checked once a run: the check reads the whole file, and a reopen
         // after an idle close finds the file this run checked and stamped.
-        if (firstOpen) {
+        if (firstOpen)
             SetAsideWhenDamaged(file);
+        // Before the open's own writes, so they need no more syncs than
+        // later ones; it reads the schema, so it comes after the check.
+        m_db.execDML(L"PRAGMA synchronous = NORMAL;");
+        if (firstOpen)
             ClaimFile();
-        }
         PrepareSchema(m_db);
         return true;
     } catch (const CppSQLite3Exception& e) {
@@ -174,14 +177,12 @@ bool CNoteManager::OpenVerifiedFile()
 void CNoteManager::OpenConnection(const CStdStr& file)
 {
     m_db.open(file.c_str());
-    // Set before the open reads or writes anything: the whole-file check
-    // reads every page (mapped, far fewer calls under Wine), and the first
-    // open's own writes need no more syncs than later ones. Statement
-    // journals stay in memory: for the sizes a note store makes they never
-    // need a temporary file.
-    m_db.execDML(L"PRAGMA synchronous = NORMAL;");
-    m_db.execDML(L"PRAGMA mmap_size=67108864;");
+    // Neither reads the file. Statement journals stay in memory: for the
+    // sizes a note store makes they never need a temporary file. The map
+    // serves the whole-file check, which reads every page (far fewer calls
+    // under Wine).
     m_db.execDML(L"PRAGMA temp_store=MEMORY;");
+    m_db.execDML(L"PRAGMA mmap_size=67108864;");
 }
 
 // Checked before the open's first write: the open's own writes into a
