@@ -158,6 +158,12 @@ CNoteEditWndT::~CNoteEditWndT()
         DestroyWindow(window);
 }
 
+// The handle may come back for another window.
+void CNoteEditWndT::OnFinalMessage(HWND)
+{
+    AttachHandle(nullptr);
+}
+
 WindowClassInfo& CNoteEditWndT::GetWndClassInfo()
 {
     // The superclass calls into the library for the rest of the run.

@@ -46,6 +46,7 @@ public:
 
 protected:
     bool ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void OnFinalMessage(HWND window) override;
 
 private:
     CNote* NoteOfParent() const;

@@ -365,14 +365,49 @@ TEST_F(NoteEditor, AlignmentReadsAsLeftCentreOrRight)
     }
 }
 
-TEST_F(NoteEditor, TheMenuIsTrackedAtTheCaretForTheKeyboard)
+struct TrackedMenu {
+    int calls = 0;
+    POINT point = {};
+    UINT flags = 0;
+    HWND owner = nullptr;
+};
+TrackedMenu g_tracked;
+
+BOOL RecordTrackPopupMenu(HMENU, UINT flags, int x, int y, HWND owner, const RECT*)
 {
-    SetText(L"text");
-    ScopedUiScript script;
-    script.AnswerMenu(0);
-    SendMessageW(Editor(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Editor()), MAKELPARAM(-1, -1));
-    ASSERT_EQ(script.MenuFlags().size(), 1u);
-    EXPECT_TRUE(script.MenuFlags()[0] & TPM_RIGHTBUTTON);
+    ++g_tracked.calls;
+    g_tracked.point = { x, y };
+    g_tracked.flags = flags;
+    g_tracked.owner = owner;
+    return TRUE;
+}
+
+TEST_F(NoteEditor, TheMenuOpensAtThePointOrForTheKeyboardAtTheCaret)
+{
+    SetText(L"some words here");
+    m_editor.SetSel(5, 5);
+    CSeamOverride<SPopupMenuSeam> menuSeam(g_popupMenuSeam, { RecordTrackPopupMenu });
+    struct Case {
+        POINT sent;
+        bool atCaret;
+        const char* fault;
+    };
+    const POINT inside = PointOf(10);
+    const Case cases[] = {
+        { inside, false, "a point over the text is kept" },
+        { { -1, -1 }, true, "a keyboard request opens at the caret" },
+    };
+    for (const Case& c : cases) {
+        g_tracked = {};
+        SendMessageW(Editor(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(Editor()), MAKELPARAM(c.sent.x, c.sent.y));
+        ASSERT_EQ(g_tracked.calls, 1) << c.fault;
+        const POINT caret = { PointOf(5).x - 2, PointOf(5).y - 2 };
+        const POINT expected = c.atCaret ? caret : c.sent;
+        EXPECT_EQ(g_tracked.point.x, expected.x) << c.fault;
+        EXPECT_EQ(g_tracked.point.y, expected.y) << c.fault;
+        EXPECT_TRUE(g_tracked.flags & TPM_RIGHTBUTTON);
+        EXPECT_EQ(g_tracked.owner, Editor());
+    }
 }
 
 TEST_F(NoteEditor, OpenUrlTakesTheLinkUnderTheMenuPoint)

@@ -160,6 +160,40 @@ TEST(PasteRules, DecideFormatAndAnswer)
     }
 }
 
+// The clipboard as another program leaves it: no owner of ours.
+void PutForeignText(const wchar_t* text)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(block), text, bytes);
+    GlobalUnlock(block);
+    SetClipboardData(CF_UNICODETEXT, block);
+    CloseClipboard();
+}
+
+TEST(RichEditCallback, QueryAcceptDataReadsTheClipboardAndAnnounces)
+{
+    PlainControl control;
+    PutForeignText(L"from elsewhere");
+    MSG stale = {};
+    while (PeekMessageW(&stale, control.Handle(), 0, 0, PM_REMOVE)) {
+    }
+    CRichEditCtrl50WT::SetForcePlainPaste(true);
+    CLIPFORMAT format = 0;
+    EXPECT_EQ(control.OleCallback()->QueryAcceptData(nullptr, &format, RECO_PASTE, TRUE, nullptr), S_OK);
+    CRichEditCtrl50WT::SetForcePlainPaste(false);
+    EXPECT_EQ(format, CF_UNICODETEXT);
+    MSG announced = {};
+    ASSERT_TRUE(PeekMessageW(&announced, control.Handle(), control.Formats().pasteMessage,
+                             control.Formats().pasteMessage, PM_REMOVE));
+    EXPECT_EQ(announced.wParam, static_cast<WPARAM>(CF_UNICODETEXT));
+
+    format = 0;
+    EXPECT_EQ(control.OleCallback()->QueryAcceptData(nullptr, &format, RECO_PASTE, FALSE, nullptr), S_FALSE);
+}
+
 TEST(RichEditCallback, LivesInItsControlAndMakesStorageOnDemand)
 {
     PlainControl control;
