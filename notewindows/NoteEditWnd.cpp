@@ -323,9 +323,15 @@ POINT CNoteEditWndT::CaretScreenPoint() const
     return point;
 }
 
-// The note's drop target comes with the note's window life; until then the
-// note holds none to revoke.
 void CNoteEditWndT::OnDestroy()
+{
+    if (CNote* const note = NoteOfParent())
+        RevokeDropTarget(*note);
+}
+
+// The note gets its drop target with its window life; until then it holds
+// none to revoke.
+void CNoteEditWndT::RevokeDropTarget(CNote& /*note*/)
 {
 }
 

@@ -54,6 +54,7 @@ private:
     POINT CaretScreenPoint() const;
 
     void OnDestroy();
+    void RevokeDropTarget(CNote& note);
     void OnContextMenu(LPARAM lParam);
     bool OnCommand(WPARAM wParam, LPARAM lParam);
     void OnLButtonDown(LPARAM lParam);

@@ -81,8 +81,7 @@ TEST_F(RichEditLibrary, AFailedCreationIsFalseAndLogged)
     g_calls.failLoad = true;
     CLogCapture log;
     CRichEditCtrl50WT control;
-    // Neither library has registered "RichEdit20W" in this process yet, or a
-    // test before has: a parent that is no window fails either way.
+    // A parent that is no window fails the creation whichever class serves.
     EXPECT_FALSE(control.CreatePlain(reinterpret_cast<HWND>(0x1234), kArea));
     EXPECT_EQ(control.Handle(), nullptr);
     EXPECT_FALSE(log.Lines().empty());
