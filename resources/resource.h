@@ -54,3 +54,11 @@
 #define IDS_NEW_VERSION 942         // "There's a new version of Quillet available. ..."
 #define IDS_GROUPS_FILE 943         // "groups.ini"
 #define IDS_NO_INTERNET 944         // "There was a problem accessing the internet! ..."
+
+// The note editor: its context menu, link cursor and texts.
+#define IDR_EDITOR_MENU 5002        // the editor's context menu (first submenu)
+#define IDC_LINK_HAND 149           // the cursor over a link
+#define IDS_PASTE_AS_RICH_TEXT 34   // "Paste as rich text\tCTRL+ALT+V"
+#define IDS_OPEN_URL 876            // "Open URL"
+#define IDS_COPY_URL 905            // "Copy URL"
+#define IDS_CONFIRM_OPEN_LINK 1950  // asks before a link to a file or folder opens

@@ -1,10 +1,11 @@
-// The LAN threads, peer discovery and the note editor are not part of this
-// build yet: the network reports itself unavailable and the paste switch
-// changes nothing. The send history and its lists are real.
+// The LAN threads and peer discovery are not part of this build yet: the
+// network reports itself unavailable. The send history, its lists and the
+// editors' paste switch are real.
 #include "startcalls.h"
 
 #include "exchange/NetLists.h"
 #include "foundation/DataPaths.h"
+#include "notewindows/RichEditCtrl.h"
 
 int StartNetwork()
 {
@@ -34,6 +35,7 @@ int StoreNetSends()
     return NetLists().StoreNetSends();
 }
 
-void SetForcePlainPaste(bool)
+void SetForcePlainPaste(bool plainText)
 {
+    CRichEditCtrl50WT::SetForcePlainPaste(plainText);
 }

@@ -9,6 +9,8 @@
   Attach*.tga          TGA pictures (resource type 777, by name) of the window
                        picker's corner marks, 32x32: "ATTACHTOPLEFT",
                        "ATTACHTOPRIGHT", "ATTACHBOTTOMLEFT", "ATTACHBOTTOMRIGHT".
+  LinkHand.cur         cursor 149, a pointing hand over the note editor's
+                       links, 32x32, hot spot on the fingertip.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -250,6 +252,55 @@ def app_icon(size):
     return canvas
 
 
+# ---- cursor 149: the note editor's hand over links
+
+LINK_HAND_HOTSPOT = (9, 1)
+
+
+def link_hand():
+    """A white hand with a dark outline, the index finger pointing up."""
+    rows = ["........XX......",
+            ".......X..X.....",
+            ".......X..X.....",
+            ".......X..X.....",
+            ".......X..X.....",
+            ".......X..XXX...",
+            ".......X..X..XX.",
+            ".......X..X..X.XX",
+            "...XX..X..X..X.X.X",
+            "..X..X.X.....X.X.X",
+            "..X...XX.........X",
+            "...X..X..........X",
+            "...X.............X",
+            "....X............X",
+            "....X...........X.",
+            ".....X..........X.",
+            ".....X.........X..",
+            "......X........X..",
+            "......XXXXXXXXXX.."]
+    canvas = Canvas(32, 32)
+    for y, row in enumerate(rows):
+        for x, ch in enumerate(row):
+            if ch == "X":
+                canvas.put(x + 1, y, DARK)
+    # Fill each row between its outline pixels.
+    for y in range(len(rows)):
+        xs = [x for x in range(32) if canvas.pixels[y][x] is not None]
+        if len(xs) >= 2:
+            for x in range(xs[0] + 1, xs[-1]):
+                if canvas.pixels[y][x] is None:
+                    canvas.put(x, y, LIGHT)
+    return canvas
+
+
+def cursor_file(canvas, hotspot):
+    """A .cur file: an icon file of type 2 whose entries carry the hot spot."""
+    image = icon_image(canvas)
+    header = struct.pack("<HHH", 0, 2, 1)
+    entry = struct.pack("<BBBBHHII", canvas.width, canvas.height, 0, 0, hotspot[0], hotspot[1], len(image), 6 + 16)
+    return header + entry + image
+
+
 def main():
     with open(os.path.join(HERE, "Quillet.ico"), "wb") as f:
         f.write(icon_file([app_icon(s) for s in (16, 32, 48)]))
@@ -260,6 +311,8 @@ def main():
                                        ("AttachBottomLeft", False, True), ("AttachBottomRight", True, True)):
         with open(os.path.join(HERE, name + ".tga"), "wb") as f:
             f.write(tga_32(mirrored(mark, horizontal, vertical)))
+    with open(os.path.join(HERE, "LinkHand.cur"), "wb") as f:
+        f.write(cursor_file(link_hand(), LINK_HAND_HOTSPOT))
 
 
 if __name__ == "__main__":
