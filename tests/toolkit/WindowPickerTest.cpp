@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "tests/toolkit/ToolkitTestWindows.h"
 #include "toolkit/WindowPicker.h"
 
 namespace {
@@ -76,6 +77,35 @@ TEST(PickCorner, OutsideTheWindowIsNoCorner)
     }
     // A window gone since it was found has an empty rectangle.
     EXPECT_EQ(LocatePickCorner(RECT{}, POINT{0, 0}, kImages).corner, kNoCorner);
+}
+
+}  // namespace
+
+namespace {
+
+// This program's images and cursor are not linked in here.
+TEST(WindowPicker, PicksWithoutItsImagesAndCursor)
+{
+    // Topmost: other tests' windows share this desktop.
+    const CTestWindow frame(RECT{330, 270, 730, 570}, WS_EX_TOPMOST, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    const CTestWindow capturer(RECT{750, 270, 850, 370});
+    const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    SetCursor(arrow);
+    CWindowPicker picker;
+    picker.Reset(nullptr);  // no owner thread: this thread's windows count as another program's
+    picker.BeginPick(capturer.Get());
+    EXPECT_EQ(GetCursor(), arrow) << "no picker cursor: the current one stays, not none";
+
+    SetCursorPos(350, 300);
+    picker.OnMessage(WM_MOUSEMOVE, 0, 0);
+    EXPECT_EQ(picker.GetTarget(), frame.Get());
+    EXPECT_EQ(picker.GetZone(), 1);
+    EXPECT_EQ(picker.GetIndicatorWindow(), nullptr) << "nothing to show";
+
+    picker.OnMessage(WM_LBUTTONUP, 0, 0);
+    EXPECT_FALSE(picker.IsPicking());
+    EXPECT_EQ(GetCursor(), arrow);
+    EXPECT_EQ(GetCapture(), nullptr);
 }
 
 }  // namespace
