@@ -13,6 +13,9 @@
 #define IDR_NOTE_ACCELERATORS 105   // keys of the note windows
 #define IDR_MAIN_ACCELERATORS 106   // keys of the main window and the organizer
 
+// Cursors
+#define IDC_PICKER 160              // the window picker's cross-hair
+
 // Strings
 #define IDS_COLOR_GREEN 1           // "Green": the random note colours
 #define IDS_COLOR_YELLOW 2          // "Yellow"

@@ -11,6 +11,8 @@
                        "ATTACHTOPRIGHT", "ATTACHBOTTOMLEFT", "ATTACHBOTTOMRIGHT".
   LinkHand.cur         cursor 149, a pointing hand over the note editor's
                        links, 32x32, hot spot on the fingertip.
+  Picker.cur           cursor 160, the window picker's cross-hair in a ring,
+                       32x32, hot spot in the middle.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -245,6 +247,47 @@ def icon_file(canvases):
     return header + entries + b"".join(images)
 
 
+# ---- The window picker's cursor ----
+
+PICKER_HOTSPOT = (15, 15)
+
+
+def picker_cursor():
+    """A ring with a cross-hair through it, dark on a light rim so it shows
+    over any window; the hot spot is the cross's centre."""
+    canvas = Canvas(32, 32)
+    cx, cy = PICKER_HOTSPOT
+    ink = []
+    for y in range(32):
+        for x in range(32):
+            d2 = (x - cx) ** 2 + (y - cy) ** 2
+            on_ring = 9 ** 2 <= d2 <= 11 ** 2
+            on_cross = (x == cx and abs(y - cy) <= 14) or (y == cy and abs(x - cx) <= 14)
+            if (on_ring or on_cross) and not d2 <= 1:
+                ink.append((x, y))
+    for x, y in ink:
+        for dx in (-1, 0, 1):
+            for dy in (-1, 0, 1):
+                canvas.put(x + dx, y + dy, LIGHT)
+    for x, y in ink:
+        canvas.put(x, y, (0, 0, 0))
+    return canvas
+
+
+def cursor_file(canvas, hotspot):
+    """One 32-bit image with its mask, as an icon file whose entry holds the
+    hot spot in place of planes and bit count."""
+    image = icon_image(canvas)
+    header = struct.pack("<HHH", 0, 2, 1)
+    entry = struct.pack("<BBBBHHII", canvas.width, canvas.height, 0, 0, hotspot[0], hotspot[1], len(image), 6 + 16)
+    return header + entry + image
+
+
+def write_picker_art():
+    with open(os.path.join(HERE, "Picker.cur"), "wb") as f:
+        f.write(cursor_file(picker_cursor(), PICKER_HOTSPOT))
+
+
 def app_icon(size):
     canvas = Canvas(size, size)
     margin = max(1, size // 16)
@@ -293,14 +336,6 @@ def link_hand():
     return canvas
 
 
-def cursor_file(canvas, hotspot):
-    """A .cur file: an icon file of type 2 whose entries carry the hot spot."""
-    image = icon_image(canvas)
-    header = struct.pack("<HHH", 0, 2, 1)
-    entry = struct.pack("<BBBBHHII", canvas.width, canvas.height, 0, 0, hotspot[0], hotspot[1], len(image), 6 + 16)
-    return header + entry + image
-
-
 def main():
     with open(os.path.join(HERE, "Quillet.ico"), "wb") as f:
         f.write(icon_file([app_icon(s) for s in (16, 32, 48)]))
@@ -313,6 +348,7 @@ def main():
             f.write(tga_32(mirrored(mark, horizontal, vertical)))
     with open(os.path.join(HERE, "LinkHand.cur"), "wb") as f:
         f.write(cursor_file(link_hand(), LINK_HAND_HOTSPOT))
+    write_picker_art()
 
 
 if __name__ == "__main__":
