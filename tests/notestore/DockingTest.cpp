@@ -152,6 +152,7 @@ TEST_F(DockingTest, SnapTargetIsTheNearestShownNoteOtherThanTheMover)
     };
     const Case cases[] = {
         {"right of a", {210, 103, 260, 153}, 10, 2, {50, 100}, {201, 100}},
+        {"touching a, tops aligned: distance 0 counts", {200, 100, 250, 200}, 0, 2, {50, 100}, {201, 100}},
         {"below a", {120, 230, 170, 280}, 36, 0, {100, 50}, {100, 201}},
         {"above a", {80, 20, 130, 90}, 22, 1, {100, 70}, {100, 29}},
         {"left of a", {40, 150, 90, 195}, 11, 3, {50, 100}, {49, 155}},

@@ -181,4 +181,39 @@ TEST_F(NoteListsTest, ANewGroupColourReachesHiddenMembersRows)
     EXPECT_TRUE(m_manager.ApplyGroupToNotes(group->GetId() + 99)) << "no such group: nothing to do";
 }
 
+// Records what it is told.
+struct CChangeLog {
+    bool OnDisplay(CNote* note, CNoteManager::eNoteDisplay event)
+    {
+        if (event == CNoteManager::eNoteChanged)
+            changed.push_back(note);
+        return true;
+    }
+    std::vector<CNote*> changed;
+};
+
+TEST_F(NoteListsTest, SetGroupStoresAChangedGroupAndDropsAnUnknownOne)
+{
+    const CGroup* group = CGroups::AddGroup(-1, L"Home", RGB(0, 128, 0));
+    ASSERT_NE(group, nullptr);
+    CNote* note = StoredNote(L"note");
+    CChangeLog log;
+    const auto listener = CNoteManager::CDisplayListener::Bind<&CChangeLog::OnDisplay>(&log);
+    m_manager.AddDisplayListener(listener);
+    const std::wstring groupOfRow = L"select `group` from notes where id = " + std::to_wstring(note->GetId());
+
+    EXPECT_TRUE(note->SetGroup(group->GetId(), group->GetColor()));
+    EXPECT_EQ(Scalar(groupOfRow.c_str()), group->GetId());
+    EXPECT_EQ(note->GetColor(), 0x02000000u | RGB(0, 128, 0));
+    EXPECT_FALSE(note->IsModified());
+    EXPECT_FALSE(note->SetGroup(group->GetId(), group->GetColor())) << "the same group";
+
+    EXPECT_TRUE(note->SetGroup(group->GetId() + 99, RGB(1, 1, 1)));
+    EXPECT_EQ(note->GetGroup(), kNoGroup) << "an unknown group is no group";
+    EXPECT_EQ(Scalar(groupOfRow.c_str()), kNoGroup);
+    EXPECT_EQ(note->GetColor(), 0x02000000u | RGB(0, 128, 0)) << "no colour of an unknown group";
+    EXPECT_EQ(log.changed, (std::vector<CNote*>{note, note}));
+    m_manager.RemoveDisplayListener(listener);
+}
+
 } // namespace
