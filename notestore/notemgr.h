@@ -273,6 +273,7 @@ private:
     // Set while a store runs: stores that its own writes set off are skipped.
     bool m_storing = false;
 
+    // ---- docking
     void CollectDockedFrom(CNote* note, CNote* exclude, const CNote* origin, std::set<std::int64_t>& docked);
 
     // ---- alarms
