@@ -37,3 +37,35 @@ bool ShellOpen(const wchar_t* pathOrAddress)
         g_shellExecuteSeam.shellExecute(nullptr, L"open", pathOrAddress, nullptr, nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
+
+namespace {
+
+// GetDateFormatW and GetTimeFormatW alike.
+using DateTextFn = int(WINAPI*)(LCID, DWORD, const SYSTEMTIME*, LPCWSTR, LPWSTR, int);
+
+void FormatOleDate(double date, DateTextFn format, DWORD flags, wchar_t* text, int size)
+{
+    if (size <= 0)
+        return;
+    text[0] = L'\0';
+    SYSTEMTIME time = {};
+    if (!VariantTimeToSystemTime(date, &time) || format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text, size) == 0)
+        text[0] = L'\0';
+}
+
+}  // namespace
+
+void FormatDateShort(double date, wchar_t* text, int size)
+{
+    FormatOleDate(date, &GetDateFormatW, DATE_SHORTDATE, text, size);
+}
+
+void FormatDateLong(double date, wchar_t* text, int size)
+{
+    FormatOleDate(date, &GetDateFormatW, DATE_LONGDATE, text, size);
+}
+
+void FormatTimeShort(double date, wchar_t* text, int size)
+{
+    FormatOleDate(date, &GetTimeFormatW, TIME_NOSECONDS, text, size);
+}

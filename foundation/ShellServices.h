@@ -1,5 +1,6 @@
 // Shell services that windows below the shell need too: the animation
-// length, the layered-window check and opening a file or address.
+// length, the layered-window check, opening a file or address, and date and
+// time texts.
 // User-interface thread only.
 #pragma once
 
@@ -12,3 +13,9 @@ bool HasAnimateMenu();
 int GetAnimationDuration();
 // Opens a file or address; true when the shell took it.
 bool ShellOpen(const wchar_t* pathOrAddress);
+
+// Date and time of an OLE date in the user's locale; an invalid date gives an
+// empty text.
+void FormatDateShort(double date, wchar_t* text, int size);
+void FormatDateLong(double date, wchar_t* text, int size);
+void FormatTimeShort(double date, wchar_t* text, int size);

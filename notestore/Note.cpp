@@ -1,8 +1,11 @@
 #include "Note.h"
 
+#include "groups.h"
+#include "notemgr.h"
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
 #include "resources/resource.h"
+#include "toolkit/ColorMath.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -241,6 +244,59 @@ void CNote::SetGroupId(std::int64_t group)
         return;
     m_row.group = group;
     MarkChanged();
+}
+
+namespace {
+
+// Marks a colour as a note colour (not a palette index).
+constexpr COLORREF kNoteColorFlag = 0x02000000;
+
+// The background shade: half the lightness of a light colour, twice that of a
+// dark one, and a mid shade for black.
+COLORREF BackgroundShadeOf(COLORREF color)
+{
+    float hue = 0.0f;
+    float saturation = 0.0f;
+    float lightness = 0.0f;
+    RgbToHsl(color & 0xFFFFFF, hue, saturation, lightness);
+    float shade = lightness > 0.25f ? lightness / 2.0f : lightness * 2.0f;
+    if (shade < 0.01f)
+        shade = 0.25f;
+    return HslToRgb(hue, saturation, shade);
+}
+
+} // namespace
+
+void CNote::SetColor(COLORREF color)
+{
+    const COLORREF noteColor = (color & 0xFFFFFF) | kNoteColorFlag;
+    if (noteColor != m_row.color) {
+        m_row.color = noteColor;
+        MarkChanged();
+    }
+    m_row.colorBk = BackgroundShadeOf(noteColor);
+}
+
+bool CNote::SetGroup(std::int64_t group, COLORREF groupColor)
+{
+    if (group > 0) {
+        if (CGroups::FindById(group)) {
+            if (groupColor != m_row.colorGroup) {
+                m_row.colorGroup = groupColor;
+                MarkChanged();
+            }
+            SetColor(groupColor);
+        } else {
+            group = kNoGroup;
+        }
+    }
+    if (group == m_row.group)
+        return false;
+    SetGroupId(group);
+    CNoteManager& manager = NoteManager();
+    manager.StoreNote(this);
+    manager.NotifyDisplay(this, CNoteManager::eNoteChanged);
+    return true;
 }
 
 void CNote::SetGuid(const GUID& guid)

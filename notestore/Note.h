@@ -17,8 +17,10 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 class CNoteManager;
+struct CNoteDisplayInfo;
 
 // The stored columns of a note, in table order; the alarm record fills
 // columns 21 to 30.
@@ -73,6 +75,12 @@ public:
     CStdStr GetDisplayName();
     // The plain text: the editor's while it exists, else the stored one.
     CStdStr GetPlainText() const;
+
+    // Appends a display record for each note of the group (kAllGroups: every
+    // note; kNoGroup: the notes of no existing group), or only the note with
+    // that id when it is not -1; false (logged) without a database or on an
+    // SQL error.
+    static bool GetNotesForDisplay(std::vector<CNoteDisplayInfo>& list, std::int64_t group, std::int64_t id);
 
     // Bulk repairs that the schema upgrades need, each in one transaction;
     // false (logged) on an SQL error. The display name of every note:
@@ -133,6 +141,13 @@ public:
     void SetMinimizeRect(const RECT& rect);
     // The group id alone, without telling anybody (duplication).
     void SetGroupId(std::int64_t group);
+    // The note colour (as a note colour, 0x02000000 set) and the darker
+    // background made from it.
+    void SetColor(COLORREF color);
+    // Joins the group with its colour (an unknown group: no group). Stores
+    // the note and tells the listeners only when the group changes: false
+    // when it is the same, even though the colour may have changed.
+    bool SetGroup(std::int64_t group, COLORREF groupColor);
     // The binary GUID, and its text when that differs.
     void SetGuid(const GUID& guid);
     // The text as given and the GUID parsed from it; no touch, not modified.

@@ -24,6 +24,7 @@
 class CNote;
 class CNotifyWindow;
 class CTransaction;
+struct SSnapQuery;
 
 // Owns the notification pop-up, which comes with the windowing toolkit.
 struct CNotifyWindowDeleter {
@@ -95,6 +96,9 @@ public:
     int AssignGroupToNotes(std::int64_t newGroup, std::int64_t oldGroup);
     // The notes of a group go to no group.
     int RemoveGroupFromNote(std::int64_t group);
+    // Gives every member of an existing group the group's colour and stores
+    // each member that changed (logged when a store fails). True.
+    bool ApplyGroupToNotes(std::int64_t group);
     // The rows half of a group move, for callers that hold a transaction;
     // throws CppSQLite3Exception. Returns the rows changed.
     int MoveGroupRows(std::int64_t newGroup, std::int64_t oldGroup);
@@ -185,6 +189,34 @@ public:
     std::vector<std::int64_t> GetVisibleNoteIDs();
     std::vector<std::int64_t> GetGroupNoteIDs(std::int64_t group);
 
+    // ---- alarms
+    // The calculated time of the next alarm (an overdue one first); 0 when no
+    // note has one, or when it cannot be known (no database, an SQL error, a
+    // note that does not load). Only a known answer goes into the cache.
+    COleDateTime GetNextAlarmTime();
+    // The note whose alarm is due, with its due time 0 already stored; null
+    // while checks are paused, before the cached next time (unless forced),
+    // and when the due time cannot be stored (logged), so a locked file does
+    // not fire the same alarm on every tick.
+    CNote* GetDueAlarmNote(bool force);
+    // The alarm switch: a count of pauses; checks run only at 0. The alarm
+    // dialogs and the notification each hold one for as long as they show,
+    // through CAlarmCheckPause; a resume without a pause is logged and ignored.
+    void PauseAlarmChecks();
+    void ResumeAlarmChecks();
+    bool AlarmChecksPaused() const { return m_alarmCheckPauses > 0; }
+
+    // ---- docking (docking.cpp)
+    // The nearest shown, visible note window to snap the proposed rectangle
+    // of the moving note to; snap brings the guide's size and receives the
+    // rest (no target: distance INT_MAX).
+    void FindSnapTarget(const RECT& proposed, const CNote* moving, SSnapQuery& snap);
+    // Adds to docked the ids of the shown notes whose windows touch the
+    // note's, and those touching them in turn (never the note itself, nor
+    // exclude where the walk starts); returns the size of the set. The caller
+    // looks each note up again before it moves it.
+    int CollectDockedNotes(CNote* note, CNote* exclude, std::set<std::int64_t>& docked);
+
 private:
     CNote* FindCachedNote(std::int64_t id);
     bool InsertIntoIdMap(std::unique_ptr<CNote>& note);
@@ -240,6 +272,14 @@ private:
     hash_map<const CNote*, std::unique_ptr<CNote>> m_unstoredNotes;
     // Set while a store runs: stores that its own writes set off are skipped.
     bool m_storing = false;
+
+    // ---- docking
+    void CollectDockedFrom(CNote* note, CNote* exclude, const CNote* origin, std::set<std::int64_t>& docked);
+
+    // ---- alarms
+    bool FindNextAlarmTime(COleDateTime& next);
+    void ResetNextAlarmWhenDueEarlier(const CNote& note);
+    int m_alarmCheckPauses = 0;
 };
 
 // The process's note manager. Product code reaches it through NoteManager();
@@ -253,6 +293,21 @@ inline CNoteManager& NoteManager()
 {
     return *g_noteManagerSeam.manager;
 }
+
+// Pauses the alarm checks for its life.
+class CAlarmCheckPause {
+public:
+    explicit CAlarmCheckPause(CNoteManager& manager = NoteManager()) : m_manager(manager)
+    {
+        m_manager.PauseAlarmChecks();
+    }
+    ~CAlarmCheckPause() { m_manager.ResumeAlarmChecks(); }
+    CAlarmCheckPause(const CAlarmCheckPause&) = delete;
+    CAlarmCheckPause& operator=(const CAlarmCheckPause&) = delete;
+
+private:
+    CNoteManager& m_manager;
+};
 
 // Dims every shown note (fadeOut) or brings them back; with a note given and
 // fadeOut false, only that note comes back.

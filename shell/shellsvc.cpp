@@ -88,38 +88,6 @@ bool GetVersionText(CStdStr& version, CStdStr& address, DWORD& fileVersionHigh, 
 
 namespace {
 
-// GetDateFormatW and GetTimeFormatW alike.
-using DateTextFn = int(WINAPI*)(LCID, DWORD, const SYSTEMTIME*, LPCWSTR, LPWSTR, int);
-
-void FormatOleDate(double date, DateTextFn format, DWORD flags, wchar_t* text, int size)
-{
-    if (size <= 0)
-        return;
-    text[0] = L'\0';
-    SYSTEMTIME time = {};
-    if (!VariantTimeToSystemTime(date, &time) || format(LOCALE_USER_DEFAULT, flags, &time, nullptr, text, size) == 0)
-        text[0] = L'\0';
-}
-
-}  // namespace
-
-void FormatDateShort(double date, wchar_t* text, int size)
-{
-    FormatOleDate(date, &GetDateFormatW, DATE_SHORTDATE, text, size);
-}
-
-void FormatDateLong(double date, wchar_t* text, int size)
-{
-    FormatOleDate(date, &GetDateFormatW, DATE_LONGDATE, text, size);
-}
-
-void FormatTimeShort(double date, wchar_t* text, int size)
-{
-    FormatOleDate(date, &GetTimeFormatW, TIME_NOSECONDS, text, size);
-}
-
-namespace {
-
 // Reads a decimal number of 0-65535 at text; false when there is none.
 bool ReadWord(const char*& text, WORD& value)
 {

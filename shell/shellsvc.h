@@ -1,8 +1,8 @@
 // Shell services the whole program uses: the program's version and its text
-// forms, date and time texts, the online version check, playing and stopping
-// sounds, running an alarm's command, help, the tray call bound at run time
-// and the auto-fade watch (the services windows below the shell need too are
-// in foundation/ShellServices). User-interface thread only.
+// forms, the online version check, playing and stopping sounds, running an
+// alarm's command, help, the tray call bound at run time and the auto-fade
+// watch (the services windows below the shell need too, date and time texts
+// among them, are in foundation/ShellServices). User-interface thread only.
 #pragma once
 
 #include <windows.h>
@@ -39,12 +39,6 @@ SVersionTexts VersionTextsOf(const VS_FIXEDFILEINFO& info);
 // The program's version texts and file version words; false, and nothing
 // changed, when the version can't be read.
 bool GetVersionText(CStdStr& version, CStdStr& address, DWORD& fileVersionHigh, DWORD& fileVersionLow);
-
-// Date and time of an OLE date in the user's locale; an invalid date gives an
-// empty text.
-void FormatDateShort(double date, wchar_t* text, int size);
-void FormatDateLong(double date, wchar_t* text, int size);
-void FormatTimeShort(double date, wchar_t* text, int size);
 
 // The reply of the version site: the latest version and where to get it.
 struct SVersionReply {

@@ -14,21 +14,12 @@
 
 namespace {
 
-class CGroupsTest : public CNoteStoreTest {
+class CGroupsTest : public CGroupStoreTest {
 protected:
     void SetUp() override
     {
-        CNoteStoreTest::SetUp();
-        CGroups::Clear();
-        SetDataFilePaths(m_dir.Path().c_str());
-        g_prefs.LoadFrom(m_dir.File(L"RERUZADU.INI").c_str());
+        CGroupStoreTest::SetUp();
         g_prefs.GroupsMigrated = 0;
-    }
-
-    void TearDown() override
-    {
-        CGroups::Clear();
-        CNoteStoreTest::TearDown();
     }
 
     void WriteGroupsFile(const std::string& lines)

@@ -41,25 +41,14 @@ struct CListenerLog {
 // data), and another class that keeps something else there.
 const wchar_t kOtherClass[] = L"QuilletTestOtherWClass";
 
-void RegisterTestClass(const wchar_t* name)
-{
-    WNDCLASSEXW wc = {};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = DefWindowProcW;
-    wc.cbWndExtra = sizeof(LONG_PTR);
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = name;
-    RegisterClassExW(&wc);   // a second registration in this process fails harmlessly
-}
-
 class NoteManagerTest : public CNoteStoreTest {
 protected:
     void SetUp() override
     {
         CNoteStoreTest::SetUp();
         ASSERT_TRUE(m_com.Initialised());
-        RegisterTestClass(L"NoteWClass");
-        RegisterTestClass(kOtherClass);
+        RegisterTestWindowClass(L"NoteWClass");
+        RegisterTestWindowClass(kOtherClass);
     }
     void TearDown() override
     {

@@ -3,6 +3,7 @@
 #include "notestore/Note.h"
 
 #include "RecordTestSupport.h"
+#include "toolkit/ColorMath.h"
 
 #include <cmath>
 #include <cstring>
@@ -191,6 +192,40 @@ TEST(CNoteRecord, SettersTouchOnlyOnChange)
         EXPECT_FALSE(note.IsModified()) << what;
         EXPECT_EQ(note.Row().lastUpdateDate, kLater) << what;
     }
+}
+
+// The background is the note colour at half the lightness of a light colour,
+// twice that of a dark one, and a mid shade for near black.
+TEST(CNoteRecord, ColourAndItsBackgroundShade)
+{
+    struct Case {
+        COLORREF color;
+        float lightness;
+    };
+    const Case cases[] = {
+        {RGB(51, 51, 51), 0.4f},
+        {RGB(153, 153, 153), 0.3f},
+        {RGB(1, 1, 1), 0.25f},   // 0.004 doubled stays below 0.01
+        {RGB(0, 0, 0), 0.25f},
+    };
+    for (const Case& c : cases) {
+        CNote note;
+        note.SetColor(c.color | 0xFF000000);
+        EXPECT_EQ(note.GetColor(), c.color | 0x02000000u) << c.color;
+        float hue = 0, saturation = 0, lightness = 0;
+        RgbToHsl(note.GetColorBk(), hue, saturation, lightness);
+        EXPECT_NEAR(lightness, c.lightness, 0.005f) << c.color;
+    }
+
+    CNote note;
+    note.SetLastUpdateDate(kCreated);
+    note.SetModified(false);
+    note.SetColor(RGB(10, 20, 30));
+    EXPECT_TRUE(note.IsModified());
+    note.SetLastUpdateDate(kCreated);
+    note.SetModified(false);
+    note.SetColor(RGB(10, 20, 30));
+    EXPECT_FALSE(note.IsModified()) << "the same colour again";
 }
 
 TEST(CNoteRecord, UpdateDateAndGuidTextAreTakenAsGiven)

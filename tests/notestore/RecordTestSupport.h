@@ -8,8 +8,11 @@
 #include <stdexcept>
 #include <string>
 
+#include "foundation/DataPaths.h"
+#include "foundation/Preferences.h"
 #include "foundation/Seams.h"
 #include "framework/OleDateTime.h"
+#include "notestore/groups.h"
 #include "notestore/notemgr.h"
 #include "tests/support/TestDir.h"
 
@@ -66,3 +69,34 @@ protected:
     CNoteManager m_manager;
     CSeamOverride<SNoteManagerSeam> m_seam{g_noteManagerSeam, {&m_manager}};
 };
+
+// A fresh run with groups: the list empty, the data files and settings in the
+// test's folder.
+class CGroupStoreTest : public CNoteStoreTest {
+protected:
+    void SetUp() override
+    {
+        CNoteStoreTest::SetUp();
+        CGroups::Clear();
+        SetDataFilePaths(m_dir.Path().c_str());
+        g_prefs.LoadFrom(m_dir.File(L"RERUZADU.INI").c_str());
+    }
+    void TearDown() override
+    {
+        CGroups::Clear();
+        CNoteStoreTest::TearDown();
+    }
+};
+
+// A window class with one pointer of window data, as the shell registers the
+// note window class; a second registration in this process fails harmlessly.
+inline void RegisterTestWindowClass(const wchar_t* name)
+{
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.cbWndExtra = sizeof(LONG_PTR);
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+}
