@@ -110,7 +110,7 @@ void FrameWith(HDC dc, const RECT& rect, COLORREF color)
 // The class lives for one pick: registered here, unregistered in any case.
 class CPickerClass {
 public:
-    CPickerClass(WNDPROC windowProc)
+    explicit CPickerClass(WNDPROC windowProc)
     {
         BOOL dropShadow = FALSE;
         const bool shadow = WindowsVersion().winXP && SystemParametersInfoW(SPI_GETDROPSHADOW, 0, &dropShadow, 0) &&
