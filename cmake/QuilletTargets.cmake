@@ -54,4 +54,8 @@ function(quillet_add_test)
     if(ARG_PROPERTIES)
         set_tests_properties(${ARG_NAME} PROPERTIES ${ARG_PROPERTIES})
     endif()
+    # Tests on the one X display share its pointer, focus and screen: one at a time.
+    if(ARG_XVFB)
+        set_property(TEST ${ARG_NAME} APPEND PROPERTY RESOURCE_LOCK xvfb_display)
+    endif()
 endfunction()

@@ -1,8 +1,115 @@
-// Start-up loading. Notes get windows only with the note windows, which are
-// not part of this build yet: nothing is loaded or changed.
+// Start-up loading. The legacy notes file is imported only into a database
+// without notes: the setting that asks for the import defaults to on, so a
+// lost settings file would otherwise import it again as duplicates. Until
+// the legacy reader exists, a file with notes in it is left unread and the
+// setting stays on, so a later start imports it.
 #include "LoadReruzadu.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "Note.h"
+#include "SQLiteHelp.h"
+#include "foundation/DataPaths.h"
+#include "foundation/LogFile.h"
+#include "foundation/Preferences.h"
+#include "notemgr.h"
+
+namespace {
+
+void ClearMigrateSetting()
+{
+    g_prefs.MigrateFromOldFile = false;
+    g_prefs.Save();
+}
+
+// Every way out once the legacy file was opened: the import is tried once.
+void FinishMigration(CWinFile& file, CppSQLite3DB& db)
+{
+    file.Close();
+    ClearMigrateSetting();
+    CNote::UpdateDisplayNames(db);
+}
+
+bool HasStoredNotes(CppSQLite3DB& db)
+{
+    return db.execScalar(L"select exists (select 1 from `notes`)") != 0;
+}
+
+// The import of the legacy file: a result when it ends the loading, nothing
+// when the visible notes load next.
+std::optional<int> MigrateLegacyFile(CppSQLite3DB& db)
+{
+    const wchar_t* const path = GetDataPath(EDataPath::LegacyNotes);
+    if (!FileExists(path)) {
+        ClearMigrateSetting();
+        return std::nullopt;
+    }
+    if (HasStoredNotes(db)) {
+        QLOG(L"LoadReruzadu - notes exist, not migrating %s", path);
+        ClearMigrateSetting();
+        return std::nullopt;
+    }
+    QLOG(L"LoadReruzadu - Migrating file %s", path);
+    CWinFile file;
+    if (!file.Open(path, CWinFile::accessRead | CWinFile::shareRead | CWinFile::noInherit))
+        return 0;
+    try {
+        const DWORD size = file.SeekToEnd();
+        QLOG(L"LoadReruzadu - wi_Seek(%d)", static_cast<int>(size));
+        if (size != 0) {
+            QLOG(L"LoadReruzadu - import of %s waits for the legacy reader", path);
+            return std::nullopt;
+        }
+    } catch (const CWinFileException& e) {
+        QLOG(L"LoadReruzadu - failed - error %08lx, loading file %s", e.Error(), path);
+        FinishMigration(file, db);
+        return 0;
+    }
+    // An empty file holds no notes: nothing to import, and nothing wrong.
+    FinishMigration(file, db);
+    return std::nullopt;
+}
+
+void LoadVisibleNotes(CNoteManager& manager)
+{
+    const std::vector<std::int64_t> ids = manager.GetVisibleNoteIDs();
+    manager.SetShowFlag(g_prefs.HideAllOnStartup ? 0 : 1);
+    QLOG(L"LoadReruzadu - loading %d visible notes", static_cast<int>(ids.size()));
+    // Read together in one transaction; the windows then find them cached.
+    manager.GetNotes(ids);
+    for (const std::int64_t id : ids) {
+        const CNote* const note = manager.LoadAndShowNote(id);
+        if (note && note->GetHwnd())
+            QLOG(L"LoadReruzadu - loaded note %s", note->Row().displayName.c_str());
+        else
+            QLOG(L"LoadReruzadu - failed to load note %I64d", id);
+    }
+    manager.SetShowFlag(1);
+    manager.RefreshAttachedNotes();
+}
+
+}  // namespace
 
 int LoadReruzadu()
 {
+    CNoteManager& manager = NoteManager();
+    CDBUseGuard inUse(manager);
+    CppSQLite3DB* const db = manager.GetDB();
+    if (!db) {
+        QLOG(L"LoadReruzadu - no database");
+        return 0;
+    }
+    if (g_prefs.MigrateFromOldFile) {
+        try {
+            if (const std::optional<int> result = MigrateLegacyFile(*db))
+                return *result;
+        } catch (const CppSQLite3Exception& e) {
+            LogSqliteError(L"LoadReruzadu", e);
+            return 0;
+        }
+    }
+    LoadVisibleNotes(manager);
     return 1;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 // Non-zero on success: 1 after loading the visible notes, or the importer's
-// result after an import; 0 when the database is not open or the import
-// fails early.
+// result after an import; 0 when the database is not open, the legacy file
+// cannot be opened (the import is tried again at the next start) or its
+// import fails. A note that does not load is logged and skipped.
 int LoadReruzadu();

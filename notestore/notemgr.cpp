@@ -395,6 +395,10 @@ bool CNoteManager::IsListenerRunning() const
     return false;
 }
 
+void CNoteManager::RefreshAttachedNotes()
+{
+}
+
 namespace {
 
 int MoveGroup(CNoteManager& manager, const wchar_t* operation, std::int64_t newGroup, std::int64_t oldGroup)

@@ -90,6 +90,9 @@ public:
     bool StartListener();
     void StopListener();
     bool IsListenerRunning() const;
+    // Puts attached notes on the windows they belong to and starts or stops
+    // the listener to match.
+    void RefreshAttachedNotes();
 
     // Moves every note of a group to another one (rows and cached notes);
     // returns how many changed, 0 on failure (logged).

@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -303,6 +304,43 @@ TEST_F(ProgramTest, RunsAsOneCopyTakesForwardedStartsAndEndsOnExit)
     ExpectInOrder(kShutDownLines);
     EXPECT_EQ(LogMessages().back(), L"Quillet has closed");
     EXPECT_NE(IniValue(Ini(), L"AutoSave"), L"<absent>") << "the settings were saved";
+}
+
+// A legacy notes file beside a new database is no error at start-up: an
+// empty one is done with, one with notes waits for a start that can read it.
+TEST_F(ProgramTest, ALegacyNotesFileBesideANewDatabaseShowsNoErrorBox)
+{
+    struct Case {
+        const char* name;
+        const char* content;
+        const wchar_t* logged;
+        const wchar_t* migrateAfter;
+    };
+    const Case cases[] = {
+        {"empty", "", L"LoadReruzadu - wi_Seek(0)", L"0"},
+        {"with notes", "STIC", L"LoadReruzadu - import of ", L"1"},
+    };
+    for (const Case& c : cases) {
+        DeleteFileW(LogPath().c_str());
+        DeleteFileW((Folder() + L"QUILLT40.DAT").c_str());
+        const HANDLE legacy = CreateFileW((Folder() + L"NOTES.DAT").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          0, nullptr);
+        ASSERT_NE(legacy, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(legacy, c.content, static_cast<DWORD>(strlen(c.content)), &written, nullptr);
+        CloseHandle(legacy);
+
+        CRun run(ProgramPath(), FolderArgument());
+        ASSERT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs)) << c.name;
+        ExpectInOrder({L"LoadReruzadu - Migrating file ", c.logged, L"LoadReruzadu - loading 0 visible notes"});
+        EXPECT_EQ(CountLogged(L"LoadReruzadu("), 0) << c.name << ": no failure";
+        EXPECT_EQ(run.FindWindowOfClass(L"#32770", 0), nullptr) << c.name << ": no message box";
+        const HWND main = run.FindWindowOfClass(L"MainWClass", 5000);
+        ASSERT_NE(main, nullptr) << c.name;
+        PostMessageW(main, WM_COMMAND, 209, 0);
+        EXPECT_EQ(run.WaitForExit(kExitMs), 0u) << c.name;
+        EXPECT_EQ(IniValue(Ini(), L"MigrateFromOldFile"), c.migrateAfter) << c.name;
+    }
 }
 
 TEST_F(ProgramTest, ClosingTheTaskbarButtonEndsTheProgram)

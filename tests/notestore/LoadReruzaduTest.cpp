@@ -1,0 +1,184 @@
+// Start-up loading: what the legacy notes file beside the database does to
+// the result, the import setting and the rows, and what loading the visible
+// notes leaves in the file and the manager.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RecordTestSupport.h"
+#include "foundation/DataPaths.h"
+#include "foundation/Preferences.h"
+#include "foundation/fileio.h"
+#include "notestore/LoadReruzadu.h"
+#include "notestore/Note.h"
+#include "tests/foundation/FileBytes.h"
+#include "tests/support/ComApartment.h"
+
+namespace {
+
+class LoadReruzaduTest : public CNoteStoreTest {
+protected:
+    void SetUp() override
+    {
+        CNoteStoreTest::SetUp();
+        ASSERT_TRUE(m_com.Initialised());
+        ASSERT_TRUE(SetDataFilePaths(m_dir.Path().c_str()));
+        ASSERT_TRUE(g_prefs.SetIniPath(Ini().c_str()));
+        g_prefs.MigrateFromOldFile = true;
+        g_prefs.HideAllOnStartup = false;
+    }
+    void TearDown() override
+    {
+        m_manager.CloseAll();
+        g_prefs = m_savedPrefs;
+        CNoteStoreTest::TearDown();
+    }
+
+    std::wstring Ini() const { return m_dir.File(L"RERUZADU.INI"); }
+    std::wstring LegacyFile() const { return m_dir.File(L"NOTES.DAT"); }
+    // The setting as the next start reads it.
+    int StoredMigrateFlag() const
+    {
+        return static_cast<int>(GetPrivateProfileIntW(L"Preferences", L"MigrateFromOldFile", 1, Ini().c_str()));
+    }
+
+    CNote* StoredNote(const wchar_t* text, bool visible)
+    {
+        CNote* note = m_manager.AddNote(std::make_unique<CNote>());
+        note->Row().text = text;
+        note->Row().visible = visible;
+        EXPECT_TRUE(m_manager.StoreNote(note));
+        return note;
+    }
+
+    // Every row of `notes`, value by value, as bytes.
+    std::string RowBytes()
+    {
+        std::string bytes;
+        CppSQLite3Query rows = DB().execQuery(L"select * from `notes` order by `id`");
+        for (; !rows.eof(); rows.nextRow()) {
+            for (int field = 0; field < rows.numFields(); ++field) {
+                bytes += static_cast<char>(rows.fieldDataType(field));
+                if (rows.fieldDataType(field) == SQLITE_FLOAT) {
+                    const double value = rows.getFloatField(field);
+                    bytes.append(reinterpret_cast<const char*>(&value), sizeof(value));
+                    continue;
+                }
+                int length = 0;
+                const unsigned char* blob = rows.getBlobField(field, length);
+                bytes.append(reinterpret_cast<const char*>(blob), static_cast<size_t>(length));
+                bytes += '|';
+            }
+        }
+        return bytes;
+    }
+
+    CLogCapture m_log;
+    CComApartment m_com;
+    const CPreferences m_savedPrefs = g_prefs;
+};
+
+TEST_F(LoadReruzaduTest, TheLegacyFileIsImportedOnlyIntoAnEmptyDatabaseAndRetriedUntilRead)
+{
+    enum class EFile { kAbsent, kEmpty, kHeldOpen, kNotes };
+    struct Case {
+        const char* name;
+        EFile file;
+        int storedNotes;
+        int result;
+        bool flagAfter;     // in memory and as stored
+        const wchar_t* logged;
+    };
+    const Case cases[] = {
+        { "absent", EFile::kAbsent, 0, 1, false, L"LoadReruzadu - loading 0 visible notes" },
+        // An empty file is normal: no error box at start-up.
+        { "empty", EFile::kEmpty, 0, 1, false, L"LoadReruzadu - wi_Seek(0)" },
+        // Another program holds it: the next start tries again.
+        { "held open without sharing", EFile::kHeldOpen, 0, 0, true, L"LoadReruzadu - Migrating file " },
+        { "notes into an empty database", EFile::kNotes, 0, 1, true, L"LoadReruzadu - import of " },
+        // A lost settings file must not import the notes a second time.
+        { "notes with notes stored", EFile::kNotes, 2, 1, false, L"LoadReruzadu - notes exist, not migrating " },
+    };
+    const std::string legacyBytes = "STIC legacy notes";
+    for (const Case& c : cases) {
+        m_manager.CloseAll();
+        DB().execDML(L"delete from `notes`");
+        DeleteFileW(Ini().c_str());
+        DeleteFileW(LegacyFile().c_str());
+        g_prefs.MigrateFromOldFile = true;
+        m_log.Clear();
+        for (int i = 0; i < c.storedNotes; ++i)
+            StoredNote(L"stored", true);
+        if (c.file == EFile::kEmpty || c.file == EFile::kHeldOpen)
+            WriteBytes(LegacyFile(), "");
+        if (c.file == EFile::kNotes)
+            WriteBytes(LegacyFile(), legacyBytes);
+        CWinFile holder;
+        if (c.file == EFile::kHeldOpen) {
+            ASSERT_TRUE(holder.Open(LegacyFile().c_str(), CWinFile::accessRead)) << c.name;
+        }
+
+        EXPECT_EQ(LoadReruzadu(), c.result) << c.name;
+        EXPECT_EQ(g_prefs.MigrateFromOldFile, c.flagAfter) << c.name;
+        EXPECT_EQ(StoredMigrateFlag(), c.flagAfter ? 1 : 0) << c.name;
+        EXPECT_EQ(Scalar(L"select count(*) from `notes`"), c.storedNotes) << c.name;
+        EXPECT_TRUE(LogHasLineStarting(m_log, c.logged)) << c.name;
+        if (c.file == EFile::kNotes) {
+            EXPECT_EQ(ReadBytes(LegacyFile()), legacyBytes) << c.name << ": the file stays as it was";
+        }
+    }
+}
+
+TEST_F(LoadReruzaduTest, WithoutADatabaseNothingLoadsAndTheImportWaits)
+{
+    m_manager.CloseDB();
+    const std::wstring database = m_dir.File(L"QUILLT40.DAT");
+    ASSERT_TRUE(CreateDirectoryW(database.c_str(), nullptr));
+    WriteBytes(LegacyFile(), "STIC legacy notes");
+
+    EXPECT_EQ(LoadReruzadu(), 0);
+    EXPECT_TRUE(g_prefs.MigrateFromOldFile);
+    EXPECT_EQ(GetFileAttributesW(Ini().c_str()), INVALID_FILE_ATTRIBUTES) << "nothing saved";
+    EXPECT_NE(GetFileAttributesW(database.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    RemoveDirectoryW(database.c_str());
+}
+
+// Note windows are not part of this build: every visible note is read and
+// reported as not loaded, in id order, and nothing is written.
+TEST_F(LoadReruzaduTest, VisibleNotesLoadInIdOrderWithoutChangingARow)
+{
+    g_prefs.MigrateFromOldFile = false;
+    g_prefs.HideAllOnStartup = true;
+    std::vector<std::int64_t> visible;
+    for (const bool shown : { true, false, true, true }) {
+        CNote* note = StoredNote(shown ? L"shown" : L"hidden", shown);
+        if (shown)
+            visible.push_back(note->GetId());
+    }
+    m_manager.CloseAll();
+    const std::string before = RowBytes();
+    m_manager.SetShowFlag(0);
+    m_log.Clear();
+
+    EXPECT_EQ(LoadReruzadu(), 1);
+    EXPECT_EQ(m_manager.GetShowFlag(), 1);
+    EXPECT_EQ(RowBytes(), before);
+    std::vector<std::wstring> expected = { L"LoadReruzadu - loading 3 visible notes" };
+    for (const std::int64_t id : visible)
+        expected.push_back(L"LoadReruzadu - failed to load note " + std::to_wstring(id));
+    std::vector<std::wstring> loading;
+    for (const std::wstring& line : m_log.Lines())
+        if (line.rfind(L"LoadReruzadu - ", 0) == 0)
+            loading.push_back(line);
+    EXPECT_EQ(loading, expected);
+    for (const std::int64_t id : visible) {
+        const CNote* note = m_manager.GetNote(id);
+        ASSERT_NE(note, nullptr);
+        EXPECT_FALSE(note->IsModified()) << id;
+    }
+}
+
+}  // namespace
