@@ -230,10 +230,17 @@ TEST(CNotifyWindowThread, ASecondShowEndsTheFirstAtOnce)
     const HWND firstWindow = WaitForPopup(popup.ThreadId());
     ASSERT_TRUE(firstWindow);
 
-    ASSERT_TRUE(popup.Show(note.Get(), L"Home"));
+    // This one's note went meanwhile: the pop-up goes to (0, 0).
+    CTestWindow goneNote(RECT{300, 300, 500, 450});
+    const HWND gone = goneNote.Get();
+    goneNote.Destroy();
+    ASSERT_TRUE(popup.Show(gone, L"Home"));
     EXPECT_TRUE(Ended(first, 0));
     EXPECT_FALSE(IsWindow(firstWindow));
-    EXPECT_TRUE(WaitForPopup(popup.ThreadId()));
+    const HWND second = WaitForPopup(popup.ThreadId());
+    ASSERT_TRUE(second);
+    EXPECT_EQ(WindowRect(second).left, 0);
+    EXPECT_EQ(WindowRect(second).top, 0);
     popup.Stop();
     EXPECT_EQ(popup.ThreadId(), 0u);
 }
