@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/GdiObject.h"
+#include "framework/ImageListHandle.h"
 
 // One menu item as tracked; the same record is the command table's value,
 // of which only the image fields and the check-box flag are used.
@@ -20,7 +21,7 @@ struct CustomMenuItem {
     bool isSwatch = false;      // a colour swatch instead of an image
     int imageIndex = -1;        // -1: no image
     COLORREF swatchColor = 0;
-    UINT type = 0;              // MENUITEMINFO type, without MFT_OWNERDRAW
+    UINT type = 0;              // MENUITEMINFO type as it was before tracking
     UINT state = 0;             // MENUITEMINFO state
     bool checkBox = false;      // drawn as a checkable item
     bool inSubmenu = false;     // an item of a submenu at any depth
@@ -29,26 +30,6 @@ struct CustomMenuItem {
     UINT position = 0;          // zero-based, in its menu
     std::wstring text;          // the item's whole text; label, tab, shortcut
     ULONG_PTR itemData = 0;     // the item's own data, given back after tracking
-};
-
-// The owner of an image list.
-class CImageListHandle {
-public:
-    CImageListHandle() = default;
-    ~CImageListHandle() { Reset(); }
-    CImageListHandle(const CImageListHandle&) = delete;
-    CImageListHandle& operator=(const CImageListHandle&) = delete;
-
-    HIMAGELIST Get() const { return m_list; }
-    void Reset(HIMAGELIST list = nullptr)
-    {
-        if (m_list && m_list != list)
-            ImageList_Destroy(m_list);
-        m_list = list;
-    }
-
-private:
-    HIMAGELIST m_list = nullptr;
 };
 
 class CCustomMenu {
