@@ -93,11 +93,6 @@ CStdStr StoredInstanceGuid(CppSQLite3DB& db)
 
 SNoteManagerSeam g_noteManagerSeam = {&g_noteManager};
 
-void CNotifyWindowDeleter::operator()(CNotifyWindow* /*window*/) const
-{
-    // Nothing makes the pop-up before the windowing toolkit exists.
-}
-
 CNoteManager::CNoteManager() : m_nextAlarm(-1.0)
 {
     m_db.setBusyTimeout(kBusyTimeoutMs);
@@ -1188,6 +1183,7 @@ void CNoteManager::PruneCache()
 
 void CNoteManager::CloseAll()
 {
+    m_notifyWindow.Stop();
     StopListener();
     // Out of the maps first: a note's destructor calls back into them.
     hash_map<std::int64_t, std::unique_ptr<CNote>> notes;

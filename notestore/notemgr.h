@@ -12,6 +12,7 @@
 #include "foundation/LockedStl.h"
 #include "foundation/StdStr.h"
 #include "framework/OleDateTime.h"
+#include "toolkit/NotifyWindow.h"
 
 #include <windows.h>
 
@@ -22,14 +23,8 @@
 #include <vector>
 
 class CNote;
-class CNotifyWindow;
 class CTransaction;
 struct SSnapQuery;
-
-// Owns the notification pop-up, which comes with the windowing toolkit.
-struct CNotifyWindowDeleter {
-    void operator()(CNotifyWindow* window) const;
-};
 
 // Group ids with a meaning of their own.
 constexpr std::int64_t kNoGroup = 0;       // a note in no group
@@ -263,7 +258,8 @@ private:
     COleDateTime m_nextAlarm;
     int m_showFlag = 1;
     CStdStr m_instanceGuid;
-    std::unique_ptr<CNotifyWindow, CNotifyWindowDeleter> m_notifyWindow;
+    // The "Group changed" pop-up; stopped by CloseAll.
+    CNotifyWindowThread m_notifyWindow;
     // Alarms with a date but no due time are repaired once per run; so are
     // the rows the first open of a run checks.
     bool m_alarmRepairPending = true;

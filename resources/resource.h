@@ -12,6 +12,9 @@
 #define IDB_CAPTION_BUTTONS 103     // the note caption's icons and system-menu box
 #define IDR_NOTE_ACCELERATORS 105   // keys of the note windows
 #define IDR_MAIN_ACCELERATORS 106   // keys of the main window and the organizer
+// The owner-drawn menus' image strips, 35 cells of 16 x 15 each
+#define IDB_MENU_IMAGES 146         // the images of enabled items
+#define IDB_MENU_IMAGES_GRAYED 168  // the same cells for grayed items
 
 // Cursors
 #define IDC_PICKER 160              // the window picker's cross-hair

@@ -134,7 +134,7 @@ bool CMemoryDC::Select(HGDIOBJ object)
     return true;
 }
 
-HBITMAP CreateDib32(int width, int height, void** bits)
+BITMAPINFO Dib32Info(int width, int height)
 {
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
@@ -143,6 +143,12 @@ HBITMAP CreateDib32(int width, int height, void** bits)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+HBITMAP CreateDib32(int width, int height, void** bits)
+{
+    const BITMAPINFO info = Dib32Info(width, height);
     *bits = nullptr;
     const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
     if (bitmap && !*bits) {

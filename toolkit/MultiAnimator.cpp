@@ -50,13 +50,28 @@ void SaveLayered(AnimatorStep& step)
     step.savedFlags = state.flags;
 }
 
-BYTE Fraction(LONGLONG part, DWORD duration)
+}  // namespace
+
+BYTE FadeFraction(LONGLONG part, DWORD duration)
 {
     const LONGLONG fraction = part * 255 / duration;
     return static_cast<BYTE>(fraction < 0 ? 0 : fraction > 255 ? 255 : fraction);
 }
 
-}  // namespace
+// The run starts with a head start of (D * 40 + 255) / 255 + 10 ms, so the
+// first frame is already about a fifth of the way.
+void RunFadeFrames(DWORD duration, LONGLONG frequency, const std::function<void(LONGLONG elapsed)>& frame)
+{
+    if (duration == 0 || frequency <= 0)
+        return;
+    const LONGLONG headStart = (static_cast<LONGLONG>(duration) * 40 + 255) / 255 + 10;
+    const LONGLONG start = FrameClockMilliseconds(frequency) - headStart;
+    for (LONGLONG elapsed = headStart; elapsed < duration; elapsed = FrameClockMilliseconds(frequency) - start) {
+        const LONGLONG roundStart = FrameClockMilliseconds(frequency);
+        frame(elapsed);
+        PaceFrame(roundStart, frequency, kFrameMs);
+    }
+}
 
 bool CMultiAnimator::AddWindow(HWND window, CAlphaEdgeFrame* edges, BYTE targetAlpha)
 {
@@ -67,21 +82,13 @@ bool CMultiAnimator::AddWindow(HWND window, CAlphaEdgeFrame* edges, BYTE targetA
     return true;
 }
 
-// The run starts with a head start of (D * 40 + 255) / 255 + 10 ms, so the
-// first frame is already about a fifth of the way.
 template <class Frame>
 void CMultiAnimator::RunFrames(DWORD duration, LONGLONG frequency, Frame frame)
 {
-    if (duration == 0 || frequency <= 0)
-        return;
-    const LONGLONG headStart = (static_cast<LONGLONG>(duration) * 40 + 255) / 255 + 10;
-    const LONGLONG start = FrameClockMilliseconds(frequency) - headStart;
-    for (LONGLONG elapsed = headStart; elapsed < duration; elapsed = FrameClockMilliseconds(frequency) - start) {
-        const LONGLONG roundStart = FrameClockMilliseconds(frequency);
+    RunFadeFrames(duration, frequency, [&](LONGLONG elapsed) {
         for (const AnimatorStep& step : m_steps)
             frame(step, elapsed);
-        PaceFrame(roundStart, frequency, kFrameMs);
-    }
+    });
 }
 
 // On a failure the steps prepared so far go straight to their end, so no
@@ -133,7 +140,7 @@ bool CMultiAnimator::Fade(DWORD duration, DWORD flags, LONGLONG frequency)
     if (!PrepareAll(&CMultiAnimator::PrepareFade, &CMultiAnimator::FinishFade, fadeOut))
         return false;
     RunFrames(duration, frequency, [&](const AnimatorStep& step, LONGLONG elapsed) {
-        const BYTE fraction = Fraction(fadeOut ? duration - elapsed : elapsed, duration);
+        const BYTE fraction = FadeFraction(fadeOut ? duration - elapsed : elapsed, duration);
         ApplyFrameAlpha(step, static_cast<BYTE>(step.alpha * fraction / 255));
     });
     for (AnimatorStep& step : m_steps)
@@ -176,7 +183,7 @@ bool CMultiAnimator::Dim(DWORD duration, bool dim, LONGLONG frequency)
     if (!PrepareAll(&CMultiAnimator::PrepareDim, &CMultiAnimator::FinishDim, dim))
         return false;
     RunFrames(duration, frequency, [&](const AnimatorStep& step, LONGLONG elapsed) {
-        const BYTE fraction = Fraction(dim ? duration - elapsed : elapsed, duration);
+        const BYTE fraction = FadeFraction(dim ? duration - elapsed : elapsed, duration);
         const BYTE alpha = static_cast<BYTE>(step.alpha * fraction / 255);
         // Dimming never goes below the floor it ends at.
         if (dim && alpha < MulDiv(step.alpha, kDimPercent, 100))

@@ -5,9 +5,18 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "toolkit/AlphaNotifierWnd.h"
+
+// The frame loop of every fade, on the frame clock at that frequency: frame
+// gets the elapsed milliseconds, from a head start of about a fifth of the
+// duration while below it, at most every 10 ms. Nothing for a duration or
+// frequency of 0.
+void RunFadeFrames(DWORD duration, LONGLONG frequency, const std::function<void(LONGLONG elapsed)>& frame);
+// part / duration as 0-255, clamped at both ends.
+BYTE FadeFraction(LONGLONG part, DWORD duration);
 
 // One window of a run.
 struct AnimatorStep {

@@ -13,6 +13,10 @@
                        links, 32x32, hot spot on the fingertip.
   Picker.cur           cursor 160, the window picker's cross-hair in a ring,
                        32x32, hot spot in the middle.
+  MenuImages.bmp       bitmap 146, the owner-drawn menus' images: 35 cells of
+                       16x15 on 0xC0C0C0 (the mask colour), the cell's place
+                       its image index; cells 1 and 31 are empty.
+  MenuImagesGrayed.bmp bitmap 168, the same cells as grayed items show them.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -336,7 +340,376 @@ def link_hand():
     return canvas
 
 
+# ---- The owner-drawn menus' image strips ----
+
+MENU_CELL_WIDTH, MENU_CELL_HEIGHT, MENU_CELLS = 16, 15, 35
+MENU_MASK = (0xC0, 0xC0, 0xC0)
+MENU_INK = (0x20, 0x20, 0x20)
+MENU_GREEN = (0x20, 0x90, 0x30)
+MENU_GRAY_SHADOW = (0x80, 0x80, 0x80)
+MENU_GRAY_LIGHT = (0xFF, 0xFF, 0xFF)
+# The note colours as the note menu's colour commands set them.
+NOTE_COLOURS = {5: (0xFF, 0xFF, 0xB6), 6: (0xC0, 0xF2, 0xFD), 7: (0xFE, 0xC0, 0xFE),
+                8: (0xC5, 0xCC, 0xFE), 9: (0xBD, 0xF4, 0xB7), 10: (0xFC, 0xFC, 0xFC)}
+
+MENU_PALETTE = {"K": MENU_INK, "W": LIGHT, "G": SHADOW, "D": DARK, "R": RED, "B": MARK, "N": NOTE,
+                "E": NOTE_EDGE, "F": FOLD, "V": MENU_GREEN, "Y": (0xFF, 0xD0, 0x20),
+                "P": (0xC0, 0x40, 0xC0)}
+
+MENU_ROW_ART = {
+    2: ["                ",  # preferences: a gear
+        "      KKKK      ",
+        "   KK KGGK KK   ",
+        "  KGGKKGGKKGGK  ",
+        "  KGGGGGGGGGGK  ",
+        "   KGGGKKGGGK   ",
+        " KKKGGK  KGGKKK ",
+        " KGGGK    KGGGK ",
+        " KGGGK    KGGGK ",
+        " KKKGGK  KGGKKK ",
+        "   KGGGKKGGGK   ",
+        "  KGGGGGGGGGGK  ",
+        "  KGGKKGGKKGGK  ",
+        "   KK KGGK KK   ",
+        "      KKKK      "],
+    3: ["                ",  # save: a disk
+        " KKKKKKKKKKKKK  ",
+        " KBKWWWWWWWKBBK ",
+        " KBKWWWWWWWKBBK ",
+        " KBKWWWWWWWKBBK ",
+        " KBKWWWWWWWKBBK ",
+        " KBBKKKKKKKBBBK ",
+        " KBBBBBBBBBBBBK ",
+        " KBBKKKKKKKKBBK ",
+        " KBBKWWWWWWKBBK ",
+        " KBBKWWKKWWKBBK ",
+        " KBBKWWKKWWKBBK ",
+        " KBBKWWWWWWKBBK ",
+        " KKKKKKKKKKKKKK ",
+        "                "],
+    4: ["                ",  # help: a question mark in a circle
+        "     BBBBBB     ",
+        "   BBBBBBBBBB   ",
+        "  BBBBWWWWBBBB  ",
+        "  BBBWWBBWWBBB  ",
+        " BBBBBBBBWWBBBB ",
+        " BBBBBBBWWBBBBB ",
+        " BBBBBBWWBBBBBB ",
+        " BBBBBBWWBBBBBB ",
+        " BBBBBBBBBBBBBB ",
+        "  BBBBBWWBBBBB  ",
+        "  BBBBBWWBBBBB  ",
+        "   BBBBBBBBBB   ",
+        "     BBBBBB     ",
+        "                "],
+    15: ["                ",  # cut: scissors
+         "   K       K    ",
+         "   K       K    ",
+         "   KK     KK    ",
+         "    K     K     ",
+         "    KK   KK     ",
+         "     K   K      ",
+         "     KK KK      ",
+         "      KKK       ",
+         "      RKR       ",
+         "    RRR RRR     ",
+         "   R  R R  R    ",
+         "   R  R R  R    ",
+         "   R  R R  R    ",
+         "    RR   RR     "],
+    16: [" KKKKKKK        ",  # copy: two pages
+         " KWWWWWK        ",
+         " KWKKKWK        ",
+         " KWWWWWK        ",
+         " KWKKKKKKKKK    ",
+         " KWWWWKWWWWKK   ",
+         " KWKKKKWKKWKWK  ",
+         " KWWWWKWWWWKKKK ",
+         " KKKKKKWKKKKWWK ",
+         "      KWWWWWWWK ",
+         "      KWKKKKKWK ",
+         "      KWWWWWWWK ",
+         "      KWKKKKKWK ",
+         "      KWWWWWWWK ",
+         "      KKKKKKKKK "],
+    17: ["     KKKKK      ",  # paste: a clipboard with a page
+         " KKKKGWWWGKKKK  ",
+         " KEEKKKKKKKEEK  ",
+         " KEEEEEEEEEEEK  ",
+         " KEEEEKKKKKKKKK ",
+         " KEEEEKWWWWWWWK ",
+         " KEEEEKWKKKKKWK ",
+         " KEEEEKWWWWWWWK ",
+         " KEEEEKWKKKKKWK ",
+         " KEEEEKWWWWWWWK ",
+         " KEEEEKWKKKKWWK ",
+         " KEEEEKWWWWWWWK ",
+         " KKKKKKWWWWWWWK ",
+         "      KKKKKKKKK ",
+         "                "],
+    18: ["                ",  # print: a printer
+         "    KKKKKKKK    ",
+         "    KWWWWWWK    ",
+         "    KWKKKKWK    ",
+         "    KWWWWWWK    ",
+         "  KKKKKKKKKKKK  ",
+         " KGGGGGGGGGGGGK ",
+         " KGGGGGGGGGVVGK ",
+         " KGGGGGGGGGGGGK ",
+         " KDDDDDDDDDDDDK ",
+         " KGGKWWWWWWKGGK ",
+         "  KKKWKKKKWKKK  ",
+         "    KWWWWWWK    ",
+         "    KKKKKKKK    ",
+         "                "],
+    19: ["                ",  # the check mark
+         "                ",
+         "                ",
+         "           KK   ",
+         "          KKK   ",
+         "         KKK    ",
+         "   K    KKK     ",
+         "   KK  KKK      ",
+         "   KKKKKK       ",
+         "    KKKK        ",
+         "     KK         ",
+         "                ",
+         "                ",
+         "                ",
+         "                "],
+    23: ["                ",  # bold
+         "                ",
+         "  KKKKKKKKK     ",
+         "   KKK   KKK    ",
+         "   KKK   KKK    ",
+         "   KKK   KKK    ",
+         "   KKKKKKKK     ",
+         "   KKK   KKK    ",
+         "   KKK    KKK   ",
+         "   KKK    KKK   ",
+         "   KKK   KKK    ",
+         "  KKKKKKKKK     ",
+         "                ",
+         "                ",
+         "                "],
+    24: ["                ",  # italic
+         "                ",
+         "        KKKKK   ",
+         "          KK    ",
+         "         KK     ",
+         "         KK     ",
+         "        KK      ",
+         "        KK      ",
+         "       KK       ",
+         "       KK       ",
+         "      KK        ",
+         "    KKKKK       ",
+         "                ",
+         "                ",
+         "                "],
+    25: ["                ",  # underline
+         "  KKKK   KKKK   ",
+         "   KK     KK    ",
+         "   KK     KK    ",
+         "   KK     KK    ",
+         "   KK     KK    ",
+         "   KK     KK    ",
+         "   KK     KK    ",
+         "   KK     KK    ",
+         "    KK   KK     ",
+         "     KKKKK      ",
+         "                ",
+         "  KKKKKKKKKKK   ",
+         "                ",
+         "                "],
+    26: ["                ",  # strikethrough
+         "                ",
+         "     KKKKKK     ",
+         "    KK    KK    ",
+         "    KK          ",
+         "     KK         ",
+         "      KKKK      ",
+         "  RRRRRRRRRRRR  ",
+         "          KK    ",
+         "          KK    ",
+         "    KK    KK    ",
+         "     KKKKKK     ",
+         "                ",
+         "                ",
+         "                "],
+    27: ["                ",  # adjust colour: a palette
+         "     KKKKKK     ",
+         "   KKWWWWWWKK   ",
+         "  KWWRRWWBBWWK  ",
+         " KWWWRRWWBBWWWK ",
+         " KWYYWWWWWWWWWK ",
+         " KWYYWWWWWWVVWK ",
+         " KWWWWWKKWWVVWK ",
+         " KWPPWK  KWWWWK ",
+         " KWPPWK  KWWWK  ",
+         "  KWWWWKKWWWK   ",
+         "   KKWWWWWWK    ",
+         "     KKKKKK     ",
+         "                ",
+         "                "],
+    32: ["                ",  # quick search: a magnifier
+         "   KKKKK        ",
+         "  KWWWWWK       ",
+         " KWWBWWWWK      ",
+         " KWBWWWWWK      ",
+         " KWWWWWWWK      ",
+         " KWWWWWWWK      ",
+         " KWWWWWWWK      ",
+         "  KWWWWWKK      ",
+         "   KKKKKKDK     ",
+         "         KDK    ",
+         "          KDK   ",
+         "           KDK  ",
+         "            KK  ",
+         "                "],
+    33: ["                ",  # note organizer: a window with a list
+         " KKKKKKKKKKKKKK ",
+         " KBBBBBBBBBBBBK ",
+         " KKKKKKKKKKKKKK ",
+         " KWWWWWWWWWWWWK ",
+         " KWYYWKKKKKKWWK ",
+         " KWYYWWWWWWWWWK ",
+         " KWWWWWWWWWWWWK ",
+         " KWYYWKKKKKWWWK ",
+         " KWYYWWWWWWWWWK ",
+         " KWWWWWWWWWWWWK ",
+         " KWYYWKKKKKKKWK ",
+         " KWYYWWWWWWWWWK ",
+         " KKKKKKKKKKKKKK ",
+         "                "],
+}
+
+
+def menu_paint_rows(canvas, ox, rows):
+    paint(canvas, ox, 0, rows, MENU_PALETTE)
+
+
+def menu_note(canvas, ox, oy, size, faded=False):
+    """A small note; a hidden one is drawn faded, as an outline."""
+    if not faded:
+        draw_note(canvas, ox, oy, size)
+        return
+    fold = max(3, size // 4)
+    last = size - 1
+    cut = 2 * last - fold
+    for y in range(size):
+        for x in range(size):
+            if x + y <= cut and (x in (0, last) or y in (0, last) or x + y == cut):
+                canvas.put(ox + x, oy + y, SHADOW)
+
+
+def menu_clock(canvas, ox, oy):
+    """A 7x7 alarm clock for the note list's alarm images."""
+    rows = [" RRRRR ",
+            "RWWKWWR",
+            "RWWKWWR",
+            "RWWKKWR",
+            "RWWWWWR",
+            "RWWWWWR",
+            " RRRRR "]
+    paint(canvas, ox, oy, rows, MENU_PALETTE)
+
+
+def menu_colour_note(canvas, ox, colour):
+    canvas.rect(ox + 2, 2, ox + 14, 14, colour)
+    for x0, y0, x1, y1 in ((2, 1, 14, 2), (2, 14, 14, 15), (1, 2, 2, 14), (14, 2, 15, 14)):
+        canvas.rect(ox + x0, y0, ox + x1, y1, DARK)
+
+
+def menu_lines(canvas, ox, lefts, rights):
+    """Four text lines for the alignment images."""
+    for row, (left, right) in enumerate(zip(lefts, rights)):
+        canvas.hline(ox + left, ox + right, 3 + row * 3, MENU_INK)
+
+
+def menu_list(canvas, ox, marker):
+    """Three list lines after a marker: "number", "bullet" or "letter"."""
+    marks = {"number": ([" K ", "KK ", " K ", "KKK"], ["KK ", "  K", " K ", "KKK"], ["KKK", " KK", "  K", "KKK"]),
+             "letter": ([" KK", "K K", "K K", " KK"], ["K  ", "KK ", "K K", "KK "], [" KK", "K  ", "K  ", " KK"])}
+    for row in range(3):
+        top = 1 + row * 5
+        if marker == "bullet":
+            canvas.rect(ox + 2, top + 1, ox + 4, top + 3, MARK)
+        else:
+            paint(canvas, ox + 1, top, marks[marker][row], MENU_PALETTE)
+        canvas.hline(ox + 6, ox + 15, top + 2, MENU_INK)
+
+
+def menu_cell(canvas, index):
+    ox = index * MENU_CELL_WIDTH
+    if index in MENU_ROW_ART:
+        menu_paint_rows(canvas, ox, MENU_ROW_ART[index])
+    elif index == 0:  # new note: a note with a green plus
+        menu_note(canvas, ox + 1, 3, 11)
+        canvas.rect(ox + 12, 0, ox + 13, 5, MENU_GREEN)
+        canvas.rect(ox + 10, 2, ox + 15, 3, MENU_GREEN)
+    elif index in NOTE_COLOURS:
+        menu_colour_note(canvas, ox, NOTE_COLOURS[index])
+    elif index in (11, 12):  # a note with an alarm, visible or hidden
+        menu_note(canvas, ox + 1, 2, 12, faded=index == 12)
+        menu_clock(canvas, ox + 8, 7)
+    elif index in (13, 14):  # a note, visible or hidden
+        menu_note(canvas, ox + 2, 1, 13, faded=index == 14)
+    elif index == 20:
+        menu_lines(canvas, ox, (2, 2, 2, 2), (14, 10, 14, 8))
+    elif index == 21:
+        menu_lines(canvas, ox, (2, 4, 2, 5), (14, 12, 14, 11))
+    elif index == 22:
+        menu_lines(canvas, ox, (2, 6, 2, 8), (14, 14, 14, 14))
+    elif index == 28:
+        menu_list(canvas, ox, "number")
+    elif index == 29:
+        menu_list(canvas, ox, "bullet")
+    elif index == 30:
+        menu_list(canvas, ox, "letter")
+    elif index == 34:  # show or hide all: two notes, one behind the other
+        menu_note(canvas, ox + 0, 0, 10, faded=True)
+        menu_note(canvas, ox + 4, 4, 11)
+
+
+def menu_strip():
+    canvas = Canvas(MENU_CELL_WIDTH * MENU_CELLS, MENU_CELL_HEIGHT, MENU_MASK)
+    for index in range(MENU_CELLS):
+        menu_cell(canvas, index)
+    assert all(p == MENU_MASK or p[:3] != MENU_MASK for row in canvas.pixels for p in row)
+    return canvas
+
+
+def grayed_strip(strip):
+    """The dark pixels in shadow grey with a white one below right of each,
+    the light ones left out, as the system shows disabled pictures."""
+    canvas = Canvas(strip.width, strip.height, MENU_MASK)
+
+    def dark(x, y):
+        pixel = strip.pixels[y][x]
+        return pixel != MENU_MASK and (pixel[0] * 30 + pixel[1] * 59 + pixel[2] * 11) // 100 < 0xA0
+
+    for y in range(strip.height):
+        for x in range(strip.width):
+            if not dark(x, y):
+                continue
+            canvas.put(x, y, MENU_GRAY_SHADOW)
+            same_cell = (x + 1) % MENU_CELL_WIDTH != 0
+            if same_cell and y + 1 < strip.height and not dark(x + 1, y + 1):
+                canvas.put(x + 1, y + 1, MENU_GRAY_LIGHT)
+    return canvas
+
+
+def write_menu_strips():
+    strip = menu_strip()
+    with open(os.path.join(HERE, "MenuImages.bmp"), "wb") as f:
+        f.write(bmp_24(strip))
+    with open(os.path.join(HERE, "MenuImagesGrayed.bmp"), "wb") as f:
+        f.write(bmp_24(grayed_strip(strip)))
+
+
 def main():
+    write_menu_strips()
     with open(os.path.join(HERE, "Quillet.ico"), "wb") as f:
         f.write(icon_file([app_icon(s) for s in (16, 32, 48)]))
     with open(os.path.join(HERE, "CaptionButtons.bmp"), "wb") as f:
