@@ -289,13 +289,18 @@ TEST(CAlphaNotifierWnd, ShowsAnImageWithoutTakingFocusOrClicks)
 
 namespace {
 
-// The windows right above the given one in z-order (an owned window cannot go
-// below its owner).
+// This process's windows right above the given one in z-order (an owned
+// window cannot go below its owner). Other test programs share the desktop,
+// and their windows may come and go anywhere in the order.
 std::set<HWND> WindowsAbove(HWND hwnd, size_t count)
 {
     std::set<HWND> above;
-    for (HWND w = GetWindow(hwnd, GW_HWNDPREV); w && above.size() < count; w = GetWindow(w, GW_HWNDPREV))
-        above.insert(w);
+    for (HWND w = GetWindow(hwnd, GW_HWNDPREV); w && above.size() < count; w = GetWindow(w, GW_HWNDPREV)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(w, &process);
+        if (process == GetCurrentProcessId())
+            above.insert(w);
+    }
     return above;
 }
 
