@@ -20,14 +20,15 @@
 
 namespace {
 
-// Kept as notes have always been read, quirks included ("(http://x.y)" keeps
-// the ")", "www.x.com," the comma).
+// Users know which words become links, so the pattern stays as it always was,
+// quirks included ("(http://x.y)" keeps the ")", "www.x.com," the comma).
 constexpr wchar_t kLinkPattern[] =
     LR"re(\b(?:(?:(?:https?|ftp|file)://|www\.|ftp\.)[-\w+&@#/%?=~_|$!"':,.;*\(\[\{\)\]\}]*)|((?:mailto:)?[\w._%+-]+@[\w._%-]+\.[A-Z]{2,6})|([\w._%+-]+@[\w._%-]+\.[A-Z]{2,6}))re";
 static_assert(std::size(kLinkPattern) - 1 == 164, "the link pattern is 164 characters");
 
-// Longer words are no links: a long "@" run makes the pattern backtrack for
-// seconds, which would freeze the note on every scan.
+// Longer words are no links: on a long word with an "@" the pattern's work
+// grows with the square of the length, which would freeze the note on every
+// scan.
 constexpr size_t kMaxLinkWordLength = 2048;
 
 const boost::wregex& LinkPattern()
