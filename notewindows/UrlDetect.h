@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "foundation/StdStr.h"
 
 class CUrlDetect {
@@ -27,6 +29,19 @@ public:
     int Rescan();
 
 private:
+    // Characters [start, end) of the editor's text.
+    struct SLink {
+        int start;
+        int end;
+        CStdStr text;
+    };
+
+    void FindLinks(const CStdStr& text);
+    void MarkLinks() const;
+
+    HWND m_editor = nullptr;
+    bool m_scanned = false;  // the list reflects a scan of m_editor
+    std::vector<SLink> m_links;  // in text order
     bool m_enabled = true;
 };
 
