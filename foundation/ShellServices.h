@@ -1,5 +1,6 @@
 // Shell services that windows below the shell need too: the animation
-// length, the layered-window check and opening a file or address.
+// length, the layered-window check, opening a file or address and tracking a
+// pop-up menu in the foreground.
 // User-interface thread only.
 #pragma once
 
@@ -8,6 +9,9 @@
 // Binds SetLayeredWindowAttributes; true when present.
 bool CanUseLayeredWindows();
 bool HasAnimateMenu();
+// Tracks the menu with its owner in the foreground, so that a click elsewhere
+// closes it; the choice arrives as WM_COMMAND at the owner.
+BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect);
 // Milliseconds of a window animation (AnimationSpeed); 0 on a remote desktop.
 int GetAnimationDuration();
 // Opens a file or address; true when the shell took it.
