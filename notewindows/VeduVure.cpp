@@ -528,6 +528,12 @@ LRESULT OnNcHitTest(HWND window, WPARAM wParam, LPARAM lParam)
 {
     LRESULT hit = DefWindowProcW(window, WM_NCHITTEST, wParam, lParam);
     const POINT point = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    // The frame that this layer adds (the strip, the inner outline) is
+    // nowhere to the default answer, and a press there would be dropped: it
+    // is border, so that a double-click on it rolls the note too.
+    const RECT frame = WindowRectOf(window);
+    if (hit == HTNOWHERE && PtInRect(&frame, point))
+        hit = HTBORDER;
     if (HasCaption(StyleOf(window)) && !IsIconic(window))
         hit = CaptionHitTest(window, point, hit);
     if (IsUnrolledNote(window))

@@ -121,7 +121,7 @@ TEST_F(CaptionTest, HitTestKeepsItsPrecedence)
         {"right edge within P(9) of the top", kTopRight, 0, 8, false, HTTOPRIGHT},
         {"top edge over the close button", kTopRight, -8, 1, false, HTTOPRIGHT},
         {"top edge over the menu button", kTopRight, -40, 1, false, HTTOP},
-        {"bottom strip inside the grab", kBottomLeft, 130, -7, false, kDefaultAnswer},
+        {"bottom strip inside the grab is border", kBottomLeft, 130, -7, false, HTBORDER},
     };
     ExpectHits(frame.Get(), active, std::size(active), "active");
 
