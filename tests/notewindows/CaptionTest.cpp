@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "../support/ScopedUiScript.h"
 #include "CaptionTestFrame.h"
 #include "foundation/SysFuncs.h"
 #include "notewindows/VeduVure.h"
@@ -250,6 +251,36 @@ TEST_F(CaptionTest, CaptionHeightFollowsTheTitleFont)
     large.lfHeight = -24;
     EXPECT_GT(ItsyCaptionHeightFromFont(small), 3);
     EXPECT_GT(ItsyCaptionHeightFromFont(large), ItsyCaptionHeightFromFont(small) + 10);
+}
+
+// The system menu opens from Alt+Space and from a press on the system-menu
+// box, a second press only closes it, and its choice comes back as a system
+// command.
+TEST_F(CaptionTest, SystemMenuChoiceBecomesASystemCommand)
+{
+    const CModalWatchdog watchdog;
+    CTestNoteFrame frame(kFrameRect);
+    ScopedUiScript script;
+    script.AnswerMenu(SC_MOVE);
+    script.AnswerMenu(0);
+    SendMessageW(frame.Get(), WM_SYSCHAR, L' ', 0);
+    SendMessageW(frame.Get(), WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+    SendMessageW(frame.Get(), WM_NCLBUTTONDOWN, HTSYSMENU, 0);
+    PumpMessagesFor(50);
+    EXPECT_EQ(script.Calls().size(), 2u);
+    ASSERT_EQ(frame.Messages().size(), 1u);
+    EXPECT_EQ(frame.Messages().front().msg, static_cast<UINT>(WM_SYSCOMMAND));
+    EXPECT_EQ(frame.Messages().front().wParam, static_cast<WPARAM>(SC_MOVE));
+
+    // The frame has a border and a maximize box, but no sizing frame.
+    frame.SetStyle(kTestNoteFrameStyle | WS_SYSMENU);
+    const HMENU menu = GetSystemMenu(frame.Get(), FALSE);
+    const struct {
+        UINT command;
+        bool grey;
+    } items[] = {{SC_MINIMIZE, true}, {SC_SIZE, true}, {SC_MOVE, false}, {SC_MAXIMIZE, false}, {SC_RESTORE, true}};
+    for (const auto& item : items)
+        EXPECT_EQ((GetMenuState(menu, item.command, MF_BYCOMMAND) & MF_GRAYED) != 0, item.grey) << item.command;
 }
 
 // ---------------------------------------------------------------- painting
