@@ -31,7 +31,7 @@ inline bool FormatRange(HWND editor, HDC target, HDC render, const RECT& twips, 
     return g_richTextFormatterSeam.formatRange(editor, target, render, twips, first, last, result);
 }
 
-inline void ReleaseFormatCache(HWND editor)
+inline void ReleaseCache(HWND editor)
 {
     g_richTextFormatterSeam.releaseCache(editor);
 }

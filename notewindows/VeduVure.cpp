@@ -883,8 +883,6 @@ void ItsyDrawCaption(HDC dc, HWND window)
 
 void ItsyDrawCaptionButton(HDC dc, HWND window, EItsyButton kind, bool pressed)
 {
-    if (g_prefs.LessButtons && kind != kItsyClose)
-        return;
     RECT screenButton;
     if (!ButtonRect(window, kind, screenButton))
         return;
@@ -892,6 +890,10 @@ void ItsyDrawCaptionButton(HDC dc, HWND window, EItsyButton kind, bool pressed)
     const RECT button = ToWindowCoordinates(window, screenButton);
     const int depth = ItsyGetCaptionSize(window);
     FillSolid(target.Get(), {button.left - 1, button.top, button.right, button.bottom - 1}, CaptionShade(window));
+    // A button hidden by LessButtons keeps its room as plain caption, not as
+    // whatever the screen held there before.
+    if (g_prefs.LessButtons && kind != kItsyClose)
+        return;
     POINT cursor = {};
     const bool hovered = GetCursorPos(&cursor) && PtInRect(&screenButton, cursor);
     const RECT glyph = DrawButtonEdges(target.Get(), button, depth, pressed, hovered);

@@ -8,7 +8,9 @@
 
 #include "../support/ScopedUiScript.h"
 #include "CaptionTestFrame.h"
+#include "foundation/Preferences.h"
 #include "foundation/SysFuncs.h"
+#include "framework/AppModule.h"
 #include "notewindows/VeduVure.h"
 #include "toolkit/ColorMath.h"
 
@@ -361,4 +363,43 @@ TEST_F(CaptionTest, CaptionShowsTheAlarmIconOnlyForAnActiveSetAlarm)
         const CPrintedWindow printed(frame.Get(), PRF_NONCLIENT | PRF_ERASEBKGND);
         EXPECT_EQ(printed.Count(iconRoom, kClockRed) > 0, c.clock) << c.name;
     }
+    // Without the bitmap (a failed load at start-up) there are no icons.
+    g_appModule.SetCaptionBitmap(nullptr);
+    const CPrintedWindow printed(frame.Get(), PRF_NONCLIENT | PRF_ERASEBKGND);
+    EXPECT_EQ(printed.Count(iconRoom, kClockRed), 0);
+}
+
+TEST_F(CaptionTest, TitleTakesTheNoteTextColourAndWhiteWithoutANote)
+{
+    for (const bool asNote : {true, false}) {
+        CTestNoteFrame frame(kFrameRect, asNote);
+        ItsySetCaptionColor(frame.Get(), kCaptionBlue);
+        SetWindowTextW(frame.Get(), L"Shopping list");
+        const COLORREF text = asNote ? frame.Note().GetColorText() : RGB(255, 255, 255);
+        const CPrintedWindow printed(frame.Get(), PRF_NONCLIENT | PRF_ERASEBKGND);
+        const RECT caption = {1, 1, printed.Width() - 1, 1 + ItsyGetCaptionSize(frame.Get())};
+        EXPECT_GT(printed.Count(caption, text), 10) << "note " << asNote;
+    }
+}
+
+// With LessButtons only the close button is drawn; the others keep their
+// place (and their hit codes) as plain caption.
+TEST_F(CaptionTest, LessButtonsDrawsOnlyTheCloseButton)
+{
+    CTestNoteFrame frame(kFrameRect);
+    ItsySetCaptionColor(frame.Get(), kCaptionBlue);
+    const COLORREF shade = AdjustColorByPercent(kCaptionBlue, -5);
+    for (const bool less : {false, true}) {
+        g_prefs.LessButtons = less;
+        const CPrintedWindow printed(frame.Get(), PRF_NONCLIENT | PRF_ERASEBKGND);
+        for (const int place : {0, 1, 2}) {
+            RECT button;
+            ItsyGetButtonRect(frame.Get(), place, button);
+            OffsetRect(&button, -kFrameRect.left, -kFrameRect.top);
+            const int area = (button.right - button.left) * (button.bottom - button.top);
+            const bool drawn = printed.Count(button, shade) < area;
+            EXPECT_EQ(drawn, !less || place == 0) << "less " << less << " place " << place;
+        }
+    }
+    g_prefs.LessButtons = false;
 }

@@ -49,7 +49,7 @@ protected:
         const CWindowDC dc(m_editor, false);
         SFormatRangeResult result;
         EXPECT_TRUE(FormatRange(m_editor, dc.Get(), nullptr, Twips(dc.Get(), width, height), first, -1, result));
-        ReleaseFormatCache(m_editor);
+        ReleaseCache(m_editor);
         return result;
     }
 
@@ -104,7 +104,7 @@ TEST_F(RichTextFormatterTest, PagesProgressToTheEnd)
         EXPECT_LE(result.height, page.bottom);
         starts.push_back(result.next);
     }
-    ReleaseFormatCache(m_editor);
+    ReleaseCache(m_editor);
     EXPECT_EQ(starts.back(), length);
     EXPECT_GE(starts.size(), 5u);  // 9 lines, at most 2 to a page
 }
@@ -119,5 +119,5 @@ TEST_F(RichTextFormatterTest, RangeThatCannotFitFailsAndAnEmptyOneIsDone)
     EXPECT_TRUE(FormatRange(m_editor, dc.Get(), nullptr, {0, 0, 4000, 4000}, Length(), -1, result));
     EXPECT_EQ(result.next, Length());
     EXPECT_EQ(result.height, 0);
-    ReleaseFormatCache(m_editor);
+    ReleaseCache(m_editor);
 }
