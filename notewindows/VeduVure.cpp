@@ -897,6 +897,9 @@ void ItsyDrawCaptionButton(HDC dc, HWND window, EItsyButton kind, bool pressed)
     POINT cursor = {};
     const bool hovered = GetCursorPos(&cursor) && PtInRect(&screenButton, cursor);
     const RECT glyph = DrawButtonEdges(target.Get(), button, depth, pressed, hovered);
+    // A pressed glyph moves; it stays on its own button.
+    const CSavedDC saved(target.Get());
+    IntersectClipRect(target.Get(), button.left, button.top, button.right, button.bottom);
     DrawButtonGlyph(target.Get(), window, kind, glyph);
 }
 
