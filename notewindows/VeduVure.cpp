@@ -110,22 +110,6 @@ SIZE BorderOf(DWORD style)
     return {0, 0};
 }
 
-// The caller's DC, or the window's own for the span of a drawing.
-class CTargetDC {
-public:
-    CTargetDC(HDC given, HWND window)
-    {
-        if (!given)
-            m_own.emplace(window, true);
-        m_dc = given ? given : m_own->Get();
-    }
-    HDC Get() const { return m_dc; }
-
-private:
-    std::optional<CWindowDC> m_own;
-    HDC m_dc = nullptr;
-};
-
 // Whatever a drawing selects goes back when it ends.
 class CSavedDC {
 public:
@@ -141,6 +125,29 @@ public:
 private:
     HDC m_dc;
     int m_saved;
+};
+
+// The caller's DC, or the window's own, for the span of a drawing; with the
+// program's palette realised on a 256-colour screen.
+class CTargetDC {
+public:
+    CTargetDC(HDC given, HWND window)
+    {
+        if (!given)
+            m_own.emplace(window, true);
+        m_dc = given ? given : m_own->Get();
+        m_saved.emplace(m_dc);
+        if (const HPALETTE palette = g_appModule.GetPalette()) {
+            SelectPalette(m_dc, palette, FALSE);
+            RealizePalette(m_dc);
+        }
+    }
+    HDC Get() const { return m_dc; }
+
+private:
+    std::optional<CWindowDC> m_own;
+    std::optional<CSavedDC> m_saved;
+    HDC m_dc = nullptr;
 };
 
 // Takes style bits away (or adds them) for the span of a call.
