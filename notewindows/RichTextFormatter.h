@@ -37,6 +37,8 @@ inline void ReleaseCache(HWND editor)
 }
 
 // The hidden window under which measuring controls are made: the fallback
-// reads their layout through it. Made on first use, for the rest of the run;
-// null when it cannot be made.
+// reads their layout through it (and sets their width to the rectangle's).
+// A control elsewhere, such as a note's own editor, is never resized: there
+// the fallback fails. Made on first use, for the rest of the run; null when
+// it cannot be made.
 HWND GetFormatterParent();

@@ -125,6 +125,7 @@ TEST_F(CaptionTest, HitTestKeepsItsPrecedence)
         {"top edge over the close button", kTopRight, -8, 1, false, HTTOPRIGHT},
         {"top edge over the menu button", kTopRight, -40, 1, false, HTTOP},
         {"bottom strip inside the grab is border", kBottomLeft, 130, -7, false, HTBORDER},
+        {"grip's outer corner", kBottomRight, -1, -1, false, HTBOTTOMRIGHT},
     };
     ExpectHits(frame.Get(), active, std::size(active), "active");
 
