@@ -175,3 +175,21 @@ TEST_F(CaptionInputTest, CaptureTakenMidPressEndsTheTracking)
     RemoveWindowSubclass(thief, TakeCapture, 1);
     DestroyWindow(thief);
 }
+
+// A button lights up while the pointer is over it, and only then.
+TEST_F(CaptionInputTest, ButtonUnderThePointerIsLit)
+{
+    const CModalWatchdog watchdog(kWatchdogMilliseconds);
+    CTestNoteFrame frame(kFrameRect);
+    RECT close;
+    ItsyGetButtonRect(frame.Get(), 0, close);
+    const POINT over = ButtonCentre(frame.Get(), kItsyClose);
+    const POINT away = {kFrameRect.left + 60, kFrameRect.top + 60};
+    OffsetRect(&close, -kFrameRect.left, -kFrameRect.top);
+    for (const bool hovering : {true, false}) {
+        SendMouse(hovering ? over : away, 0);
+        PumpMessagesFor(50);
+        const CPrintedWindow printed(frame.Get(), PRF_NONCLIENT | PRF_ERASEBKGND);
+        EXPECT_EQ(printed.Count(close, GetSysColor(COLOR_BTNHIGHLIGHT)) > 0, hovering) << hovering;
+    }
+}
