@@ -1,6 +1,5 @@
 // Shell services that windows below the shell need too: the animation
-// length, the layered-window check, opening a file or address and tracking a
-// pop-up menu in the foreground.
+// length, the layered-window check and opening a file or address.
 // User-interface thread only.
 #pragma once
 

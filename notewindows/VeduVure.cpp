@@ -110,23 +110,6 @@ SIZE BorderOf(DWORD style)
     return {0, 0};
 }
 
-// Whatever a drawing selects goes back when it ends.
-class CSavedDC {
-public:
-    explicit CSavedDC(HDC dc) : m_dc(dc), m_saved(SaveDC(dc)) {}
-    ~CSavedDC()
-    {
-        if (m_saved)
-            RestoreDC(m_dc, m_saved);
-    }
-    CSavedDC(const CSavedDC&) = delete;
-    CSavedDC& operator=(const CSavedDC&) = delete;
-
-private:
-    HDC m_dc;
-    int m_saved;
-};
-
 // The caller's DC, or the window's own, for the span of a drawing; with the
 // program's palette realised on a 256-colour screen.
 class CTargetDC {

@@ -45,6 +45,24 @@ private:
     HGDIOBJ m_original = nullptr;
 };
 
+// The state of a device context, saved for the life of the object: what was
+// selected into it goes back before the objects are deleted.
+class CSavedDC {
+public:
+    explicit CSavedDC(HDC dc) : m_dc(dc), m_saved(SaveDC(dc)) {}
+    ~CSavedDC()
+    {
+        if (m_saved)
+            RestoreDC(m_dc, m_saved);
+    }
+    CSavedDC(const CSavedDC&) = delete;
+    CSavedDC& operator=(const CSavedDC&) = delete;
+
+private:
+    HDC m_dc;
+    int m_saved;
+};
+
 using CBitmapHandle = CGdiObject<HBITMAP>;
 
 // A 32-bit BI_RGB DIB section, bottom-up; its pixels through bits.

@@ -6,7 +6,7 @@
 #include <richedit.h>
 
 #include "../support/ScopedUiScript.h"
-#include "../support/Screenshot.h"
+#include "tests/support/Screenshot.h"
 #include "CaptionTestFrame.h"
 #include "foundation/SysFuncs.h"
 #include "framework/Library.h"
@@ -37,9 +37,16 @@ TEST(CaptionScreenshot, NoteShowsCaptionButtonsStripAndGrip)
     GetWindowRect(frame.Get(), &window);
     const int depth = ItsyGetCaptionSize(frame.Get());
     const int strip = PointsToPixels(9, frame.Get());
-    const POINT stripMiddle = {(window.left + window.right) / 2, window.bottom - 2 - strip / 2};
-    EXPECT_EQ(SaveScreenshot(L"caption-xvfb-screenshot.bmp", stripMiddle), frame.Note().GetColor() & 0xFFFFFF);
-    const POINT captionBody = {window.left + depth + 40, window.top + 2};
-    EXPECT_EQ(ScreenPixel(captionBody), AdjustColorByPercent(frame.Note().GetColor(), -5));
+    struct Probe {
+        const char* name;
+        POINT point;
+        COLORREF expected;
+    };
+    const Probe probes[] = {
+        {"strip", {(window.left + window.right) / 2, window.bottom - 2 - strip / 2}, frame.Note().GetColor() & 0xFFFFFF},
+        {"caption", {window.left + depth + 40, window.top + 2}, AdjustColorByPercent(frame.Note().GetColor(), -5)},
+    };
+    for (const Probe& probe : probes)
+        EXPECT_EQ(SaveScreenshot(L"caption-xvfb-screenshot.bmp", probe.point), probe.expected) << probe.name;
     DestroyWindow(editor);
 }

@@ -10,10 +10,7 @@
 #include <vector>
 
 #include "framework/Library.h"
-
-#ifdef QUILLET_TEST_SCREENSHOT
-#include "Screenshot.h"
-#endif
+#include "tests/support/Screenshot.h"
 
 namespace {
 
