@@ -4,6 +4,7 @@
 #include "Preferences.h"
 #include "ShellExecSeam.h"
 #include "SysFuncs.h"
+#include "framework/UiSeams.h"
 
 bool CanUseLayeredWindows()
 {
@@ -17,6 +18,16 @@ bool HasAnimateMenu()
 {
     BOOL animate = FALSE;
     return SystemParametersInfoW(SPI_GETMENUANIMATION, 0, &animate, 0) && animate;
+}
+
+BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect)
+{
+    SetForegroundWindow(window);
+    const BOOL result = SeamedTrackPopupMenu(menu, TPM_LEFTBUTTON, x, y, window, rect);
+    // The menu closes properly on the next click elsewhere only after the
+    // owner has seen a message of its own.
+    PostMessageW(window, WM_NULL, 0, 0);
+    return result;
 }
 
 int GetAnimationDuration()

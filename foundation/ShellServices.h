@@ -9,6 +9,9 @@
 // Binds SetLayeredWindowAttributes; true when present.
 bool CanUseLayeredWindows();
 bool HasAnimateMenu();
+// Tracks the menu with its owner in the foreground, so that a click elsewhere
+// closes it; the choice arrives as WM_COMMAND at the owner.
+BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect);
 // Milliseconds of a window animation (AnimationSpeed); 0 on a remote desktop.
 int GetAnimationDuration();
 // Opens a file or address; true when the shell took it.

@@ -20,4 +20,5 @@ void CAppModule::Term()
     m_mainThreadId = 0;
     m_richEdit20 = false;
     m_captionBitmap.Reset();
+    m_palette.Reset();
 }

@@ -1,7 +1,7 @@
 // The window framework's application module: the program instance and the
 // user-interface thread that the framework's windows belong to, and the
 // start-up state that windows below the shell read (the rich-edit library
-// loaded, the caption bitmap). Start-up initialises it after the common
+// loaded, the caption bitmap, the palette of 256-colour screens). Start-up initialises it after the common
 // controls; shut-down terminates it.
 #pragma once
 
@@ -25,12 +25,16 @@ public:
     // Takes the bitmap; Term frees it.
     void SetCaptionBitmap(HBITMAP bitmap) { m_captionBitmap.Reset(bitmap); }
     HBITMAP GetCaptionBitmap() const { return m_captionBitmap.Get(); }
+    // Takes the palette; Term frees it.
+    void SetPalette(HPALETTE palette) { m_palette.Reset(palette); }
+    HPALETTE GetPalette() const { return m_palette.Get(); }
 
 private:
     HINSTANCE m_instance = nullptr;
     DWORD m_mainThreadId = 0;
     bool m_richEdit20 = false;
     CGdiObject<HBITMAP> m_captionBitmap;
+    CGdiObject<HPALETTE> m_palette;
 };
 
 extern CAppModule g_appModule;

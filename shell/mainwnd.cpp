@@ -18,7 +18,7 @@
 #include "foundation/SysFuncs.h"
 #include "foundation/WinPlacement.h"
 #include "foundation/WinVersion.h"
-#include "framework/GdiObject.h"
+#include "framework/AppModule.h"
 #include "framework/Library.h"
 #include "maintimers.h"
 #include "notestore/Note.h"
@@ -40,7 +40,6 @@ constexpr int kCaptionChars = 64;
 HWND g_parentWindow = nullptr;
 HMENU g_trayMenu = nullptr;
 HICON g_applicationIcon = nullptr;
-CGdiObject<HPALETTE> g_palette;
 CLibrary g_msftEdit;
 bool g_closing = false;
 bool g_applicationActive = false;
@@ -103,8 +102,8 @@ bool CreatePaletteWhenNeeded()
     palette->palNumEntries = 256;
     GetSystemPaletteEntries(screen, 0, 255, palette->palPalEntry);
     ReleaseDC(nullptr, screen);
-    g_palette.Reset(CreatePalette(palette));
-    if (g_palette)
+    g_appModule.SetPalette(CreatePalette(palette));
+    if (g_appModule.GetPalette())
         QLOG(L"Palette created successfully.");
     return true;
 }
@@ -294,12 +293,12 @@ HICON GetApplicationIcon()
 
 HPALETTE GetAppPalette()
 {
-    return g_palette.Get();
+    return g_appModule.GetPalette();
 }
 
 void DeleteAppPalette()
 {
-    g_palette.Reset();
+    g_appModule.SetPalette(nullptr);
 }
 
 int RegisterWindowClasses(HINSTANCE instance)

@@ -18,7 +18,6 @@
 #include "foundation/SysFuncs.h"
 #include "foundation/fileio.h"
 #include "framework/Library.h"
-#include "framework/UiSeams.h"
 #include "mainwnd.h"
 #include "notestore/Note.h"
 #include "notestore/notemgr.h"
@@ -397,14 +396,6 @@ void OnSoundNotify(WPARAM flags, LPARAM deviceId)
 bool IsSoundPlaying()
 {
     return g_soundPlaying;
-}
-
-BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect)
-{
-    SetForegroundWindow(window);
-    const BOOL result = SeamedTrackPopupMenu(menu, TPM_LEFTBUTTON, x, y, window, rect);
-    PostMessageW(window, WM_NULL, 0, 0);
-    return result;
 }
 
 void ShowHelp(DWORD contextId)

@@ -81,7 +81,6 @@ int PlaySoundFile(const wchar_t* file, HWND notifyWindow = nullptr);
 void OnSoundNotify(WPARAM flags, LPARAM deviceId);
 bool IsSoundPlaying();
 
-BOOL TrackMenuInForeground(HMENU menu, int x, int y, HWND window, const RECT* rect);
 // Context 0 shows the welcome topic.
 void ShowHelp(DWORD contextId);
 void CloseAllHelp();
