@@ -318,8 +318,12 @@ void CNoteManager::RepairFirstOpen()
         return;
     m_firstOpenRepairPending = false;
     // The 4 to 5 rebuild keeps empty groups as '', which "no group" (0) misses.
-    RunHousekeeping(L"CNoteManager::RepairGroups",
-                    [this] { m_db.execDML(L"UPDATE `notes` SET `group`=0 WHERE `group`='';"); });
+    // Looked up in the group index first: an update, even of no row, takes
+    // the file's write lock.
+    RunHousekeeping(L"CNoteManager::RepairGroups", [this] {
+        if (m_db.execScalar(L"select exists (select 1 from `notes` where `group`='');") != 0)
+            m_db.execDML(L"UPDATE `notes` SET `group`=0 WHERE `group`='';");
+    });
     RunHousekeeping(L"CNoteManager::RepairFullText", [this] {
         if (FullTextRowsFollowTheirNotes(m_db))
             return;
