@@ -10,6 +10,7 @@
 #include "foundation/fileio.h"
 
 #include <cstdlib>
+#include <memory>
 #include <cstring>
 
 namespace {
@@ -116,6 +117,32 @@ SFullTextKeys ReadFullTextKeys(CppSQLite3DB& db, const wchar_t* table)
 
 } // namespace
 
+COpenReading::COpenReading(CppSQLite3DB& db)
+{
+    try {
+        m_transaction = std::make_unique<CTransaction>(db);
+    } catch (const CppSQLite3Exception&) {
+        // The reads then fail or succeed one by one, each logged where it is made.
+    }
+}
+
+COpenReading::~COpenReading()
+{
+    EndBeforeWriting();
+}
+
+void COpenReading::EndBeforeWriting()
+{
+    if (!m_transaction)
+        return;
+    try {
+        m_transaction->Commit();
+    } catch (const CppSQLite3Exception&) {
+        // Nothing was written: the guard's rollback ends it just as well.
+    }
+    m_transaction.reset();
+}
+
 CStdStr FirstIntegrityProblem(CppSQLite3DB& db)
 {
     try {
@@ -161,11 +188,12 @@ bool FullTextRowsFollowTheirNotes(CppSQLite3DB& db)
     return search2.misplaced == 0 && search2.rows == db.execScalar(L"select count(*) from `notes`;");
 }
 
-std::vector<std::int64_t> RepairMissingDueTimes(CppSQLite3DB& db)
+std::vector<std::int64_t> RepairMissingDueTimes(CppSQLite3DB& db, COpenReading& reading)
 {
     const std::vector<SMissingDue> missing = ReadMissingDueTimes(db);
     if (missing.empty())
         return {};
+    reading.EndBeforeWriting();
     for (const SMissingDue& due : missing)
         QLOG(L"Reparing alarm for %s", due.storedName.c_str());
     try {
