@@ -10,8 +10,8 @@
 #include "foundation/fileio.h"
 
 #include <cstdlib>
-#include <memory>
 #include <cstring>
+#include <memory>
 
 namespace {
 
