@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -88,7 +89,59 @@ std::vector<std::int64_t> WriteDueTimes(CppSQLite3DB& db, const std::vector<SMis
     return written;
 }
 
+struct SFullTextKeys {
+    sqlite3_int64 rows;
+    sqlite3_int64 misplaced;   // rows whose docid is not their id
+};
+
+SFullTextKeys QueryFullTextKeys(CppSQLite3DB& db, const CStdStr& sql)
+{
+    const CppSQLite3Query keys = db.execQuery(sql.c_str());
+    return {keys.getInt64Field(0), keys.getInt64Field(1)};
+}
+
+// One pass over the table that holds a full-text table's rows, where docid
+// and id sit at the front of each row: a scan through the full-text module
+// hands over every column of every row, which takes twice as long. A table
+// the full-text scripts did not make is read through the module, failing as
+// it always did.
+SFullTextKeys ReadFullTextKeys(CppSQLite3DB& db, const wchar_t* table)
+{
+    try {
+        return QueryFullTextKeys(db, CStdStr(L"select count(*), sum(docid IS NOT c0id) from `") + table +
+                                         L"_content`;");
+    } catch (const CppSQLite3Exception&) {
+        return QueryFullTextKeys(db, CStdStr(L"select count(*), sum(docid IS NOT id) from `") + table + L"`;");
+    }
+}
+
 } // namespace
+
+COpenReading::COpenReading(CppSQLite3DB& db)
+{
+    try {
+        m_transaction = std::make_unique<CTransaction>(db);
+    } catch (const CppSQLite3Exception&) {
+        // The reads then fail or succeed one by one, each logged where it is made.
+    }
+}
+
+COpenReading::~COpenReading()
+{
+    EndBeforeWriting();
+}
+
+void COpenReading::EndBeforeWriting()
+{
+    if (!m_transaction)
+        return;
+    try {
+        m_transaction->Commit();
+    } catch (const CppSQLite3Exception&) {
+        // Nothing was written: the guard's rollback ends it just as well.
+    }
+    m_transaction.reset();
+}
 
 CStdStr FirstIntegrityProblem(CppSQLite3DB& db)
 {
@@ -129,19 +182,18 @@ bool FullTextRowsFollowTheirNotes(CppSQLite3DB& db)
         db.execQuery(L"select `sql` from sqlite_master where type='trigger' and name='del_notes'");
     if (trigger.eof() || QueryText(trigger, 0) != DeleteTriggerSql())
         return false;
-    if (db.execScalar(L"select count(*) from `search` where docid IS NOT id;") != 0)
+    if (ReadFullTextKeys(db, L"search").misplaced != 0)
         return false;
-    // One pass over the rows that queries search: their number and their keys.
-    const CppSQLite3Query search2 = db.execQuery(L"select count(*), sum(docid IS NOT id) from `search2`;");
-    return search2.getInt64Field(1) == 0 &&
-           search2.getInt64Field(0) == db.execScalar(L"select count(*) from `notes`;");
+    const SFullTextKeys search2 = ReadFullTextKeys(db, L"search2");
+    return search2.misplaced == 0 && search2.rows == db.execScalar(L"select count(*) from `notes`;");
 }
 
-std::vector<std::int64_t> RepairMissingDueTimes(CppSQLite3DB& db)
+std::vector<std::int64_t> RepairMissingDueTimes(CppSQLite3DB& db, COpenReading& reading)
 {
     const std::vector<SMissingDue> missing = ReadMissingDueTimes(db);
     if (missing.empty())
         return {};
+    reading.EndBeforeWriting();
     for (const SMissingDue& due : missing)
         QLOG(L"Reparing alarm for %s", due.storedName.c_str());
     try {

@@ -8,9 +8,29 @@
 #include "foundation/StdStr.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class CppSQLite3DB;
+class CTransaction;
+
+// One read transaction for the reads of an open: under Wine each statement
+// outside a transaction takes and drops the file lock, which costs more than
+// most of the open's queries. Ended before the open's first write, so that
+// each write still commits on its own. Without it (BEGIN failed) the reads
+// run one by one as before.
+class COpenReading {
+public:
+    explicit COpenReading(CppSQLite3DB& db);
+    ~COpenReading();
+    COpenReading(const COpenReading&) = delete;
+    COpenReading& operator=(const COpenReading&) = delete;
+
+    void EndBeforeWriting();
+
+private:
+    std::unique_ptr<CTransaction> m_transaction;
+};
 
 // The first problem that PRAGMA quick_check reports; empty when the file
 // passes. A file too damaged for the check to finish fails it. Throws
@@ -30,5 +50,6 @@ bool FullTextRowsFollowTheirNotes(CppSQLite3DB& db);
 // writing `alarm_calculated` alone, all in one transaction; when SQLite ends
 // that transaction itself the notes are written one by one. A note that fails
 // is logged and the others go on. Returns the ids repaired; throws
-// CppSQLite3Exception when the notes cannot be read.
-std::vector<std::int64_t> RepairMissingDueTimes(CppSQLite3DB& db);
+// CppSQLite3Exception when the notes cannot be read. reading ends before the
+// first write.
+std::vector<std::int64_t> RepairMissingDueTimes(CppSQLite3DB& db, COpenReading& reading);

@@ -69,6 +69,13 @@ void RunHousekeeping(const wchar_t* operation, Action action)
     }
 }
 
+bool IsSparse(CppSQLite3DB& db)
+{
+    const double pages = static_cast<double>(db.execScalar(L"PRAGMA page_count;"));
+    const double freePages = static_cast<double>(db.execScalar(L"PRAGMA freelist_count;"));
+    return (freePages + 1.0) / (pages + 1.0) > kVacuumFreeShare;
+}
+
 CStdStr NewInstanceGuid()
 {
     GUID guid = {};
@@ -244,6 +251,11 @@ void CNoteManager::CloseReplacedFile()
 // and the open goes on.
 bool CNoteManager::PrepareOpenDatabase()
 {
+    COpenReading reading(m_db);
+    // The upkeep's writes happen inside the table layer; they are known
+    // beforehand, and when one is due the reads go one by one.
+    if (!UpkeepWritesNothing())
+        reading.EndBeforeWriting();
     VacuumWhenSparse();
     try {
         if (!OpenTables(m_db))
@@ -253,19 +265,35 @@ bool CNoteManager::PrepareOpenDatabase()
         return false;
     }
     CreateIndexesWhenMissing();
-    RepairFirstOpen();
-    UpdateCalculatedAlarmTime();
-    RunHousekeeping(L"CNoteManager::RewriteText",
-                    [this] { RunOwedTextRewrite(m_db, [this] { return CNote::UpdateTextField(*this); }); });
+    RepairFirstOpen(reading);
+    UpdateCalculatedAlarmTime(reading);
+    RunHousekeeping(L"CNoteManager::RewriteText", [this, &reading] {
+        if (!IsTextRewriteOwed(m_db))
+            return;
+        reading.EndBeforeWriting();
+        RunOwedTextRewrite(m_db, [this] { return CNote::UpdateTextField(*this); });
+    });
     return true;
+}
+
+// Whether the vacuum, the tables and the indexes have nothing to make; false
+// when that cannot be read (the steps then read and log on their own).
+bool CNoteManager::UpkeepWritesNothing()
+{
+    try {
+        for (const wchar_t* table : {L"notes", L"attachnotes", L"groups", L"search", L"search2"})
+            if (!m_db.tableExists(table))
+                return false;
+        return !IsSparse(m_db) && m_db.notesIndexExists();
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    }
 }
 
 void CNoteManager::VacuumWhenSparse()
 {
     RunHousekeeping(L"CNoteManager::Vacuum", [this] {
-        const double pages = static_cast<double>(m_db.execScalar(L"PRAGMA page_count;"));
-        const double freePages = static_cast<double>(m_db.execScalar(L"PRAGMA freelist_count;"));
-        if ((freePages + 1.0) / (pages + 1.0) > kVacuumFreeShare)
+        if (IsSparse(m_db))
             m_db.execDML(L"VACUUM;");
     });
 }
@@ -312,17 +340,24 @@ void CNoteManager::CreateIndexesWhenMissing()
 }
 
 // Rows that older files carry into this version and the queries would miss.
-void CNoteManager::RepairFirstOpen()
+void CNoteManager::RepairFirstOpen(COpenReading& reading)
 {
     if (!m_firstOpenRepairPending)
         return;
     m_firstOpenRepairPending = false;
     // The 4 to 5 rebuild keeps empty groups as '', which "no group" (0) misses.
-    RunHousekeeping(L"CNoteManager::RepairGroups",
-                    [this] { m_db.execDML(L"UPDATE `notes` SET `group`=0 WHERE `group`='';"); });
-    RunHousekeeping(L"CNoteManager::RepairFullText", [this] {
+    // Looked up in the group index first: an update, even of no row, takes
+    // the file's write lock.
+    RunHousekeeping(L"CNoteManager::RepairGroups", [this, &reading] {
+        if (m_db.execScalar(L"select exists (select 1 from `notes` where `group`='');") == 0)
+            return;
+        reading.EndBeforeWriting();
+        m_db.execDML(L"UPDATE `notes` SET `group`=0 WHERE `group`='';");
+    });
+    RunHousekeeping(L"CNoteManager::RepairFullText", [this, &reading] {
         if (FullTextRowsFollowTheirNotes(m_db))
             return;
+        reading.EndBeforeWriting();
         QLOG(L"Rebuilding search tables");
         RebuildFullText(m_db, false);
     });
@@ -330,13 +365,13 @@ void CNoteManager::RepairFirstOpen()
 
 // Once a run. Only the due time is written: a row read whole and written back
 // would store text read in the ANSI code page as such for good.
-void CNoteManager::UpdateCalculatedAlarmTime()
+void CNoteManager::UpdateCalculatedAlarmTime(COpenReading& reading)
 {
     if (!m_alarmRepairPending)
         return;
     m_alarmRepairPending = false;
     try {
-        for (const std::int64_t id : RepairMissingDueTimes(m_db))
+        for (const std::int64_t id : RepairMissingDueTimes(m_db, reading))
             if (CNote* cached = FindCachedNote(id))
                 cached->Alarm().RecalcDue(false);
     } catch (const CppSQLite3Exception& e) {

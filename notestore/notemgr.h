@@ -23,6 +23,7 @@
 #include <vector>
 
 class CNote;
+class COpenReading;
 class CTransaction;
 struct SSnapQuery;
 
@@ -241,11 +242,12 @@ private:
     void ClaimFile();
     void CloseReplacedFile();
     bool PrepareOpenDatabase();
+    bool UpkeepWritesNothing();
     bool OpenTables(CppSQLite3DB& db);
     void VacuumWhenSparse();
     void CreateIndexesWhenMissing();
-    void RepairFirstOpen();
-    void UpdateCalculatedAlarmTime();
+    void RepairFirstOpen(COpenReading& reading);
+    void UpdateCalculatedAlarmTime(COpenReading& reading);
 
     CppSQLite3DB m_db;
     CStdStr m_databasePath;

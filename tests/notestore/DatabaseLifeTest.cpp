@@ -355,6 +355,8 @@ TEST(DatabaseLife, FullTextRowsThatMissOrOutnumberTheNotesAreRebuilt)
         {L"rows that follow their notes", L"", false},
         {L"a note without its row", L"delete from search2 where docid = 2;", true},
         {L"a row without its note", L"insert into search2 (docid, id, name, text) values (9, 9, 'tea', 'tea');", true},
+        {L"a row keyed apart from its note", L"update search2 set docid = 9 where docid = 2;", true},
+        {L"a porter row keyed apart from its note", L"update search set docid = 9 where docid = 2;", true},
     };
     for (const Case& c : cases) {
         CRun run;
