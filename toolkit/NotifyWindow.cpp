@@ -84,15 +84,17 @@ bool DrawNotifyContent(HDC dc, const NotifyWindowArgs& args, bool measure, SIZE&
     return true;
 }
 
-// The wait between fade-in and fade-out, in tenths of the duration: the stop
-// event hides the pop-up at once; posted and sent messages are drained
-// without dispatching.
+// The wait between fade-in and fade-out: the stop event hides the pop-up at
+// once. Posted and sent messages are drained without dispatching; what is
+// left of the wait is taken from the clock after each, so a stream of them
+// cannot keep the pop-up up.
 void WaitOrStop(CNotifyWindow& window, HANDLE stopEvent, DWORD duration)
 {
-    const DWORD slice = std::max<DWORD>(duration / 10, 1);
-    LONGLONG remaining = duration;
+    const DWORD start = g_clockSeam.tickCount();
+    DWORD remaining = duration;
     for (;;) {
-        const DWORD result = MsgWaitForMultipleObjects(1, &stopEvent, FALSE, slice, QS_POSTMESSAGE | QS_SENDMESSAGE);
+        const DWORD result =
+            MsgWaitForMultipleObjects(1, &stopEvent, FALSE, remaining, QS_POSTMESSAGE | QS_SENDMESSAGE);
         if (result == WAIT_OBJECT_0) {
             window.Paint(0);
             return;
@@ -101,12 +103,11 @@ void WaitOrStop(CNotifyWindow& window, HANDLE stopEvent, DWORD duration)
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             }
-            continue;
-        }
-        if (result == WAIT_TIMEOUT) {
-            remaining -= slice;
-            if (remaining > 0)
+            const DWORD elapsed = g_clockSeam.tickCount() - start;
+            if (elapsed < duration) {
+                remaining = duration - elapsed;
                 continue;
+            }
         }
         window.Fade(false);
         return;
