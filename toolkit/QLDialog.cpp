@@ -107,6 +107,9 @@ INT_PTR CQLDialog::RealModalRun(void* context)
 
 bool CQLDialog::Create(HWND parent)
 {
+    // A second box would be lost to the destructor yet stay linked to this object.
+    if (IsWindow())
+        return true;
     m_parent = parent;
     m_modal = false;
     const HWND window = CResModule::CreateDialogParam(MAKEINTRESOURCEW(m_templateId), parent, DialogProc,

@@ -122,6 +122,21 @@ TEST(QLDialog, ModelessOkClearsTheWindowSoItCanOpenAgain)
     EXPECT_EQ(missing.GetHwnd(), nullptr);
 }
 
+TEST(QLDialog, ASecondCreateKeepsTheOpenBox)
+{
+    HWND first = nullptr;
+    {
+        CQLDialog dialog(IDD_T_CONTROLS, nullptr);
+        ASSERT_TRUE(dialog.Create(nullptr));
+        first = dialog.GetHwnd();
+        EXPECT_TRUE(dialog.Create(nullptr));
+        EXPECT_EQ(dialog.GetHwnd(), first);
+    }
+    // A box the object lost track of would outlive it, still linked to it.
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(FindThreadWindow(L"Controls"), nullptr);
+}
+
 TEST(QLDialog, MissingTemplateRunsNothingAndIsLogged)
 {
     ScopedUiScript script;
