@@ -92,6 +92,8 @@ INT_PTR CQLDialog::OnNotifyMessage(WPARAM wParam, LPARAM lParam)
 
 INT_PTR CQLDialog::DoModal()
 {
+    // An object that ran modeless before would destroy this box on OK instead of ending it.
+    m_modal = true;
     return RunModal(SModalRun{ static_cast<UINT>(m_templateId), m_parent, RealModalRun, this });
 }
 
