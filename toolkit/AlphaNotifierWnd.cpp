@@ -171,6 +171,22 @@ SLayeredState ReadLayeredState(HWND window)
     return state;
 }
 
+// A window drawn through UpdateLayeredWindow may refuse attributes until its
+// layered style is set anew.
+void RestoreLayeredState(HWND window, const SLayeredState& state)
+{
+    if (state.alpha == 255) {
+        ChangeExStyle(window, 0, WS_EX_LAYERED);
+        return;
+    }
+    const DWORD flags = state.flags ? state.flags : LWA_ALPHA;
+    if (SetLayeredWindowAttributes(window, state.colorKey, state.alpha, flags))
+        return;
+    ChangeExStyle(window, 0, WS_EX_LAYERED);
+    ChangeExStyle(window, WS_EX_LAYERED, 0);
+    SetLayeredWindowAttributes(window, state.colorKey, state.alpha, flags);
+}
+
 bool ChangeExStyle(HWND window, DWORD add, DWORD remove)
 {
     const DWORD style = (static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)) | add) & ~remove;

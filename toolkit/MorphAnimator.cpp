@@ -174,22 +174,6 @@ LONG RectHeight(const RECT& rect)
     return rect.bottom - rect.top;
 }
 
-// Puts the window's layered attributes back as they were read; a window
-// drawn through UpdateLayeredWindow may refuse them until its layered style
-// is set anew.
-void RestoreLayered(HWND window, const SLayeredState& saved)
-{
-    if (saved.alpha == 255) {
-        ChangeExStyle(window, 0, WS_EX_LAYERED);
-        return;
-    }
-    if (SetLayeredWindowAttributes(window, saved.colorKey, saved.alpha, saved.flags))
-        return;
-    ChangeExStyle(window, 0, WS_EX_LAYERED);
-    ChangeExStyle(window, WS_EX_LAYERED, 0);
-    SetLayeredWindowAttributes(window, saved.colorKey, saved.alpha, saved.flags);
-}
-
 }  // namespace
 
 double CMorphAnimator::Ease(int curve, double t, double b, double c, double d)
@@ -323,7 +307,7 @@ bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
                      SWP_NOOWNERZORDER);
     PlayFrames(run, edges);
-    RestoreLayered(window, saved);
+    RestoreLayeredState(window, saved);
     if (hasSnapshot) {
         RECT rect = {};
         GetWindowRect(window, &rect);
