@@ -294,11 +294,12 @@ bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
 
     const SLayeredState saved = ReadLayeredState(window);
     // UpdateLayeredWindow fails on a window given attributes until its
-    // layered style is set anew.
-    if (saved.alpha != 255 && !ChangeExStyle(window, 0, WS_EX_LAYERED))
+    // layered style is set anew; a window that cannot be keeps its own alpha.
+    if ((saved.alpha != 255 && !ChangeExStyle(window, 0, WS_EX_LAYERED)) ||
+        !ChangeExStyle(window, WS_EX_LAYERED, 0)) {
+        RestoreLayeredState(window, saved);
         return false;
-    if (!ChangeExStyle(window, WS_EX_LAYERED, 0))
-        return false;
+    }
 
     const SRun run = {window, canvas.Get(), canvasSize, hasSnapshot ? snapshot.Get() : nullptr,
                       BLENDFUNCTION{AC_SRC_OVER, 0, saved.alpha, 0}};
