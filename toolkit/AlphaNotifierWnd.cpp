@@ -467,9 +467,10 @@ bool CAlphaEdgeWnd::Update(HWND owner, bool force, int thickness1, int thickness
         DestroyWindow();
     if (!Create(owner, ownerTopmost ? kExStyle : kExStyle & ~WS_EX_TOPMOST))
         return false;
-    if (width != m_bitmapRect.right || height != m_bitmapRect.bottom) {
+    // A shadow that could not be made is tried again at the next update.
+    if (!m_bitmap || width != m_bitmapRect.right || height != m_bitmapRect.bottom) {
         m_bitmap.Reset(CreateEdgeShadowBitmap(thickness1, thickness2, width, height, m_horizontal, m_vertical));
-        m_bitmapRect = RECT{0, 0, width, height};
+        m_bitmapRect = m_bitmap ? RECT{0, 0, width, height} : RECT{};
     }
     RECT current = {};
     GetWindowRect(GetHwnd(), &current);
