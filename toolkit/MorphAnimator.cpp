@@ -174,6 +174,25 @@ LONG RectHeight(const RECT& rect)
     return rect.bottom - rect.top;
 }
 
+// UpdateLayeredWindow fails on a window given attributes until its layered
+// style is set anew; a window that cannot be keeps its own alpha.
+bool LayerAnew(HWND window, const SLayeredState& saved)
+{
+    if ((saved.alpha == 255 || ChangeExStyle(window, 0, WS_EX_LAYERED)) && ChangeExStyle(window, WS_EX_LAYERED, 0))
+        return true;
+    RestoreLayeredState(window, saved);
+    return false;
+}
+
+// The window shows the snapshot until it paints itself again.
+void ShowSnapshot(HWND window, HDC snapshot)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const CWindowDC windowDC(window, true);
+    BitBlt(windowDC.Get(), 0, 0, RectWidth(rect), RectHeight(rect), snapshot, 0, 0, SRCCOPY | NOMIRRORBITMAP);
+}
+
 }  // namespace
 
 double CMorphAnimator::Ease(int curve, double t, double b, double c, double d)
@@ -293,13 +312,8 @@ bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
     const bool hasSnapshot = m_snapshot && snapshot.Select(m_snapshot.Get());
 
     const SLayeredState saved = ReadLayeredState(window);
-    // UpdateLayeredWindow fails on a window given attributes until its
-    // layered style is set anew; a window that cannot be keeps its own alpha.
-    if ((saved.alpha != 255 && !ChangeExStyle(window, 0, WS_EX_LAYERED)) ||
-        !ChangeExStyle(window, WS_EX_LAYERED, 0)) {
-        RestoreLayeredState(window, saved);
+    if (!LayerAnew(window, saved))
         return false;
-    }
 
     const SRun run = {window, canvas.Get(), canvasSize, hasSnapshot ? snapshot.Get() : nullptr,
                       BLENDFUNCTION{AC_SRC_OVER, 0, saved.alpha, 0}};
@@ -309,12 +323,7 @@ bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
                      SWP_NOOWNERZORDER);
     PlayFrames(run, edges);
     RestoreLayeredState(window, saved);
-    if (hasSnapshot) {
-        RECT rect = {};
-        GetWindowRect(window, &rect);
-        const CWindowDC windowDC(window, true);
-        BitBlt(windowDC.Get(), 0, 0, RectWidth(rect), RectHeight(rect), snapshot.Get(), 0, 0,
-               SRCCOPY | NOMIRRORBITMAP);
-    }
+    if (hasSnapshot)
+        ShowSnapshot(window, snapshot.Get());
     return true;
 }
