@@ -160,7 +160,6 @@ CNetLists& NetLists()
 int CNetLists::LoadNetSends(const wchar_t* iniPath)
 {
     m_iniPath = Text(iniPath);
-    m_loaded = !m_iniPath.empty();
     m_history.clear();
     const int stored = ReadPrivateProfileInt(kHistorySection, L"NumStored", 0, m_iniPath.c_str());
     // The newest entries have the highest indexes.
@@ -180,7 +179,8 @@ int CNetLists::LoadNetSends(const wchar_t* iniPath)
 
 int CNetLists::StoreNetSends()
 {
-    if (!m_loaded) {
+    // Only a load names the file.
+    if (m_iniPath.empty()) {
         QLOG(L"StoreNetSends: the lists were never loaded, the alias file is left as it is");
         return 0;
     }

@@ -93,7 +93,6 @@ private:
     static IgnoreEntry MakeIgnoreEntry(const CStdStr& key, const CStdStr& maskText);
 
     CStdStr m_iniPath;
-    bool m_loaded = false;
     bool m_historyChanged = false;
     std::vector<SNetSend> m_history;
     std::vector<SAlias> m_aliases;

@@ -1,5 +1,7 @@
 #include "WinSockX.h"
 
+#include "foundation/LogFile.h"
+
 #include <cstring>
 #include <string>
 #include <utility>
@@ -130,8 +132,9 @@ void CWinSockX::SetTimeLimits(DWORD connectMs, DWORD transferMs)
 {
     m_connectMs = connectMs;
     m_transferMs = transferMs;
-    if (m_socket != INVALID_SOCKET)
-        ApplyTransferLimit();
+    if (m_socket != INVALID_SOCKET && !ApplyTransferLimit())
+        QLOG(L"Socket time limit of %lu ms not applied - %d", static_cast<unsigned long>(transferMs),
+             WSAGetLastError());
 }
 
 bool CWinSockX::ApplyTransferLimit()

@@ -4,19 +4,13 @@
 
 #include "UiSeams.h"
 #include "foundation/CustomColors.h"
+#include "foundation/SysFuncs.h"
 
 namespace {
 
 constexpr int kTwipsPerInch = 1440;
 constexpr LONG kTwipsPerTenthPoint = 2;
-
-int ScreenDpi()
-{
-    const HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
-}
+constexpr int kPointsPerInch = 72;
 
 bool Has(const CHARFORMAT2W& format, DWORD mask, DWORD effect)
 {
@@ -86,7 +80,7 @@ CHARFORMAT2W ChosenCharFormat(const CHOOSEFONTW& choice)
 
 bool ChooseRichEditFont(HWND owner, CHARFORMAT2W& format)
 {
-    LOGFONTW font = CharFormatToLogFont(format, ScreenDpi());
+    LOGFONTW font = CharFormatToLogFont(format, PointsToPixels(kPointsPerInch, nullptr));
     CHOOSEFONTW choice = {};
     choice.lStructSize = sizeof(choice);
     choice.hwndOwner = owner;

@@ -63,7 +63,11 @@ bool CPropertyPageBase::LoadTemplate()
         return false;
     }
     m_template.resize(size);
-    CResModule::LoadRawResource(name, m_template.data(), size, RT_DIALOG);
+    if (CResModule::LoadRawResource(name, m_template.data(), size, RT_DIALOG) != size) {
+        WriteToLogFile(L"Property page %u template could not be read and is left out", TemplateId());
+        m_template.clear();
+        return false;
+    }
     return true;
 }
 

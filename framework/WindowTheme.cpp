@@ -4,7 +4,7 @@ bool CWindowTheme::Open(HWND window, const wchar_t* classList)
 {
     Close();
     m_window = window;
-    m_classList = classList;
+    m_classList = classList ? classList : L"";
     if (IsAppThemed())
         m_theme = OpenThemeData(window, classList);
     return m_theme != nullptr;

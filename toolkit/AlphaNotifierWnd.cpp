@@ -171,6 +171,22 @@ SLayeredState ReadLayeredState(HWND window)
     return state;
 }
 
+// A window drawn through UpdateLayeredWindow may refuse attributes until its
+// layered style is set anew.
+void RestoreLayeredState(HWND window, const SLayeredState& state)
+{
+    if (state.alpha == 255) {
+        ChangeExStyle(window, 0, WS_EX_LAYERED);
+        return;
+    }
+    const DWORD flags = state.flags ? state.flags : LWA_ALPHA;
+    if (SetLayeredWindowAttributes(window, state.colorKey, state.alpha, flags))
+        return;
+    ChangeExStyle(window, 0, WS_EX_LAYERED);
+    ChangeExStyle(window, WS_EX_LAYERED, 0);
+    SetLayeredWindowAttributes(window, state.colorKey, state.alpha, flags);
+}
+
 bool ChangeExStyle(HWND window, DWORD add, DWORD remove)
 {
     const DWORD style = (static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)) | add) & ~remove;
@@ -451,9 +467,10 @@ bool CAlphaEdgeWnd::Update(HWND owner, bool force, int thickness1, int thickness
         DestroyWindow();
     if (!Create(owner, ownerTopmost ? kExStyle : kExStyle & ~WS_EX_TOPMOST))
         return false;
-    if (width != m_bitmapRect.right || height != m_bitmapRect.bottom) {
+    // A shadow that could not be made is tried again at the next update.
+    if (!m_bitmap || width != m_bitmapRect.right || height != m_bitmapRect.bottom) {
         m_bitmap.Reset(CreateEdgeShadowBitmap(thickness1, thickness2, width, height, m_horizontal, m_vertical));
-        m_bitmapRect = RECT{0, 0, width, height};
+        m_bitmapRect = m_bitmap ? RECT{0, 0, width, height} : RECT{};
     }
     RECT current = {};
     GetWindowRect(GetHwnd(), &current);

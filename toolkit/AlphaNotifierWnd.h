@@ -79,6 +79,10 @@ struct SLayeredState {
     DWORD flags;
 };
 SLayeredState ReadLayeredState(HWND window);
+// Puts a window's layered state back after an animation: at alpha 255 it is
+// no longer layered; any other alpha goes back with the key and the flags
+// (LWA_ALPHA when there were none).
+void RestoreLayeredState(HWND window, const SLayeredState& state);
 
 // Adds and removes extended styles. False only for a real failure: a window
 // whose previous extended style was 0 also gets 0 back.

@@ -3,6 +3,7 @@
 #include <vssym32.h>
 
 #include "framework/GdiObject.h"
+#include "toolkit/AlphaNotifierWnd.h"
 
 namespace {
 
@@ -14,13 +15,11 @@ void DrawArrow(HDC dc, int x1, int y, COLORREF color)
     const POINT corners[] = { { x1 - 4, y - 1 }, { x1, y - 1 }, { x1 - 2, y + 1 } };
     const CGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, color));
     const CBrushHandle brush(CreateSolidBrush(color));
-    const HGDIOBJ oldPen = SelectObject(dc, pen.Get());
-    const HGDIOBJ oldBrush = SelectObject(dc, brush.Get());
-    const int oldMode = SetPolyFillMode(dc, WINDING);
+    const CSavedDC saved(dc);
+    SelectObject(dc, pen.Get());
+    SelectObject(dc, brush.Get());
+    SetPolyFillMode(dc, WINDING);
     Polygon(dc, corners, 3);
-    SetPolyFillMode(dc, oldMode);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
 }
 
 RECT DrawFrame(HDC dc, const RECT& item, UINT itemState, HTHEME theme, int themeState)
@@ -136,9 +135,8 @@ void CArrowButton::DrawItem(const DRAWITEMSTRUCT& item)
                                      ArrowButtonThemeState(item.itemState, IsHot()));
     wchar_t caption[kButtonTextChars] = {};
     GetWindowTextW(GetHwnd(), caption, kButtonTextChars);
-    const COLORREF oldColor = SetTextColor(item.hDC, GetSysColor(COLOR_MENUTEXT));
-    const int oldMode = SetBkMode(item.hDC, TRANSPARENT);
+    const CSavedDC saved(item.hDC);
+    SetTextColor(item.hDC, GetSysColor(COLOR_MENUTEXT));
+    SetBkMode(item.hDC, TRANSPARENT);
     DrawTextW(item.hDC, caption, -1, &text, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-    SetBkMode(item.hDC, oldMode);
-    SetTextColor(item.hDC, oldColor);
 }

@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 
-#include <cstddef>
 #include <memory>
 #include <type_traits>
 
 #include "AlphaNotifierWnd.h"
 #include "ColorButton.h"
+#include "SystemFonts.h"
 #include "foundation/LogFile.h"
 #include "foundation/WinVersion.h"
 #include "framework/GdiObject.h"
@@ -55,9 +55,8 @@ PickerColors ReadPickerColors()
 // The menu font; null (the device context's own) when it cannot be read.
 HFONT CreatePickerFont()
 {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0))
+    NONCLIENTMETRICSW metrics;
+    if (!ReadNonClientMetrics(metrics))
         return nullptr;
     return CreateFontIndirectW(&metrics.lfMessageFont);
 }
@@ -207,11 +206,11 @@ void CPicker::Arrange()
     SIZE custom = {};
     {
         const CWindowDC dc(m_window.get(), false);
-        const HGDIOBJ oldFont = m_font ? SelectObject(dc.Get(), m_font.Get()) : nullptr;
+        const CSavedDC saved(dc.Get());
+        if (m_font)
+            SelectObject(dc.Get(), m_font.Get());
         automatic = LabelExtent(dc.Get(), m_button.DefaultText());
         custom = LabelExtent(dc.Get(), m_button.CustomText());
-        if (oldFont)
-            SelectObject(dc.Get(), oldFont);
     }
     m_layout = LayoutColorPicker(automatic, custom, GetSystemMetrics(SM_CXEDGE), GetSystemMetrics(SM_CYEDGE));
     const RECT place = PlaceColorPicker(m_layout.window, m_button.Window().WindowRect(), WorkAreaOf(m_window.get()));
@@ -346,21 +345,19 @@ void CPicker::Paint(HDC dc)
         FrameWith(dc, client, GetSysColor(COLOR_GRAYTEXT));
     else
         DrawEdge(dc, &client, EDGE_RAISED, BF_RECT);
-    const HGDIOBJ oldFont = m_font ? SelectObject(dc, m_font.Get()) : nullptr;
-    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const CSavedDC saved(dc);
+    if (m_font)
+        SelectObject(dc, m_font.Get());
+    SetBkMode(dc, TRANSPARENT);
     const bool palette = (GetDeviceCaps(dc, RASTERCAPS) & RC_PALETTE) && m_palette;
-    const HPALETTE oldPalette = palette ? SelectPalette(dc, m_palette.Get(), FALSE) : nullptr;
-    if (palette)
+    if (palette) {
+        SelectPalette(dc, m_palette.Get(), FALSE);
         RealizePalette(dc);
+    }
     PaintLabel(dc, kAutomaticCell, m_button.DefaultText());
     for (int i = 0; i < kPickerColorCount; ++i)
         PaintColorCell(dc, i, palette);
     PaintLabel(dc, kCustomCell, m_button.CustomText());
-    if (oldPalette)
-        SelectPalette(dc, oldPalette, FALSE);
-    SetBkMode(dc, oldMode);
-    if (oldFont)
-        SelectObject(dc, oldFont);
 }
 
 void CPicker::PaintLabel(HDC dc, int cell, const std::wstring& label)

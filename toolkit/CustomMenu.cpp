@@ -42,6 +42,21 @@ std::wstring MenuItemText(HMENU menu, UINT position)
     return text;
 }
 
+// The item as it was before tracking, so that it can be given back.
+CustomMenuItem TrackedItem(HMENU menu, UINT position, const MENUITEMINFOW& info, bool inSubmenu)
+{
+    CustomMenuItem item;
+    item.type = info.fType;
+    item.state = info.fState;
+    item.inSubmenu = inSubmenu;
+    item.menu = menu;
+    item.commandId = info.wID;
+    item.position = position;
+    item.text = MenuItemText(menu, position);
+    item.itemData = info.dwItemData;
+    return item;
+}
+
 bool FillImageList(CImageListHandle& list, HBITMAP strip)
 {
     list.Reset();
@@ -170,15 +185,7 @@ void CCustomMenu::MakeOwnerDraw(HMENU menu, bool inSubmenu)
             continue;
         if (info.hSubMenu)
             MakeOwnerDraw(info.hSubMenu, true);
-        CustomMenuItem item;
-        item.type = info.fType;
-        item.state = info.fState;
-        item.inSubmenu = inSubmenu;
-        item.menu = menu;
-        item.commandId = info.wID;
-        item.position = static_cast<UINT>(position);
-        item.text = MenuItemText(menu, item.position);
-        item.itemData = info.dwItemData;
+        CustomMenuItem item = TrackedItem(menu, static_cast<UINT>(position), info, inSubmenu);
         const auto entry = m_commands.find(info.wID);
         if (entry != m_commands.end()) {
             item.imageIndex = entry->second.imageIndex;

@@ -174,20 +174,23 @@ LONG RectHeight(const RECT& rect)
     return rect.bottom - rect.top;
 }
 
-// Puts the window's layered attributes back as they were read; a window
-// drawn through UpdateLayeredWindow may refuse them until its layered style
-// is set anew.
-void RestoreLayered(HWND window, const SLayeredState& saved)
+// UpdateLayeredWindow fails on a window given attributes until its layered
+// style is set anew; a window that cannot be keeps its own alpha.
+bool LayerAnew(HWND window, const SLayeredState& saved)
 {
-    if (saved.alpha == 255) {
-        ChangeExStyle(window, 0, WS_EX_LAYERED);
-        return;
-    }
-    if (SetLayeredWindowAttributes(window, saved.colorKey, saved.alpha, saved.flags))
-        return;
-    ChangeExStyle(window, 0, WS_EX_LAYERED);
-    ChangeExStyle(window, WS_EX_LAYERED, 0);
-    SetLayeredWindowAttributes(window, saved.colorKey, saved.alpha, saved.flags);
+    if ((saved.alpha == 255 || ChangeExStyle(window, 0, WS_EX_LAYERED)) && ChangeExStyle(window, WS_EX_LAYERED, 0))
+        return true;
+    RestoreLayeredState(window, saved);
+    return false;
+}
+
+// The window shows the snapshot until it paints itself again.
+void ShowSnapshot(HWND window, HDC snapshot)
+{
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    const CWindowDC windowDC(window, true);
+    BitBlt(windowDC.Get(), 0, 0, RectWidth(rect), RectHeight(rect), snapshot, 0, 0, SRCCOPY | NOMIRRORBITMAP);
 }
 
 }  // namespace
@@ -309,11 +312,7 @@ bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
     const bool hasSnapshot = m_snapshot && snapshot.Select(m_snapshot.Get());
 
     const SLayeredState saved = ReadLayeredState(window);
-    // UpdateLayeredWindow fails on a window given attributes until its
-    // layered style is set anew.
-    if (saved.alpha != 255 && !ChangeExStyle(window, 0, WS_EX_LAYERED))
-        return false;
-    if (!ChangeExStyle(window, WS_EX_LAYERED, 0))
+    if (!LayerAnew(window, saved))
         return false;
 
     const SRun run = {window, canvas.Get(), canvasSize, hasSnapshot ? snapshot.Get() : nullptr,
@@ -323,13 +322,8 @@ bool CMorphAnimator::Run(HWND window, CAlphaEdgeFrame* edges)
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
                      SWP_NOOWNERZORDER);
     PlayFrames(run, edges);
-    RestoreLayered(window, saved);
-    if (hasSnapshot) {
-        RECT rect = {};
-        GetWindowRect(window, &rect);
-        const CWindowDC windowDC(window, true);
-        BitBlt(windowDC.Get(), 0, 0, RectWidth(rect), RectHeight(rect), snapshot.Get(), 0, 0,
-               SRCCOPY | NOMIRRORBITMAP);
-    }
+    RestoreLayeredState(window, saved);
+    if (hasSnapshot)
+        ShowSnapshot(window, snapshot.Get());
     return true;
 }

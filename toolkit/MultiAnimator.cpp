@@ -29,17 +29,10 @@ void ApplyFrameAlpha(const AnimatorStep& step, BYTE alpha)
     SetEdgeAlpha(step, alpha);
 }
 
-// A step at full alpha is no longer layered; any other keeps its alpha with
-// the attributes it had, so a hidden note keeps its transparency. A window
-// that was not layered had no flags to keep: its alpha needs LWA_ALPHA.
+// A hidden note keeps its transparency for its next show.
 void RestoreStepAlpha(const AnimatorStep& step)
 {
-    if (step.alpha == 255) {
-        ChangeExStyle(step.window, 0, WS_EX_LAYERED);
-        return;
-    }
-    const DWORD flags = step.savedFlags ? step.savedFlags : LWA_ALPHA;
-    SetLayeredWindowAttributes(step.window, step.savedColorKey, step.alpha, flags);
+    RestoreLayeredState(step.window, SLayeredState{step.savedColorKey, step.alpha, step.savedFlags});
 }
 
 void SaveLayered(AnimatorStep& step)

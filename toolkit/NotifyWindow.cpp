@@ -84,15 +84,17 @@ bool DrawNotifyContent(HDC dc, const NotifyWindowArgs& args, bool measure, SIZE&
     return true;
 }
 
-// The wait between fade-in and fade-out, in tenths of the duration: the stop
-// event hides the pop-up at once; posted and sent messages are drained
-// without dispatching.
+// The wait between fade-in and fade-out: the stop event hides the pop-up at
+// once. Posted and sent messages are drained without dispatching; what is
+// left of the wait is taken from the clock after each, so a stream of them
+// cannot keep the pop-up up.
 void WaitOrStop(CNotifyWindow& window, HANDLE stopEvent, DWORD duration)
 {
-    const DWORD slice = std::max<DWORD>(duration / 10, 1);
-    LONGLONG remaining = duration;
+    const DWORD start = g_clockSeam.tickCount();
+    DWORD remaining = duration;
     for (;;) {
-        const DWORD result = MsgWaitForMultipleObjects(1, &stopEvent, FALSE, slice, QS_POSTMESSAGE | QS_SENDMESSAGE);
+        const DWORD result =
+            MsgWaitForMultipleObjects(1, &stopEvent, FALSE, remaining, QS_POSTMESSAGE | QS_SENDMESSAGE);
         if (result == WAIT_OBJECT_0) {
             window.Paint(0);
             return;
@@ -101,12 +103,11 @@ void WaitOrStop(CNotifyWindow& window, HANDLE stopEvent, DWORD duration)
             MSG msg;
             while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             }
-            continue;
-        }
-        if (result == WAIT_TIMEOUT) {
-            remaining -= slice;
-            if (remaining > 0)
+            const DWORD elapsed = g_clockSeam.tickCount() - start;
+            if (elapsed < duration) {
+                remaining = duration - elapsed;
                 continue;
+            }
         }
         window.Fade(false);
         return;
@@ -228,41 +229,63 @@ unsigned __stdcall NotifyWindowThreadProc(void* record)
 
 // ---- CNotifyWindowThread ----
 
-bool CNotifyWindowThread::Show(HWND noteWindow, const wchar_t* text)
+namespace {
+
+// The record of a pop-up beside the note, measured and placed; null when the
+// text cannot be measured.
+std::unique_ptr<NotifyWindowArgs> MakeNotifyArgs(HWND noteWindow, const wchar_t* text)
 {
-    Stop();
-    if (!m_stopEvent)
-        m_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     auto args = std::make_unique<NotifyWindowArgs>();
     args->noteWindow = noteWindow;
     args->title = kTitle;
     args->text = text;
     args->animationDuration = static_cast<DWORD>(std::max(GetAnimationDuration(), 0));
-    if (!CBitmapHandle(RenderNotifyBitmap(*args, true))) {
-        QLOG(L"Failed to create notification window");
-        return false;
-    }
+    if (!CBitmapHandle(RenderNotifyBitmap(*args, true)))
+        return nullptr;
     RECT noteRect = {};
     const bool hasNote = noteWindow && GetWindowRect(noteWindow, &noteRect);
     const POINT place = NotifyWindowPosition(hasNote ? &noteRect : nullptr, SIZE{args->cx, args->cy}, &FitToMonitor);
     args->x = place.x;
     args->y = place.y;
+    return args;
+}
 
+// The pop-up thread with its own duplicate of the stop event; its handle,
+// null (logged) when it did not start.
+HANDLE StartNotifyThread(std::unique_ptr<NotifyWindowArgs> args, HANDLE stopEvent, unsigned& threadId)
+{
     HANDLE duplicate = nullptr;
-    if (!m_stopEvent || !DuplicateHandle(GetCurrentProcess(), m_stopEvent.Get(), GetCurrentProcess(), &duplicate, 0,
-                                         FALSE, DUPLICATE_SAME_ACCESS)) {
+    if (!stopEvent || !DuplicateHandle(GetCurrentProcess(), stopEvent, GetCurrentProcess(), &duplicate, 0, FALSE,
+                                       DUPLICATE_SAME_ACCESS)) {
         QLOG(L"Failed to start notify thread, %lu", GetLastError());
-        return false;
+        return nullptr;
     }
     args->stopEvent.Reset(duplicate);
-    unsigned threadId = 0;
     const uintptr_t thread = _beginthreadex(nullptr, 0, &NotifyWindowThreadProc, args.get(), 0, &threadId);
     if (!thread) {
         QLOG(L"Failed to start notify thread, %lu", GetLastError());
-        return false;
+        return nullptr;
     }
     args.release();   // the thread frees it
-    m_thread.Reset(reinterpret_cast<HANDLE>(thread));
+    return reinterpret_cast<HANDLE>(thread);
+}
+
+}  // namespace
+
+bool CNotifyWindowThread::Show(HWND noteWindow, const wchar_t* text)
+{
+    Stop();
+    std::unique_ptr<NotifyWindowArgs> args = MakeNotifyArgs(noteWindow, text);
+    if (!args) {
+        QLOG(L"Failed to create notification window");
+        return false;
+    }
+    m_stopEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    unsigned threadId = 0;
+    const HANDLE thread = StartNotifyThread(std::move(args), m_stopEvent.Get(), threadId);
+    if (!thread)
+        return false;
+    m_thread.Reset(thread);
     m_threadId = threadId;
     return true;
 }

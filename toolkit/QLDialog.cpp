@@ -92,6 +92,8 @@ INT_PTR CQLDialog::OnNotifyMessage(WPARAM wParam, LPARAM lParam)
 
 INT_PTR CQLDialog::DoModal()
 {
+    // An object that ran modeless before would destroy this box on OK instead of ending it.
+    m_modal = true;
     return RunModal(SModalRun{ static_cast<UINT>(m_templateId), m_parent, RealModalRun, this });
 }
 
@@ -107,6 +109,9 @@ INT_PTR CQLDialog::RealModalRun(void* context)
 
 bool CQLDialog::Create(HWND parent)
 {
+    // A second box would be lost to the destructor yet stay linked to this object.
+    if (IsWindow())
+        return true;
     m_parent = parent;
     m_modal = false;
     const HWND window = CResModule::CreateDialogParam(MAKEINTRESOURCEW(m_templateId), parent, DialogProc,

@@ -22,7 +22,7 @@ public:
 
     // 1 from OnOK, 0 from OnCancel, -1 when the template cannot be loaded.
     INT_PTR DoModal();
-    // Modeless; whether the box exists.
+    // Modeless; whether the box exists. A box already open is kept.
     bool Create(HWND parent);
 
     void SetTemplateId(int templateId) { m_templateId = templateId; }

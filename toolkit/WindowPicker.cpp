@@ -27,23 +27,6 @@ bool IsPickableFrame(HWND window)
     return (style & kFrameBoxes) == kFrameBoxes && !(style & WS_CHILD);
 }
 
-// An object selected into a device context for a span, then put back.
-class CSelection {
-public:
-    CSelection(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(SelectObject(dc, object)) {}
-    ~CSelection()
-    {
-        if (m_previous && m_previous != HGDI_ERROR)
-            SelectObject(m_dc, m_previous);
-    }
-    CSelection(const CSelection&) = delete;
-    CSelection& operator=(const CSelection&) = delete;
-
-private:
-    const HDC m_dc;
-    const HGDIOBJ m_previous;
-};
-
 }  // namespace
 
 SPickCorner LocatePickCorner(const RECT& frame, POINT cursor, const std::array<SIZE, 4>& imageSizes)
@@ -88,13 +71,11 @@ void InvertWindowFrame(HWND window)
     const CWindowDC dc(window, true);
     if (!dc.Get() || !pen)
         return;
-    const int previousMode = SetROP2(dc.Get(), R2_NOT);
-    {
-        const CSelection penSelection(dc.Get(), pen.Get());
-        const CSelection brushSelection(dc.Get(), GetStockObject(NULL_BRUSH));
-        Rectangle(dc.Get(), 0, 0, rect.right - rect.left, rect.bottom - rect.top);
-    }
-    SetROP2(dc.Get(), previousMode);
+    const CSavedDC saved(dc.Get());
+    SetROP2(dc.Get(), R2_NOT);
+    SelectObject(dc.Get(), pen.Get());
+    SelectObject(dc.Get(), GetStockObject(NULL_BRUSH));
+    Rectangle(dc.Get(), 0, 0, rect.right - rect.left, rect.bottom - rect.top);
 }
 
 void CWindowPicker::Reset(HWND owner)

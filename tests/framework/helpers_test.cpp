@@ -157,6 +157,16 @@ TEST(WindowTheme, ReopensOnChangesAndClosesWithTheWindow)
     DestroyWindow(button);
 }
 
+TEST(WindowTheme, NoClassListOpensNothing)
+{
+    const HWND button = CreateWindowExW(0, L"BUTTON", L"b", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+    CWindowTheme theme;
+    EXPECT_FALSE(theme.Open(button, nullptr));
+    theme.OnWindowMessage(WM_THEMECHANGED);
+    EXPECT_EQ(theme.Get(), nullptr);
+    DestroyWindow(button);
+}
+
 TEST(EditCommands, TheSevenIdsReachTheEditor)
 {
     CLibrary richEdit(LoadLibraryW(L"msftedit.dll"));

@@ -285,6 +285,21 @@ LRESULT SendNotification(HWND owner, HWND child, const ReflectionCase& c)
     return -1;
 }
 
+// What the owner answered and the child saw: the owner's own 99 when its map
+// handled the message, else the child's reflected answer for the messages
+// that are reflected.
+void ExpectReflection(const ReflectionCase& c, bool ownerHandles, const CReflectedChild& child, LRESULT answer)
+{
+    const bool expectReflected = c.reflected && !ownerHandles;
+    EXPECT_EQ(child.reflected.size(), expectReflected ? 1u : 0u) << c.name << " handled " << ownerHandles;
+    if (expectReflected) {
+        EXPECT_EQ(answer, 500 + static_cast<LRESULT>(c.msg)) << c.name;
+    }
+    if (ownerHandles) {
+        EXPECT_EQ(answer, 99) << c.name;
+    }
+}
+
 TEST(Reflection, WindowOwnerReflectsWhatItsMapLeaves)
 {
     for (const ReflectionCase& c : kReflectionCases) {
@@ -295,14 +310,7 @@ TEST(Reflection, WindowOwnerReflectsWhatItsMapLeaves)
             CReflectedChild child;
             ASSERT_TRUE(child.Create(g_recordingClass, ChildArgs(owner.GetHwnd(), 7)));
             const LRESULT answer = SendNotification(owner.GetHwnd(), child.GetHwnd(), c);
-            const bool expectReflected = c.reflected && !ownerHandles;
-            EXPECT_EQ(child.reflected.size(), expectReflected ? 1u : 0u) << c.name << " handled " << ownerHandles;
-            if (expectReflected) {
-                EXPECT_EQ(answer, 500 + static_cast<LRESULT>(c.msg)) << c.name;
-            }
-            if (ownerHandles) {
-                EXPECT_EQ(answer, 99) << c.name;
-            }
+            ExpectReflection(c, ownerHandles, child, answer);
             DestroyWindow(owner.GetHwnd());
         }
     }
@@ -335,14 +343,7 @@ TEST(Reflection, DialogOwnerReflectsWhatItsMapLeaves)
             ASSERT_TRUE(child.SubclassWindow(GetDlgItem(owner.GetHwnd(), IDC_T_DRAWN)));
             // Through the dialog manager: most answers go by DWLP_MSGRESULT.
             const LRESULT answer = SendNotification(owner.GetHwnd(), child.GetHwnd(), c);
-            const bool expectReflected = c.reflected && !ownerHandles;
-            EXPECT_EQ(child.reflected.size(), expectReflected ? 1u : 0u) << c.name << " handled " << ownerHandles;
-            if (expectReflected) {
-                EXPECT_EQ(answer, 500 + static_cast<LRESULT>(c.msg)) << c.name;
-            }
-            if (ownerHandles) {
-                EXPECT_EQ(answer, 99) << c.name;
-            }
+            ExpectReflection(c, ownerHandles, child, answer);
             DestroyWindow(owner.GetHwnd());
         }
     }

@@ -220,6 +220,25 @@ TEST(CNotifyWindowThread, ShowsAboveTheNoteOnItsOwnThreadAndGoes)
     EXPECT_FALSE(IsWindow(window));
 }
 
+TEST(CNotifyWindowThread, MessagesPostedToItsThreadDoNotKeepThePopupUp)
+{
+    const AnimationSpeed speed(kNoAnimation);
+    const CTestWindow note(RECT{300, 300, 500, 450});
+    CNotifyWindowThread popup;
+    ASSERT_TRUE(popup.Show(note.Get(), L"Work"));
+    const CKernelHandle thread(OpenThread(SYNCHRONIZE, FALSE, popup.ThreadId()));
+    ASSERT_TRUE(WaitForPopup(popup.ThreadId()));
+
+    // A message every few milliseconds wakes the wait long before each of
+    // its steps runs out; the pop-up's second must still end.
+    bool ended = false;
+    for (int i = 0; i < 1000 && !ended; ++i) {
+        PostThreadMessageW(popup.ThreadId(), WM_NULL, 0, 0);
+        ended = Ended(thread, 5);
+    }
+    EXPECT_TRUE(ended);
+}
+
 TEST(CNotifyWindowThread, ASecondShowEndsTheFirstAtOnce)
 {
     const AnimationSpeed speed(kNoAnimation);

@@ -73,7 +73,7 @@ void CALLBACK SendStep(HWND, UINT, UINT_PTR id, DWORD)
     g_endTimer = SetTimer(nullptr, 0, 50, EndIfStillOpen);
 }
 
-INT_PTR RunModalWithStep(ScriptedStep step)
+INT_PTR RunModalWithStep(ScriptedStep step, CQLDialog& dialog)
 {
     ScopedUiScript script;
     CModalWatchdog watchdog;
@@ -82,10 +82,15 @@ INT_PTR RunModalWithStep(ScriptedStep step)
         SetTimer(nullptr, 0, 20, SendStep);
         return run.realRun(run.context);
     });
-    CQLDialog dialog(IDD_T_CONTROLS, nullptr);
     const INT_PTR result = dialog.DoModal();
     KillTimer(nullptr, g_endTimer);  // a box that ended at once leaves it behind
     return result;
+}
+
+INT_PTR RunModalWithStep(ScriptedStep step)
+{
+    CQLDialog dialog(IDD_T_CONTROLS, nullptr);
+    return RunModalWithStep(step, dialog);
 }
 
 TEST(QLDialog, CommandsEndAModalBoxWithOneOrZero)
@@ -120,6 +125,32 @@ TEST(QLDialog, ModelessOkClearsTheWindowSoItCanOpenAgain)
     EXPECT_FALSE(missing.Create(nullptr));
     EXPECT_FALSE(missing.IsModal());
     EXPECT_EQ(missing.GetHwnd(), nullptr);
+}
+
+TEST(QLDialog, AModelessBoxRunModalLaterEndsAsAModalOne)
+{
+    CQLDialog dialog(IDD_T_CONTROLS, nullptr);
+    ASSERT_TRUE(dialog.Create(nullptr));
+    SendMessageW(dialog.GetHwnd(), WM_COMMAND, IDOK, 0);
+    ASSERT_FALSE(dialog.IsWindow());
+
+    EXPECT_EQ(RunModalWithStep({ WM_COMMAND, MAKEWPARAM(IDOK, 0) }, dialog), 1);
+    EXPECT_TRUE(dialog.IsModal());
+}
+
+TEST(QLDialog, ASecondCreateKeepsTheOpenBox)
+{
+    HWND first = nullptr;
+    {
+        CQLDialog dialog(IDD_T_CONTROLS, nullptr);
+        ASSERT_TRUE(dialog.Create(nullptr));
+        first = dialog.GetHwnd();
+        EXPECT_TRUE(dialog.Create(nullptr));
+        EXPECT_EQ(dialog.GetHwnd(), first);
+    }
+    // A box the object lost track of would outlive it, still linked to it.
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(FindThreadWindow(L"Controls"), nullptr);
 }
 
 TEST(QLDialog, MissingTemplateRunsNothingAndIsLogged)
