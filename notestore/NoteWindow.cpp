@@ -8,6 +8,7 @@
 #include "foundation/DBUseGuard.h"
 #include "foundation/LogFile.h"
 #include "foundation/Preferences.h"
+#include "foundation/Seams.h"
 #include "foundation/ShellServices.h"
 #include "foundation/WinPlacement.h"
 #include "framework/AppModule.h"
@@ -291,6 +292,10 @@ void CNote::ApplyStoredValues()
     SetColor(m_row.color);
     SetTransparency(m_row.transparency);
     SetPassword(m_row.password);
+    // The cached font follows the stored one, so taking the state from the
+    // window keeps it.
+    if (!m_row.textFont.empty())
+        TextToFont(m_row.textFont.c_str(), m_logFont);
     m_row.lastUpdateDate = read.lastUpdateDate;
     m_row.color = read.color;
     m_row.colorBk = read.colorBk;
@@ -300,16 +305,19 @@ void CNote::ApplyStoredValues()
         SetGuidText(m_row.guid);
         return;
     }
+    // A GUID is no edit of the user's: the date stays.
     GUID guid = {};
     if (FAILED(CoCreateGuid(&guid)))
         return;
-    SetGuid(guid);
-    if (m_row.id == -1 || m_noStore)
+    SetGuidText(GuidToText(guid));
+    if (m_row.id == -1 || m_noStore) {
+        m_modified = true;
         return;
+    }
     CNoteManager& manager = NoteManager();
     const CDBUseGuard inUse(manager);
-    if (manager.GetDB() && PutData(m_row.id))
-        m_modified = modified;
+    if (!manager.GetDB() || !PutData(m_row.id))
+        m_modified = true;
 }
 
 void CNote::Animate(DWORD duration, DWORD flags)
@@ -321,12 +329,12 @@ void CNote::Animate(DWORD duration, DWORD flags)
         ShowWindow(m_hwnd, hide ? SW_HIDE : (flags & AW_ACTIVATE) ? SW_SHOW : SW_SHOWNA);
         return;
     }
-    LARGE_INTEGER frequency = {};
-    if (!QueryPerformanceFrequency(&frequency))
+    const LONGLONG frequency = GetFrameClockFrequency();
+    if (!frequency)
         return;
     CMultiAnimator animator;
     animator.AddWindow(m_hwnd, &m_edges, static_cast<BYTE>(m_row.transparency));
-    animator.Fade(duration, hide ? CMultiAnimator::kFadeOut : 0, frequency.QuadPart);
+    animator.Fade(duration, hide ? CMultiAnimator::kFadeOut : 0, frequency);
 }
 
 bool CNote::Show(bool activate, bool show)
@@ -431,13 +439,13 @@ void CNote::SetTransparency(int alpha)
             ChangeExStyle(m_hwnd, 0, WS_EX_LAYERED);
             RedrawFrame(m_hwnd);
         }
-        if (IsWindowVisible(m_hwnd))
-            UpdateAlphaEdge(true, false, false);
     }
     if (used != m_row.transparency) {
         m_row.transparency = used;
         MarkChanged();
     }
+    if (m_hwnd && IsWindowVisible(m_hwnd))
+        UpdateAlphaEdge(true, false, false);
 }
 
 void CNote::UpdateAlphaEdge(bool shown, bool hidden, bool restacked)

@@ -1,0 +1,386 @@
+// A note's own window: new notes from the settings, a note hidden, unloaded
+// and shown again, received and loaded notes, hiding and deleting against
+// the re-entry guard and a refusing database, and the note's opacity.
+#include <gtest/gtest.h>
+
+#include <richedit.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "RecordTestSupport.h"
+#include "foundation/Preferences.h"
+#include "foundation/Seams.h"
+#include "foundation/WinPlacement.h"
+#include "notestore/Note.h"
+#include "tests/support/ComApartment.h"
+
+namespace {
+
+// The system decides WS_EX_WINDOWEDGE by the frame style.
+const DWORD kExStyleMask = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+
+// Frames that take no time: each reading of the counter is 20 ms later.
+class CInstantFrames {
+public:
+    CInstantFrames() : m_override(g_frameClockSeam, SFrameClockSeam{&Counter, &Frequency, &Sleep}) {}
+
+private:
+    static bool Counter(LONGLONG* count)
+    {
+        s_now += 20;
+        *count = s_now;
+        return true;
+    }
+    static bool Frequency(LONGLONG* countsPerSecond)
+    {
+        *countsPerSecond = 1000;
+        return true;
+    }
+    static void Sleep(DWORD) {}
+
+    static inline LONGLONG s_now = 0;
+    CSeamOverride<SFrameClockSeam> m_override;
+};
+
+class NoteWindowTest : public CGroupStoreTest {
+protected:
+    void SetUp() override
+    {
+        CGroupStoreTest::SetUp();
+        ASSERT_TRUE(m_com.Initialised());
+        RegisterTestWindowClass(L"NoteWClass");
+        g_prefs.AnimationSpeed = 3;   // no fades unless a test asks
+        m_manager.AddDisplayListener(CNoteManager::CDisplayListener::Bind<&NoteWindowTest::OnDisplay>(this));
+    }
+    void TearDown() override
+    {
+        m_manager.CloseAll();
+        CGroupStoreTest::TearDown();
+    }
+
+    bool OnDisplay(CNote*, CNoteManager::eNoteDisplay event)
+    {
+        m_events.push_back(event);
+        return true;
+    }
+    int Count(CNoteManager::eNoteDisplay event) const
+    {
+        int count = 0;
+        for (const CNoteManager::eNoteDisplay seen : m_events)
+            count += seen == event;
+        return count;
+    }
+
+    std::int64_t Rows(const std::wstring& sql) { return Scalar(sql.c_str()); }
+    std::int64_t NoteRows(std::int64_t id) { return Rows(L"select count(*) from notes where id = " + std::to_wstring(id)); }
+    std::int64_t SearchRows(std::int64_t id)
+    {
+        return Rows(L"select count(*) from search2 where docid = " + std::to_wstring(id));
+    }
+
+    static DWORD ExStyle(HWND window) { return static_cast<DWORD>(GetWindowLongW(window, GWL_EXSTYLE)); }
+
+    CComApartment m_com;
+    std::vector<CNoteManager::eNoteDisplay> m_events;
+};
+
+RECT CursorMonitor()
+{
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    MONITORINFO info = {};
+    info.cbSize = sizeof(info);
+    GetMonitorInfoW(MonitorFromPoint(cursor, MONITOR_DEFAULTTONEAREST), &info);
+    return info.rcMonitor;
+}
+
+TEST_F(NoteWindowTest, ANewNoteTakesItsFirstValuesFromTheSettings)
+{
+    const CGroup* work = CGroups::AddGroup(-1, L"Work", RGB(200, 40, 40));
+    ASSERT_NE(work, nullptr);
+    ASSERT_TRUE(CGroups::SaveAll());
+    g_prefs.DefSize = 1;
+    g_prefs.DefPos = 3;
+    g_prefs.DefaultColor = RGB(250, 240, 120);
+    const COLORREF listed = RGB(120, 200, 250);
+    struct {
+        const char* what;
+        bool onTop;
+        bool random;
+        bool listEmpty;
+        const wchar_t* defaultGroup;
+        BYTE alpha;
+        COLORREF color;
+        std::int64_t group;
+    } cases[] = {
+        { "plain", false, false, false, L"", 255, RGB(250, 240, 120), 0 },
+        { "on top, half opaque", true, false, false, L"", 128, RGB(250, 240, 120), 0 },
+        { "random from the list", false, true, false, L"", 255, listed, 0 },
+        { "random, empty list: default colour", false, true, true, L"", 255, RGB(250, 240, 120), 0 },
+        { "default group found", false, false, false, L"Work", 255, RGB(200, 40, 40), work->GetId() },
+        { "default group missing", false, false, false, L"Home", 255, RGB(250, 240, 120), 0 },
+    };
+    for (const auto& c : cases) {
+        g_prefs.AlwaysOnTop = c.onTop;
+        g_prefs.RandomColor = c.random;
+        g_prefs.RandomColors.clear();
+        if (!c.listEmpty)
+            g_prefs.RandomColors.push_back({L"Sky", listed});
+        g_prefs.DefaultGroup = c.defaultGroup;
+        g_prefs.AlphaTransparency = c.alpha;
+        m_events.clear();
+        const std::int64_t notesBefore = Rows(L"select count(*) from notes");
+        const std::int64_t searchBefore = Rows(L"select count(*) from search2");
+
+        CNote* note = m_manager.CreateNewNote();
+        ASSERT_NE(note, nullptr) << c.what;
+        const HWND window = note->GetHwnd();
+        RECT rect = {};
+        GetWindowRect(window, &rect);
+        const RECT expected = NewNoteRect(CursorMonitor(), 1, 3, 96);
+        EXPECT_TRUE(EqualRect(&rect, &expected)) << c.what;
+        EXPECT_EQ(rect.right - rect.left, 227) << c.what;
+        EXPECT_EQ(ExStyle(window) & kExStyleMask, c.onTop ? 0x88u : 0x80u) << c.what;
+        EXPECT_EQ((ExStyle(window) & WS_EX_LAYERED) != 0, c.alpha == 128) << c.what;
+        EXPECT_EQ(note->Row().transparency, c.alpha) << c.what;
+        EXPECT_EQ(note->GetColor(), 0x02000000u | c.color) << c.what;
+        EXPECT_EQ(note->GetGroup(), c.group) << c.what;
+        EXPECT_EQ(note->Alarm().flags & 0xC00u, 0xC00u) << c.what;
+        EXPECT_NE(TextToGuid(note->GetGuidText().c_str()), GUID{}) << c.what;
+        EXPECT_TRUE(IsWindowVisible(window)) << c.what;
+        EXPECT_TRUE(note->IsVisible()) << c.what;
+        EXPECT_FALSE(note->IsModified()) << c.what;
+        EXPECT_EQ(m_manager.GetNoteFromWindow(window), note) << c.what;
+        EXPECT_EQ(Rows(L"select count(*) from notes"), notesBefore + 1) << c.what;
+        EXPECT_EQ(Rows(L"select count(*) from search2"), searchBefore + 1) << c.what;
+        EXPECT_EQ(SearchRows(note->GetId()), 1) << c.what;
+        EXPECT_EQ(Count(CNoteManager::eNoteShown), 1) << c.what;
+    }
+}
+
+// Bold red text with characters beyond Latin-1 and one beyond the BMP.
+const wchar_t kRichText[] =
+    L"{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red200\\green0\\blue0;}"
+    L"\\f0\\b\\cf1 Caf\\u233?\\u8364?\\u-10179?\\u-8704?\\b0\\cf0\\par second line\\par}";
+
+TEST_F(NoteWindowTest, AHiddenAndUnloadedNoteShowsAgainAsItWas)
+{
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    note->SetText(kRichText);
+    LOGFONTW font = {};
+    wcscpy_s(font.lfFaceName, L"Tahoma");
+    font.lfHeight = -15;
+    font.lfWeight = FW_NORMAL;
+    ASSERT_TRUE(note->SetFont(font));
+    note->SetColor(RGB(10, 200, 30));
+    note->SetEditAlignment(1);
+    ASSERT_TRUE(SetWindowPos(note->GetHwnd(), nullptr, 300, 200, 250, 180, SWP_NOZORDER | SWP_NOACTIVATE));
+    const std::int64_t id = note->GetId();
+    const CStdStr plain = note->GetPlainText();
+    EXPECT_NE(plain.find(L"Caf\u00e9\u20ac\U0001F600"), CStdStr::npos);
+
+    ASSERT_TRUE(note->HideSticky(true));
+    EXPECT_EQ(Count(CNoteManager::eNoteHidden), 1);
+    CNote* again = m_manager.GetNote(id);
+    ASSERT_NE(again, nullptr);
+    EXPECT_FALSE(again->IsVisible());
+    EXPECT_NE(again->Row().text.find(L"\r\nsecond line"), CStdStr::npos) << "plain text with CRLF";
+    EXPECT_EQ(Rows(L"select count(*) from search2 where search2 match 'second'"), 1);
+    const double stamped = again->Row().lastUpdateDate.m_dt;
+    EXPECT_FALSE(again->IsModified());
+
+    ASSERT_TRUE(again->Show(false, true));
+    EXPECT_EQ(again->Row().lastUpdateDate.m_dt, stamped) << "reading and showing change nothing";
+    EXPECT_FALSE(again->IsModified());
+    EXPECT_EQ(again->GetPlainText(), plain);
+    RECT rect = {};
+    GetWindowRect(again->GetHwnd(), &rect);
+    EXPECT_EQ(rect.left, 300);
+    EXPECT_EQ(rect.top, 200);
+    EXPECT_EQ(rect.right - rect.left, 250);
+    EXPECT_EQ(rect.bottom - rect.top, 180);
+    EXPECT_EQ(again->GetColor(), 0x02000000u | RGB(10, 200, 30));
+    EXPECT_STREQ(again->GetLogFont().lfFaceName, L"Tahoma");
+    EXPECT_EQ(again->Row().style, 1u);
+
+    const HWND editor = again->GetEditHwnd();
+    ASSERT_NE(editor, nullptr);
+    SendMessageW(editor, EM_SETSEL, 0, 1);
+    CHARFORMAT2W effects = {};
+    effects.cbSize = sizeof(effects);
+    SendMessageW(editor, EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&effects));
+    EXPECT_NE(effects.dwEffects & CFE_BOLD, 0u);
+    EXPECT_EQ(effects.crTextColor, static_cast<COLORREF>(RGB(200, 0, 0)));
+    PARAFORMAT2 paragraph = {};
+    paragraph.cbSize = sizeof(paragraph);
+    SendMessageW(editor, EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+    EXPECT_EQ(paragraph.wAlignment, PFA_CENTER);
+}
+
+TEST_F(NoteWindowTest, ShowingWithoutShowRegistersTheNoteButLeavesItsWindowHidden)
+{
+    CNote* note = m_manager.AddNote(std::make_unique<CNote>());
+    note->Row().text = L"later";
+    ASSERT_TRUE(m_manager.StoreNote(note));
+    ASSERT_TRUE(note->Show(false, false));
+    ASSERT_NE(note->GetHwnd(), nullptr);
+    EXPECT_FALSE(IsWindowVisible(note->GetHwnd()));
+    EXPECT_TRUE(note->IsVisible());
+    EXPECT_EQ(m_manager.GetNoteFromWindow(note->GetHwnd()), note);
+    EXPECT_EQ(Count(CNoteManager::eNoteShown), 1);
+}
+
+TEST_F(NoteWindowTest, ReceivedNotesAreStoredWithTheirSearchRow)
+{
+    struct {
+        const char* what;
+        const wchar_t* fields;
+        bool locked;
+    } cases[] = {
+        { "locked", L"<locked>1</locked><guid>{3F2504E0-4F89-11D3-9A0C-0305E82C3301}</guid>", true },
+        { "without a GUID", L"", false },
+        { "locked, without a GUID", L"<locked>1</locked>", true },
+    };
+    for (const auto& c : cases) {
+        const std::wstring document =
+            std::wstring(L"<NOTES><note><visible>1</visible><text>received words</text>") + c.fields + L"</note></NOTES>";
+        CNote* note = m_manager.CreateNoteFromXml(document.c_str());
+        ASSERT_NE(note, nullptr) << c.what;
+        EXPECT_NE(note->GetId(), -1) << c.what;
+        EXPECT_EQ(NoteRows(note->GetId()), 1) << c.what;
+        EXPECT_EQ(SearchRows(note->GetId()), 1) << c.what;
+        EXPECT_EQ(note->IsLocked(), c.locked) << c.what;
+        EXPECT_EQ(Rows(L"select locked from notes where id = " + std::to_wstring(note->GetId())), c.locked ? 1 : 0)
+            << c.what;
+        EXPECT_NE(TextToGuid(note->GetGuidText().c_str()), GUID{}) << c.what;
+        EXPECT_EQ(IsWindowVisible(note->GetEditHwnd()) != FALSE, !c.locked) << c.what;
+    }
+    EXPECT_EQ(Rows(L"select count(*) from search2 where search2 match 'received'"), 3);
+}
+
+TEST_F(NoteWindowTest, ALockedNoteLoadsWithItsDate)
+{
+    const CFixedClock clock(COleDateTime(2020, 5, 6, 7, 8, 9));
+    CNote* stored = m_manager.AddNote(std::make_unique<CNote>());
+    stored->Row().text = L"secret";
+    stored->Row().visible = true;
+    stored->Row().locked = true;
+    stored->Row().password = L"pw";
+    ASSERT_TRUE(m_manager.StoreNote(stored));
+    const double stamped = stored->Row().lastUpdateDate.m_dt;
+    const std::int64_t id = stored->GetId();
+    const std::wstring dateSql = L"select cast(lastupdatedate * 86400 as integer) from notes where id = " + std::to_wstring(id);
+    const std::int64_t date = Rows(dateSql);
+    m_manager.CloseAll();
+    CFixedClock::Set(COleDateTime(2024, 1, 2, 3, 4, 5));
+
+    CNote* loaded = m_manager.LoadAndShowNote(id);
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_NE(loaded->GetHwnd(), nullptr);
+    EXPECT_TRUE(IsWindowVisible(loaded->GetHwnd()));
+    EXPECT_FALSE(IsWindowVisible(loaded->GetEditHwnd())) << "the text stays hidden";
+    EXPECT_EQ(loaded->Row().lastUpdateDate.m_dt, stamped);
+    EXPECT_EQ(Rows(dateSql), date);
+}
+
+TEST_F(NoteWindowTest, HidingUnderTheGuardDoesNothingButDeletingStillDeletes)
+{
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    const HWND window = note->GetHwnd();
+    const std::int64_t id = note->GetId();
+    const CSingleFunctionEntry held(L"SomethingLong");
+    ASSERT_FALSE(held.AlreadyRunning());
+
+    CLogCapture log;
+    EXPECT_FALSE(note->HideSticky(false));
+    EXPECT_TRUE(LogHasLineStarting(log, L"CSingleFunctionEntry - Function HideSticky already running"));
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(note->IsVisible());
+    EXPECT_EQ(Count(CNoteManager::eNoteHidden), 0);
+
+    EXPECT_TRUE(note->Delete());
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(m_manager.GetNoteFromWindow(window), nullptr);
+    EXPECT_EQ(NoteRows(id), 0);
+    EXPECT_EQ(SearchRows(id), 0);
+    EXPECT_EQ(m_manager.GetNote(id), nullptr);
+}
+
+TEST_F(NoteWindowTest, AnUnloadThatCannotBeStoredKeepsTheNote)
+{
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    const std::int64_t id = note->GetId();
+    DB().execDML(L"CREATE TRIGGER refuse BEFORE UPDATE ON notes BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+
+    EXPECT_FALSE(note->HideSticky(true));
+    EXPECT_EQ(m_manager.GetNote(id), note) << "still cached";
+    EXPECT_TRUE(note->IsModified());
+    EXPECT_FALSE(note->IsVisible());
+    EXPECT_EQ(note->GetHwnd(), nullptr);
+    EXPECT_EQ(Rows(L"select visible from notes where id = " + std::to_wstring(id)), 1);
+
+    DB().execDML(L"DROP TRIGGER refuse;");
+    EXPECT_TRUE(m_manager.StoreNote(note));
+    EXPECT_EQ(Rows(L"select visible from notes where id = " + std::to_wstring(id)), 0);
+}
+
+TEST_F(NoteWindowTest, WithoutADatabaseHidingLeavesTheNoteShown)
+{
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    m_manager.CloseDB();
+    m_manager.SetDatabasePath(L"");
+    EXPECT_FALSE(note->HideSticky(false));
+    EXPECT_TRUE(IsWindowVisible(note->GetHwnd()));
+    EXPECT_TRUE(note->IsVisible());
+}
+
+TEST_F(NoteWindowTest, OnlyAPartialOpacityMakesTheWindowLayered)
+{
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    for (const int alpha : { 0, 255, 128 }) {
+        note->SetTransparency(alpha);
+        EXPECT_EQ((ExStyle(note->GetHwnd()) & WS_EX_LAYERED) != 0, alpha == 128) << alpha;
+    }
+    BYTE read = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(note->GetHwnd(), nullptr, &read, &flags));
+    EXPECT_EQ(read, 128);
+}
+
+TEST_F(NoteWindowTest, AFadedShowAndHideEndAtTheNoteAlphaWithItsEdges)
+{
+    const CInstantFrames frames;
+    g_prefs.AnimationSpeed = 2;
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    note->SetTransparency(128);
+    const HWND window = note->GetHwnd();
+    EXPECT_TRUE(IsWindowVisible(window));
+    BYTE alpha = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr));
+    EXPECT_EQ(alpha, 128);
+    EXPECT_EQ(note->Edges().GetAlpha(), 128);
+    EXPECT_NE(note->Edges().EdgeWindow(kEdgeTop), nullptr);
+
+    note->Animate(75, AW_BLEND | AW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_EQ(note->Edges().GetAlpha(), 0);
+    note->UpdateAlphaEdge(true, true, false);
+    EXPECT_EQ(note->Edges().GetAlpha(), 0) << "hidden wins";
+
+    ASSERT_TRUE(note->Show(false, true));
+    EXPECT_TRUE(IsWindowVisible(window));
+    ASSERT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr));
+    EXPECT_EQ(alpha, 128);
+    EXPECT_EQ(note->Edges().GetAlpha(), 128);
+}
+
+}  // namespace
