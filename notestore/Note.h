@@ -212,6 +212,25 @@ public:
     // Asks for the password of a locked note; false when refused.
     bool UnlockText();
 
+    // Show(true, true), the password asked for a locked note, then stored.
+    bool ShowSticky();
+    // ShowSticky of the visible note with the next higher (lower) id,
+    // wrapping; nothing without one.
+    void ShowNextNote();
+    void ShowPreviousNote();
+    // Sets `name` when it differs (ignoring case) from the display name.
+    void SetTitle(const CStdStr& name);
+
+    // The selection's character effect: set when mixed, else toggled.
+    bool ToggleCharEffect(DWORD mask, DWORD effect);
+    // The selection's numbering: off when it is kind already, else kind.
+    bool ToggleNumbering(WORD kind);
+    // Sorts the paragraphs by their plain text, each keeping its format.
+    bool SortLines();
+    // Selects the next match of text from the selection on, wrapping once;
+    // a miss is said to the user (owner) and selects nothing.
+    bool FindText(HWND owner, const CStdStr& text, bool forward, bool matchCase);
+
     // The editor's content when asked for and present, else the stored
     // display text (rtf) or plain text. False, text untouched, when the
     // editor cannot be read.

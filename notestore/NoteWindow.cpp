@@ -2,6 +2,7 @@
 // text lock and the transfer of text between window and record.
 #include "Note.h"
 
+#include "QuietEditor.h"
 #include "groups.h"
 #include "notemgr.h"
 #include "foundation/AppWindow.h"
@@ -39,21 +40,6 @@ constexpr std::uint32_t kNoteCreatedHere = 0x800;
 constexpr std::uint32_t kNoteHasGuid = 0x400;
 // Set on the frame by the caption bars and the shell; they go with it.
 const wchar_t* const kFrameProperties[] = {L"Quillet_Window", L"ibSize", L"ibFlag", L"ibColorH", L"ibColorL"};
-
-// The editor sends no notifications while its content or format changes.
-class CEditorEventsOff {
-public:
-    explicit CEditorEventsOff(const CRichEditCtrl50WT& editor) : m_editor(editor), m_saved(editor.SetEventMask(0))
-    {
-    }
-    ~CEditorEventsOff() { m_editor.SetEventMask(m_saved); }
-    CEditorEventsOff(const CEditorEventsOff&) = delete;
-    CEditorEventsOff& operator=(const CEditorEventsOff&) = delete;
-
-private:
-    const CRichEditCtrl50WT& m_editor;
-    const DWORD m_saved;
-};
 
 bool IsRtf(const CStdStr& text)
 {
@@ -263,7 +249,7 @@ void CNote::ApplyNewNoteValues()
     format.dwMask = CFM_COLOR;
     format.crTextColor = m_row.colorText;
     {
-        const CEditorEventsOff quiet(*m_editor);
+        const CQuietEditor quiet(m_editor->Handle());
         m_editor->SetCharFormat(format, SCF_ALL);
     }
     MarkChanged();
@@ -470,7 +456,7 @@ void CNote::ApplyWindowColor()
     format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
     format.dwEffects = CFE_AUTOBACKCOLOR;
     format.crTextColor = m_row.colorText;
-    const CEditorEventsOff quiet(*m_editor);
+    const CQuietEditor quiet(m_editor->Handle());
     m_editor->SetCharFormat(format, SCF_ALL);
 }
 
@@ -484,7 +470,7 @@ bool CNote::SetEditAlignment(int style)
         format.wAlignment = style >= 0 && style <= 2 ? kAlignments[style] : PFA_LEFT;
         const CHARRANGE kept = m_editor->GetSel();
         {
-            const CEditorEventsOff quiet(*m_editor);
+            const CQuietEditor quiet(m_editor->Handle());
             m_editor->SelectAll();
             m_editor->SetParaFormat(format);
             m_editor->SetSel(kept.cpMin, kept.cpMax);
@@ -575,7 +561,7 @@ void CNote::SetText(const CStdStr& text)
         return;
     }
     {
-        const CEditorEventsOff quiet(*m_editor);
+        const CQuietEditor quiet(m_editor->Handle());
         if (IsRtf(text)) {
             m_editor->StreamInText(text, true, false);
             CHARFORMAT2W format = {};

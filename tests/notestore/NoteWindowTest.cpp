@@ -1,6 +1,7 @@
 // A note's own window: new notes from the settings, a note hidden, unloaded
 // and shown again, received and loaded notes, hiding and deleting against
-// the re-entry guard and a refusing database, and the note's opacity.
+// the re-entry guard and a refusing database, the note's opacity, and what
+// it does with its text: formatting, sorting and finding.
 #include <gtest/gtest.h>
 
 #include <richedit.h>
@@ -15,7 +16,9 @@
 #include "foundation/Seams.h"
 #include "foundation/WinPlacement.h"
 #include "notestore/Note.h"
+#include "resources/resource.h"
 #include "tests/support/ComApartment.h"
+#include "tests/support/ScopedUiScript.h"
 
 namespace {
 
@@ -381,6 +384,177 @@ TEST_F(NoteWindowTest, AFadedShowAndHideEndAtTheNoteAlphaWithItsEdges)
     ASSERT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr));
     EXPECT_EQ(alpha, 128);
     EXPECT_EQ(note->Edges().GetAlpha(), 128);
+}
+
+// A shown note with that text in its editor.
+class NoteTextTest : public NoteWindowTest {
+protected:
+    CNote* NoteWith(const wchar_t* text)
+    {
+        CNote* note = m_manager.CreateNewNote();
+        if (note) {
+            note->SetText(text);
+            m_manager.SaveModifiedNotes();
+        }
+        return note;
+    }
+
+    static CHARRANGE Selection(const CNote& note)
+    {
+        CHARRANGE range = {};
+        SendMessageW(note.GetEditHwnd(), EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+        return range;
+    }
+    static void Select(const CNote& note, LONG start, LONG end)
+    {
+        CHARRANGE range = {start, end};
+        SendMessageW(note.GetEditHwnd(), EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    }
+    static bool IsBold(const CNote& note, LONG start, LONG end)
+    {
+        Select(note, start, end);
+        CHARFORMAT2W format = {};
+        format.cbSize = sizeof(format);
+        SendMessageW(note.GetEditHwnd(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        return (format.dwMask & CFM_BOLD) && (format.dwEffects & CFE_BOLD);
+    }
+    std::int64_t StoredTextLike(const CNote& note, const std::wstring& pattern)
+    {
+        return Rows(L"select count(*) from notes where id = " + std::to_wstring(note.GetId()) + L" and text like '" +
+                    pattern + L"'");
+    }
+};
+
+TEST_F(NoteTextTest, SortingOrdersParagraphsStablyWithTheirFormat)
+{
+    const std::wstring longLine = L"m" + std::wstring(599, L'x');
+    const std::wstring rtf = L"{\\rtf1\\ansi pear\\par " + longLine +
+                             L"\\par {\\b apple}\\par Banana\\par apple}";   // no final mark
+    CNote* note = NoteWith(rtf.c_str());
+    ASSERT_NE(note, nullptr);
+    ASSERT_FALSE(note->IsModified());
+    ASSERT_TRUE(note->SortLines());
+
+    const std::wstring sorted = L"Banana\r\napple\r\napple\r\n" + longLine + L"\r\npear";
+    EXPECT_EQ(note->GetPlainText().substr(0, sorted.size()), sorted);
+    EXPECT_TRUE(IsBold(*note, 7, 12)) << "the bold apple came first and stays bold";
+    EXPECT_FALSE(IsBold(*note, 13, 18));
+    EXPECT_TRUE(note->IsModified());
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+    EXPECT_EQ(StoredTextLike(*note, L"Banana%"), 1);
+
+    CNote* empty = NoteWith(L"");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_TRUE(empty->SortLines());
+    EXPECT_EQ(empty->GetPlainText(), L"");
+}
+
+TEST_F(NoteTextTest, FindingStartsAfterAMatchedSelectionAndWrapsOnce)
+{
+    CNote* note = NoteWith(L"Alpha beta alpha BETA");
+    ASSERT_NE(note, nullptr);
+    struct {
+        const char* what;
+        const wchar_t* text;
+        bool forward;
+        bool matchCase;
+        CHARRANGE selection;
+        CHARRANGE expected;
+    } cases[] = {
+        { "forward from the start", L"alpha", true, false, {0, 0}, {0, 5} },
+        { "forward, matching case", L"alpha", true, true, {0, 0}, {11, 16} },
+        { "forward after a match", L"alpha", true, false, {0, 5}, {11, 16} },
+        { "forward wraps", L"alpha", true, false, {11, 16}, {0, 5} },
+        { "backward from the end", L"beta", false, false, {0, 0}, {17, 21} },
+        { "backward, matching case", L"beta", false, true, {0, 0}, {6, 10} },
+        { "backward before a match", L"beta", false, false, {17, 21}, {6, 10} },
+        { "backward wraps", L"beta", false, false, {6, 10}, {17, 21} },
+        { "a selection that is no match: from the start", L"alpha", true, false, {1, 3}, {0, 5} },
+    };
+    for (const auto& c : cases) {
+        Select(*note, c.selection.cpMin, c.selection.cpMax);
+        EXPECT_TRUE(note->FindText(nullptr, c.text, c.forward, c.matchCase)) << c.what;
+        const CHARRANGE found = Selection(*note);
+        EXPECT_EQ(found.cpMin, c.expected.cpMin) << c.what;
+        EXPECT_EQ(found.cpMax, c.expected.cpMax) << c.what;
+    }
+
+    ScopedUiScript script;
+    script.AnswerMessageBox(IDOK);
+    Select(*note, 6, 10);
+    EXPECT_FALSE(note->FindText(nullptr, L"gamma", true, false));
+    EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{L"Cannot find \"gamma\""});
+    const CHARRANGE none = Selection(*note);
+    EXPECT_EQ(none.cpMin, 0);
+    EXPECT_EQ(none.cpMax, 0);
+}
+
+TEST_F(NoteTextTest, AnEffectIsSetOverAMixedSelectionAndToggledOverAUniformOne)
+{
+    CNote* note = NoteWith(L"{\\rtf1\\ansi {\\b bold}plain}");
+    ASSERT_NE(note, nullptr);
+    Select(*note, 2, 9);
+    ASSERT_TRUE(note->ToggleCharEffect(CFM_BOLD, CFE_BOLD));
+    EXPECT_TRUE(IsBold(*note, 0, 9)) << "mixed: set";
+    EXPECT_TRUE(note->IsModified());
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+    EXPECT_FALSE(note->IsModified());
+
+    Select(*note, 0, 9);
+    ASSERT_TRUE(note->ToggleCharEffect(CFM_BOLD, CFE_BOLD));
+    EXPECT_FALSE(IsBold(*note, 0, 1)) << "uniform: toggled";
+    EXPECT_TRUE(note->IsModified());
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+    EXPECT_FALSE(note->IsModified());
+
+    Select(*note, 0, 0);
+    ASSERT_TRUE(note->ToggleNumbering(PFN_BULLET));
+    PARAFORMAT2 paragraph = {};
+    paragraph.cbSize = sizeof(paragraph);
+    SendMessageW(note->GetEditHwnd(), EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&paragraph));
+    EXPECT_EQ(paragraph.wNumbering, PFN_BULLET);
+    EXPECT_TRUE(note->IsModified());
+}
+
+TEST_F(NoteTextTest, NextAndPreviousWrapAmongTheShownNotes)
+{
+    CNote* first = NoteWith(L"one");
+    CNote* second = NoteWith(L"two");
+    CNote* third = NoteWith(L"three");
+    ASSERT_NE(third, nullptr);
+    ASSERT_TRUE(second->HideSticky(false));
+    third->ShowNextNote();
+    EXPECT_EQ(GetFocus(), first->GetEditHwnd()) << "past the last: the first";
+    first->ShowPreviousNote();
+    EXPECT_EQ(GetFocus(), third->GetEditHwnd()) << "before the first: the last, the hidden one skipped";
+    third->ShowPreviousNote();
+    EXPECT_EQ(GetFocus(), first->GetEditHwnd());
+    EXPECT_FALSE(second->IsVisible());
+
+    ASSERT_TRUE(first->HideSticky(false));
+    ASSERT_TRUE(third->HideSticky(false));
+    first->ShowNextNote();   // none shown: nothing
+    EXPECT_FALSE(first->IsVisible());
+}
+
+TEST_F(NoteTextTest, ALockedNoteShowsItsTextOnlyWithThePassword)
+{
+    CNote* note = NoteWith(L"hidden words");
+    ASSERT_NE(note, nullptr);
+    note->SetPassword(L"pw");
+    note->HideText();
+    EXPECT_EQ(Rows(L"select locked from notes where id = " + std::to_wstring(note->GetId())), 1) << "written at once";
+    EXPECT_FALSE(IsWindowVisible(note->GetEditHwnd()));
+
+    for (const INT_PTR answer : { IDCANCEL, IDOK }) {
+        ScopedUiScript script;
+        script.AnswerModal(IDD_UNLOCK_NOTE, answer);
+        EXPECT_TRUE(note->ShowSticky());
+        EXPECT_EQ(note->IsLocked(), answer != IDOK) << answer;
+        EXPECT_EQ(IsWindowVisible(note->GetEditHwnd()) != FALSE, answer == IDOK) << answer;
+        EXPECT_EQ(Rows(L"select locked from notes where id = " + std::to_wstring(note->GetId())), answer != IDOK);
+    }
+    EXPECT_TRUE(note->UnlockText()) << "nothing to unlock";
 }
 
 }  // namespace
