@@ -56,6 +56,11 @@ struct NoteRow {
     bool autoResize = true;
 };
 
+// Every note into one file (ExportSticky); the first note written starts the
+// file. False at the first note that fails; a notes document is closed
+// whatever happened once a note was written.
+bool ExportAllNotes(const wchar_t* path, int format);
+
 // "{" 8-4-4-4-12 upper-case hex digits "}".
 CStdStr GuidToText(const GUID& guid);
 // Only the braced 38-character form (hex in either case); anything else gives
@@ -240,8 +245,23 @@ public:
     // Takes placement, font, text and display text from the window; false
     // when the editor cannot be read (the stored texts stay).
     bool UpdateFromWindow();
-    // Reads a note received in the legacy binary form; false when it does not read.
+    // Reads a note received in the legacy binary form; false (logged, the
+    // note unchanged) when it does not read.
     bool ReadFromBuffer(const BYTE* bytes, int length);
+    // The note in the legacy binary form, in a movable block the caller
+    // frees; null when it cannot be written.
+    HGLOBAL SaveToGlobal();
+    // Writes the note into the block, resizing it; the bytes written, or -1.
+    int SaveToMemory(HGLOBAL block);
+
+    // Writes the note to the file as text (format 0) or as a record of the
+    // notes document (1): a new file unless appending to one; last closes the
+    // document. Asks for the password of a locked note first. False (logged)
+    // when refused or the file cannot be written.
+    bool ExportSticky(const wchar_t* path, int format, bool append, bool last);
+    // Duplicates the note in a window of its own, beside it; false when no
+    // window can be made.
+    bool Duplicate();
     CUrlDetect& UrlDetect() { return m_urlDetect; }
     // Revokes the editor's drop target when one is registered.
     void RevokeDropTarget();
@@ -275,6 +295,8 @@ private:
     void ApplyPlacement();
     void ApplyWindowColor();
     bool ReadEditor(CStdStr& text, bool selection, bool rtf) const;
+    void CopyValuesTo(CNote& copy, const CStdStr& text) const;
+    void PlaceBeside(const CNote& source);
 
     HWND m_hwnd = nullptr;
     std::unique_ptr<CNoteEditWndT> m_editor;

@@ -20,10 +20,12 @@
 
 namespace {
 
-// The note of the window still is this one: a modal loop may have freed it.
-bool StillTheNote(HWND window, const CNote* note)
+// The note of the window (a note without one: of the id) still is this one:
+// a modal loop may have freed it.
+bool StillTheNote(HWND window, std::int64_t id, const CNote* note)
 {
-    return NoteManager().GetNoteFromWindow(window) == note;
+    CNoteManager& manager = NoteManager();
+    return (window ? manager.GetNoteFromWindow(window) : manager.GetNote(id)) == note;
 }
 
 // One paragraph of a sort: its plain text decides, its rich text moves.
@@ -87,7 +89,8 @@ bool CNote::UnlockText()
     if (!m_row.locked)
         return true;
     const HWND window = m_hwnd;
-    if (!ShowUnlockNoteDlg(window, nullptr) || !StillTheNote(window, this))
+    const std::int64_t id = m_row.id;
+    if (!ShowUnlockNoteDlg(window, nullptr) || !StillTheNote(window, id, this))
         return false;
     ShowText();
     return true;
@@ -98,9 +101,10 @@ bool CNote::ShowSticky()
     if (!Show(true, true))
         return false;
     const HWND window = m_hwnd;
+    const std::int64_t id = m_row.id;
     if (m_row.locked) {
         const bool unlocked = ShowUnlockNoteDlg(window, LoadResString(IDS_UNLOCK_TO_VIEW));
-        if (!StillTheNote(window, this))
+        if (!StillTheNote(window, id, this))
             return false;
         if (unlocked)
             ShowText();
@@ -250,6 +254,7 @@ bool CNote::FindText(HWND owner, const CStdStr& text, bool forward, bool matchCa
     if (!m_editor || text.empty())
         return false;
     const HWND window = m_hwnd;
+    const std::int64_t id = m_row.id;
     const HWND editor = m_editor->Handle();
     const LONG length = m_editor->GetTextLengthEx(GTL_NUMCHARS | GTL_PRECISE);
     const CHARRANGE selection = m_editor->GetSel();
@@ -264,7 +269,9 @@ bool CNote::FindText(HWND owner, const CStdStr& text, bool forward, bool matchCa
     if (at < 0)
         at = FindIn(editor, text, forward, matchCase, forward ? CHARRANGE{0, -1} : CHARRANGE{length, 0}, found);
     if (at >= 0) {
-        if (!ShowSticky() || !StillTheNote(window, this) || !m_editor)
+        // A store that fails is logged by the manager; the match still shows.
+        ShowSticky();
+        if (!StillTheNote(window, id, this) || !m_editor)
             return false;
         m_editor->SetSel(found.cpMin, found.cpMax);
         SendMessageW(m_editor->Handle(), EM_SCROLLCARET, 0, 0);
@@ -273,7 +280,7 @@ bool CNote::FindText(HWND owner, const CStdStr& text, bool forward, bool matchCa
     CStdStr message;
     message.Format(LoadResString(IDS_CANNOT_FIND), text.c_str());
     AppMessageBox(owner, message.c_str(), MB_OK);
-    if (StillTheNote(window, this) && m_editor)
+    if (StillTheNote(window, id, this) && m_editor)
         m_editor->SetSel(0, 0);
     return false;
 }

@@ -8,12 +8,14 @@
 #include "foundation/AppWindow.h"
 #include "foundation/DBUseGuard.h"
 #include "foundation/LogFile.h"
+#include "foundation/ResModule.h"
 #include "foundation/Preferences.h"
 #include "foundation/Seams.h"
 #include "foundation/ShellServices.h"
 #include "foundation/WinPlacement.h"
 #include "framework/AppModule.h"
 #include "notewindows/NoteEditWnd.h"
+#include "resources/resource.h"
 #include "toolkit/MultiAnimator.h"
 
 #include <objbase.h>
@@ -631,8 +633,72 @@ bool CNote::UpdateFromWindow()
     return true;
 }
 
-// The legacy form comes with the legacy reader.
-bool CNote::ReadFromBuffer(const BYTE* /*bytes*/, int /*length*/)
+void CNote::CopyValuesTo(CNote& copy, const CStdStr& text) const
 {
-    return false;
+    WINDOWPLACEMENT placement = m_row.placement;
+    placement.length = sizeof(placement);
+    if (m_hwnd)
+        GetWindowPlacement(m_hwnd, &placement);
+    placement.showCmd = SW_HIDE;
+    ::SetWindowPlacement(copy.m_hwnd, &placement);
+    copy.SetEditAlignment(static_cast<int>(m_row.style));
+    copy.SetTransparency(m_row.transparency);
+    copy.SetMinimizeRect(m_row.minimizeRect);
+    copy.m_row.minimizePos = m_row.minimizePos;
+    copy.m_row.colorText = m_row.colorText;
+    if (m_logFont.lfFaceName[0])
+        copy.SetFont(m_logFont);
+    else
+        copy.SetFontText(m_row.textFont.c_str());
+    copy.SetText(text);
+    copy.SetColor(m_row.color);
+    copy.SetPassword(m_row.password);
+    copy.SetGroupId(m_row.group);
+    copy.m_row.colorGroup = m_row.colorGroup;
+    copy.m_row.alarm = m_row.alarm;
+    copy.m_row.alarm.RecalcDue(false);
+    copy.m_row.autoResize = m_row.autoResize;
+    copy.m_urlDetect.Rescan();
+    if (m_row.locked)
+        copy.HideText();
+}
+
+void CNote::PlaceBeside(const CNote& source)
+{
+    RECT rect = {};
+    GetWindowRect(source.m_hwnd, &rect);
+    rect = KeepRectOnDesktop(rect, POINT{-15, -15}, VirtualScreenRect());
+    const bool topmost = (GetWindowLongW(source.m_hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    SetWindowPos(m_hwnd, topmost ? HWND_TOPMOST : HWND_TOP, rect.left, rect.top, 0, 0,
+                 SWP_SHOWWINDOW | SWP_NOACTIVATE | SWP_NOSIZE);
+}
+
+bool CNote::Duplicate()
+{
+    CStdStr title;
+    title.Format(LoadResString(IDS_COPY_OF), GetDisplayName().c_str());
+    CStdStr text;
+    if (!GetText(true, false, true, text))
+        text = m_row.displayText;
+    auto made = std::make_unique<CNote>();
+    if (!made->CreateNoteWindow(title.c_str(), true))
+        return false;
+    CNoteManager& manager = NoteManager();
+    CNote* const copy = manager.AddNote(std::move(made));
+    if (!copy)
+        return false;
+    CopyValuesTo(*copy, text);
+    copy->SetModified(true);
+    if (!m_row.visible) {
+        // Hiding stores it; a hide refused by a running one leaves the store to us.
+        if (!copy->HideSticky(false))
+            manager.StoreNote(copy);
+        return true;
+    }
+    copy->Show(false, true);
+    if (m_hwnd)
+        copy->PlaceBeside(*this);
+    copy->SetModified(true);
+    manager.StoreNote(copy);
+    return true;
 }

@@ -15,8 +15,10 @@
 #include "foundation/Preferences.h"
 #include "foundation/Seams.h"
 #include "foundation/WinPlacement.h"
+#include "foundation/xmlread.h"
 #include "notestore/Note.h"
 #include "resources/resource.h"
+#include "tests/foundation/FileBytes.h"
 #include "tests/support/ComApartment.h"
 #include "tests/support/ScopedUiScript.h"
 
@@ -555,6 +557,143 @@ TEST_F(NoteTextTest, ALockedNoteShowsItsTextOnlyWithThePassword)
         EXPECT_EQ(Rows(L"select locked from notes where id = " + std::to_wstring(note->GetId())), answer != IDOK);
     }
     EXPECT_TRUE(note->UnlockText()) << "nothing to unlock";
+}
+
+// Notes without windows, as most notes are when they are exported.
+class NoteExportTest : public NoteWindowTest {
+protected:
+    CNote* Hidden(const wchar_t* text, bool locked = false)
+    {
+        CNote* note = m_manager.AddNote(std::make_unique<CNote>());
+        note->Row().text = text;
+        note->Row().displayText = text;
+        note->Row().locked = locked;
+        note->Row().password = L"pw";
+        EXPECT_TRUE(m_manager.StoreNote(note));
+        return note;
+    }
+
+    static std::string Block(const std::string& text)
+    {
+        const std::string rule = std::string(79, '=') + "\r\n";
+        return rule + "= " + text + "\r\n" + rule + text;
+    }
+
+    std::wstring m_path = m_dir.File(L"export.txt");
+};
+
+TEST_F(NoteExportTest, TextBlocksStartTheFileOrFollowWhatIsThere)
+{
+    Hidden(L"one");
+    Hidden(L"caf\u00e9 \u20ac");
+    CNote* third = Hidden(L"three");
+    WriteBytes(m_path, "old bytes");
+
+    ASSERT_TRUE(ExportAllNotes(m_path.c_str(), 0));
+    const std::string three = Block("one") + "\r\n" + Block("caf\xC3\xA9 \xE2\x82\xAC") + "\r\n" + Block("three");
+    EXPECT_EQ(ReadBytes(m_path), three);
+
+    ASSERT_TRUE(third->ExportSticky(m_path.c_str(), 0, true, false));
+    EXPECT_EQ(ReadBytes(m_path), three + "\r\n" + Block("three"));
+
+    const std::wstring other = m_dir.File(L"other.txt");
+    EXPECT_TRUE(third->ExportSticky(other.c_str(), 7, false, false)) << "an unknown format writes nothing";
+    EXPECT_EQ(GetFileAttributesW(other.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    CLogCapture log;
+    EXPECT_FALSE(third->ExportSticky(m_dir.File(L"missing\\x.txt").c_str(), 0, false, false));
+    EXPECT_TRUE(LogHasLineStarting(log, L"ExportSticky - Open failed - error 00000003, file "));
+}
+
+TEST_F(NoteExportTest, AnXmlExportStoppedByALockedNoteIsStillADocument)
+{
+    Hidden(L"first");
+    CNote* locked = Hidden(L"second", true);
+    Hidden(L"third");
+    WriteBytes(m_path, "old content that is no document");
+    ScopedUiScript script;
+    script.AnswerModal(IDD_UNLOCK_NOTE, IDCANCEL);
+
+    EXPECT_FALSE(ExportAllNotes(m_path.c_str(), 1));
+    const std::string bytes = ReadBytes(m_path);
+    EXPECT_EQ(bytes.find("old content"), std::string::npos);
+    ASSERT_GE(bytes.size(), 8u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 8), "</NOTES>");
+    EXPECT_EQ(bytes.find("</NOTES>"), bytes.size() - 8) << "closed once";
+    EXPECT_NE(bytes.find("first"), std::string::npos);
+    EXPECT_EQ(bytes.find("third"), std::string::npos);
+    std::wstring wide;
+    ASSERT_TRUE(Utf8ToWide(bytes.data(), bytes.size(), wide));
+    CComPtr<IXMLDOMDocument> document;
+    EXPECT_TRUE(LoadXmlDocument(document, wide.c_str(), SXmlLimits{1u << 20, 10}));
+
+    // Refused at the first note written: the file stays as it was.
+    m_manager.DeleteNote(m_manager.GetNote(1));
+    WriteBytes(m_path, "kept");
+    script.AnswerModal(IDD_UNLOCK_NOTE, IDCANCEL);
+    EXPECT_FALSE(ExportAllNotes(m_path.c_str(), 1));
+    EXPECT_EQ(ReadBytes(m_path), "kept");
+    EXPECT_TRUE(locked->IsLocked());
+}
+
+TEST_F(NoteWindowTest, ADuplicateIsStoredAsItIsAndPlacedBesideAShownSource)
+{
+    CNote* source = m_manager.CreateNewNote();
+    ASSERT_NE(source, nullptr);
+    source->SetText(L"{\\rtf1\\ansi {\\b twin} text}");
+    source->SetColor(RGB(30, 60, 90));
+    source->SetTransparency(200);
+    source->SetEditAlignment(2);
+    ASSERT_TRUE(SetWindowPos(source->GetHwnd(), nullptr, 400, 300, 200, 150, SWP_NOZORDER | SWP_NOACTIVATE));
+
+    for (const bool shown : { true, false }) {
+        if (!shown) {
+            ASSERT_TRUE(source->HideSticky(false));
+        }
+        ASSERT_TRUE(source->Duplicate()) << shown;
+        CNote* copy = m_manager.GetNote(m_manager.GetHighestID());
+        ASSERT_NE(copy, nullptr);
+        ASSERT_NE(copy, source);
+        EXPECT_EQ(copy->GetName(), L"Copy of twin text") << shown;
+        EXPECT_EQ(copy->IsVisible(), shown);
+        EXPECT_EQ(copy->GetHwnd() != nullptr, shown);
+        EXPECT_FALSE(copy->IsModified()) << shown;
+        CNote stored;
+        ASSERT_TRUE(stored.GetData(copy->GetId()));
+        const NoteRow& row = stored.Row();
+        EXPECT_EQ(row.name, copy->Row().name);
+        EXPECT_EQ(row.text, copy->Row().text);
+        EXPECT_EQ(row.text.substr(0, 9), L"twin text");
+        EXPECT_EQ(row.displayText, copy->Row().displayText);
+        EXPECT_EQ(row.color, 0x02000000u | RGB(30, 60, 90));
+        EXPECT_EQ(row.transparency, 200);
+        EXPECT_EQ(row.style, 2u);
+        EXPECT_EQ(row.textFont, source->Row().textFont);
+        EXPECT_EQ(row.visible, shown);
+        if (shown) {
+            RECT rect = {};
+            GetWindowRect(copy->GetHwnd(), &rect);
+            EXPECT_EQ(rect.left, 385);
+            EXPECT_EQ(rect.top, 285);
+            EXPECT_EQ(rect.right - rect.left, 200);
+        }
+    }
+}
+
+TEST_F(NoteWindowTest, JoiningAGroupThatIsGoneLeavesTheGroupAndSaysSo)
+{
+    CGroup* work = CGroups::AddGroup(-1, L"Work", RGB(200, 40, 40));
+    ASSERT_NE(work, nullptr);
+    ASSERT_TRUE(CGroups::SaveAll());
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    ASSERT_TRUE(note->SetGroup(work->GetId(), work->GetColor()));
+    EXPECT_NE(m_manager.NotifyWindow().ThreadId(), 0u) << "said beside the shown note";
+    m_manager.NotifyWindow().Stop();
+    EXPECT_TRUE(note->SetGroup(work->GetId() + 50, 0));
+    EXPECT_EQ(note->GetGroup(), 0);
+    EXPECT_NE(m_manager.NotifyWindow().ThreadId(), 0u);
+    m_manager.NotifyWindow().Stop();
 }
 
 }  // namespace
