@@ -214,6 +214,7 @@ TEST_F(NoteWindowTest, AHiddenAndUnloadedNoteShowsAgainAsItWas)
 
     const HWND editor = again->GetEditHwnd();
     ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(SendMessageW(editor, EM_GETEVENTMASK, 0, 0), 0x04340001) << "events back after the text went in";
     SendMessageW(editor, EM_SETSEL, 0, 1);
     CHARFORMAT2W effects = {};
     effects.cbSize = sizeof(effects);
@@ -694,6 +695,19 @@ TEST_F(NoteWindowTest, JoiningAGroupThatIsGoneLeavesTheGroupAndSaysSo)
     EXPECT_EQ(note->GetGroup(), 0);
     EXPECT_NE(m_manager.NotifyWindow().ThreadId(), 0u);
     m_manager.NotifyWindow().Stop();
+}
+
+TEST_F(NoteWindowTest, TheLegacyFormNeitherReadsNorWritesYet)
+{
+    CNote note;
+    note.Row().text = L"kept";
+    CLogCapture log;
+    const BYTE bytes[4] = {'S', 'T', 'I', 'C'};
+    EXPECT_FALSE(note.ReadFromBuffer(bytes, 0));
+    EXPECT_TRUE(log.Contains(L"ReadFromBuffer - nothing to read"));
+    EXPECT_FALSE(note.ReadFromBuffer(bytes, sizeof(bytes)));
+    EXPECT_EQ(note.Row().text, L"kept");
+    EXPECT_EQ(note.SaveToGlobal(), nullptr) << "no empty payload";
 }
 
 }  // namespace
