@@ -309,6 +309,12 @@ TEST_F(NoteWindowTest, HidingUnderTheGuardDoesNothingButDeletingStillDeletes)
     EXPECT_TRUE(note->IsVisible());
     EXPECT_EQ(Count(CNoteManager::eNoteHidden), 0);
 
+    log.Clear();
+    DB().execDML(L"update notes set autoresize = 0");
+    EXPECT_FALSE(CNote::UpdateAutoSizeField(DB())) << "the guard is shared";
+    EXPECT_TRUE(LogHasLineStarting(log, L"CSingleFunctionEntry - Function UpdateAutoSizeField already running"));
+    EXPECT_EQ(Rows(L"select count(*) from notes where autoresize = 1"), 0);
+
     EXPECT_TRUE(note->Delete());
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(m_manager.GetNoteFromWindow(window), nullptr);
@@ -708,6 +714,48 @@ TEST_F(NoteWindowTest, TheLegacyFormNeitherReadsNorWritesYet)
     EXPECT_FALSE(note.ReadFromBuffer(bytes, sizeof(bytes)));
     EXPECT_EQ(note.Row().text, L"kept");
     EXPECT_EQ(note.SaveToGlobal(), nullptr) << "no empty payload";
+}
+
+// What the frame sees while a note places its window from stored values.
+struct SPlacingProbe {
+    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
+    {
+        if (msg == WM_WINDOWPOSCHANGED && note) {
+            ++moves;
+            placingMoves += note->IsPlacing();
+        }
+        return CallWindowProcW(previous, window, msg, wParam, lParam);
+    }
+    static inline const CNote* note = nullptr;
+    static inline WNDPROC previous = nullptr;
+    static inline int moves = 0;
+    static inline int placingMoves = 0;
+};
+
+TEST_F(NoteWindowTest, ReadingARowPlacesTheWindowUnderThePlacingScope)
+{
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    ASSERT_TRUE(SetWindowPos(note->GetHwnd(), nullptr, 120, 130, 210, 190, SWP_NOZORDER | SWP_NOACTIVATE));
+    ASSERT_TRUE(m_manager.StoreNote(note));
+    ASSERT_TRUE(SetWindowPos(note->GetHwnd(), nullptr, 300, 310, 150, 140, SWP_NOZORDER | SWP_NOACTIVATE));
+    note->SetModified(false);
+    SPlacingProbe::note = note;
+    SPlacingProbe::previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(note->GetHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SPlacingProbe::Proc)));
+
+    EXPECT_FALSE(note->IsPlacing());
+    ASSERT_TRUE(m_manager.ReadNote(note));
+    SetWindowLongPtrW(note->GetHwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SPlacingProbe::previous));
+    SPlacingProbe::note = nullptr;
+    EXPECT_GT(SPlacingProbe::moves, 0);
+    EXPECT_EQ(SPlacingProbe::placingMoves, SPlacingProbe::moves);
+    EXPECT_FALSE(note->IsPlacing());
+    RECT rect = {};
+    GetWindowRect(note->GetHwnd(), &rect);
+    EXPECT_EQ(rect.left, 120);
+    EXPECT_EQ(rect.right - rect.left, 210);
+    EXPECT_FALSE(note->IsModified()) << "a read changes nothing";
 }
 
 }  // namespace
