@@ -295,6 +295,7 @@ private:
     void ApplyPlacement();
     void ApplyWindowColor();
     bool ReadEditor(CStdStr& text, bool selection, bool rtf) const;
+    void UpdatePlacementFromWindow();
     void CopyValuesTo(CNote& copy, const CStdStr& text) const;
     void PlaceBeside(const CNote& source);
 

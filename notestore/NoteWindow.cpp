@@ -581,42 +581,55 @@ void CNote::SetText(const CStdStr& text)
         m_row.text = std::move(plain);
 }
 
-bool CNote::UpdateFromWindow()
+namespace {
+
+// The frame's normal rectangle as it would be with its caption, at the same
+// corner: a note is stored with its caption whether it shows or not.
+void AddHiddenCaption(HWND frame, RECT& normal)
 {
-    if (m_hwnd) {
-        const PlacingScope placing(*this);
-        WINDOWPLACEMENT placement = {};
-        placement.length = sizeof(placement);
-        if (GetWindowPlacement(m_hwnd, &placement)) {
-            const LONG style = GetWindowLongW(m_hwnd, GWL_STYLE);
-            if ((style & kCaptionStyleBits) == 0) {
-                // Stored as the window with its caption, at the same corner.
-                RECT client = {};
-                GetClientRect(m_hwnd, &client);
-                SetWindowLongW(m_hwnd, GWL_STYLE, style | kCaptionStyleBits);
-                const UINT frameChanged = SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
-                SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0, frameChanged);
-                RECT grown = {};
-                RECT grownClient = {};
-                GetWindowRect(m_hwnd, &grown);
-                GetClientRect(m_hwnd, &grownClient);
-                SetWindowLongW(m_hwnd, GWL_STYLE, style);
-                SetWindowPos(m_hwnd, nullptr, 0, 0, 0, 0, frameChanged);
-                RECT& normal = placement.rcNormalPosition;
-                normal.right = normal.left + client.right + (grown.right - grown.left) - grownClient.right;
-                normal.bottom = normal.top + client.bottom + (grown.bottom - grown.top) - grownClient.bottom;
-            }
-            if (std::memcmp(&placement, &m_row.placement, sizeof(placement)) != 0) {
-                m_row.placement = placement;
-                m_modified = true;
-            }
-        }
-        const CStdStr font = FontToText(m_logFont);
-        if (font != m_row.textFont) {
-            m_row.textFont = font;
+    const LONG style = GetWindowLongW(frame, GWL_STYLE);
+    if ((style & kCaptionStyleBits) != 0)
+        return;
+    RECT client = {};
+    GetClientRect(frame, &client);
+    const UINT frameChanged = SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowLongW(frame, GWL_STYLE, style | kCaptionStyleBits);
+    SetWindowPos(frame, nullptr, 0, 0, 0, 0, frameChanged);
+    RECT grown = {};
+    RECT grownClient = {};
+    GetWindowRect(frame, &grown);
+    GetClientRect(frame, &grownClient);
+    SetWindowLongW(frame, GWL_STYLE, style);
+    SetWindowPos(frame, nullptr, 0, 0, 0, 0, frameChanged);
+    normal.right = normal.left + client.right + (grown.right - grown.left) - grownClient.right;
+    normal.bottom = normal.top + client.bottom + (grown.bottom - grown.top) - grownClient.bottom;
+}
+
+} // namespace
+
+void CNote::UpdatePlacementFromWindow()
+{
+    const PlacingScope placing(*this);
+    WINDOWPLACEMENT placement = {};
+    placement.length = sizeof(placement);
+    if (GetWindowPlacement(m_hwnd, &placement)) {
+        AddHiddenCaption(m_hwnd, placement.rcNormalPosition);
+        if (std::memcmp(&placement, &m_row.placement, sizeof(placement)) != 0) {
+            m_row.placement = placement;
             m_modified = true;
         }
     }
+    const CStdStr font = FontToText(m_logFont);
+    if (font != m_row.textFont) {
+        m_row.textFont = font;
+        m_modified = true;
+    }
+}
+
+bool CNote::UpdateFromWindow()
+{
+    if (m_hwnd)
+        UpdatePlacementFromWindow();
     if (!m_editor)
         return true;
     CStdStr rtf;
