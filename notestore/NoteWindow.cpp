@@ -168,6 +168,7 @@ bool CNote::CreateEditor(const wchar_t* title, bool fromSaved)
     if (!editor->CreateEditor(m_hwnd, client, kEditorStyle, 0, kEditorId)) {
         DestroyWindow(m_hwnd);
         m_hwnd = nullptr;
+        m_windowExists = false;
         QLOG(L"Failed to create note (no edit control) [%s] Activate=%d, FromSaved=%d", title, 0, fromSaved ? 1 : 0);
         return false;
     }
@@ -313,16 +314,14 @@ void CNote::Animate(DWORD duration, DWORD flags)
     if (!m_hwnd)
         return;
     const bool hide = (flags & AW_HIDE) != 0;
-    if (duration == 0) {
-        ShowWindow(m_hwnd, hide ? SW_HIDE : (flags & AW_ACTIVATE) ? SW_SHOW : SW_SHOWNA);
-        return;
-    }
-    const LONGLONG frequency = GetFrameClockFrequency();
-    if (!frequency)
-        return;
+    // Without a frame clock, or when the fade cannot start, the note still
+    // shows or hides, only at once.
+    const LONGLONG frequency = duration ? GetFrameClockFrequency() : 0;
     CMultiAnimator animator;
-    animator.AddWindow(m_hwnd, &m_edges, static_cast<BYTE>(m_row.transparency));
-    animator.Fade(duration, hide ? CMultiAnimator::kFadeOut : 0, frequency);
+    if (frequency && animator.AddWindow(m_hwnd, &m_edges, static_cast<BYTE>(m_row.transparency)) &&
+        animator.Fade(duration, hide ? CMultiAnimator::kFadeOut : 0, frequency))
+        return;
+    ShowWindow(m_hwnd, hide ? SW_HIDE : (flags & AW_ACTIVATE) ? SW_SHOW : SW_SHOWNA);
 }
 
 bool CNote::Show(bool activate, bool show)

@@ -393,6 +393,15 @@ TEST_F(NoteWindowTest, AFadedShowAndHideEndAtTheNoteAlphaWithItsEdges)
     ASSERT_TRUE(GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr));
     EXPECT_EQ(alpha, 128);
     EXPECT_EQ(note->Edges().GetAlpha(), 128);
+
+    // Without a frame clock the note still hides and shows, at once.
+    const CSeamOverride<SFrameClockSeam> noClock(
+        g_frameClockSeam, SFrameClockSeam{g_frameClockSeam.counter, +[](LONGLONG*) { return false; },
+                                          g_frameClockSeam.sleep});
+    note->Animate(75, AW_BLEND | AW_HIDE);
+    EXPECT_FALSE(IsWindowVisible(window));
+    note->Animate(75, AW_BLEND);
+    EXPECT_TRUE(IsWindowVisible(window));
 }
 
 // A shown note with that text in its editor.
