@@ -17,6 +17,7 @@
 #include "foundation/WinPlacement.h"
 #include "foundation/xmlread.h"
 #include "notestore/Note.h"
+#include "notestore/NoteAlarm.h"
 #include "resources/resource.h"
 #include "tests/foundation/FileBytes.h"
 #include "tests/support/ComApartment.h"
@@ -765,6 +766,37 @@ TEST_F(NoteWindowTest, ReadingARowPlacesTheWindowUnderThePlacingScope)
     EXPECT_EQ(rect.left, 120);
     EXPECT_EQ(rect.right - rect.left, 210);
     EXPECT_FALSE(note->IsModified()) << "a read changes nothing";
+}
+
+TEST_F(NoteTextTest, RecordChangesFromTheWindowAreMarkedAndStored)
+{
+    CNote* note = NoteWith(L"first line\nmore");
+    ASSERT_NE(note, nullptr);
+    const std::int64_t id = note->GetId();
+
+    note->ToggleReadOnly();
+    EXPECT_NE(GetWindowLongW(note->GetEditHwnd(), GWL_STYLE) & ES_READONLY, 0);
+    EXPECT_EQ(note->Alarm().flags & kNoteReadOnly, static_cast<std::uint32_t>(kNoteReadOnly));
+    EXPECT_TRUE(note->IsModified());
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+
+    m_events.clear();
+    note->SetTitle(L"FIRST LINE");
+    EXPECT_FALSE(note->IsModified()) << "the display name already, ignoring case";
+    note->SetTitle(L"Shopping");
+    EXPECT_EQ(Rows(L"select count(*) from notes where name = 'Shopping' and displayname = 'Shopping' and id = " +
+                   std::to_wstring(id)), 1);
+    EXPECT_EQ(Count(CNoteManager::eNoteChanged), 1);
+
+    // Locking writes at once; a write that fails keeps the change to store later.
+    DB().execDML(L"CREATE TRIGGER refuse BEFORE UPDATE ON notes BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    CLogCapture log;
+    note->HideText();
+    EXPECT_TRUE(LogHasLineStarting(log, L"HideText - note " + std::to_wstring(id) + L" not written"));
+    EXPECT_TRUE(note->IsModified());
+    DB().execDML(L"DROP TRIGGER refuse;");
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+    EXPECT_EQ(Rows(L"select locked from notes where id = " + std::to_wstring(id)), 1);
 }
 
 }  // namespace
