@@ -4,6 +4,7 @@
 #include "SysFuncs.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -33,6 +34,23 @@ void PushSpan(LONG& start, LONG& end, LONG low, LONG high)
     const LONG size = end - start;
     start = std::max(low, std::min(start, high - size));
     end = std::min(high, start + size);
+}
+
+// One axis of KeepRectOnDesktop.
+void MoveSpanOnDesktop(LONG& start, LONG& end, LONG offset, LONG low, LONG high)
+{
+    const LONG size = end - start;
+    if (size > high - low)
+        return;
+    if (start + offset < low) {
+        start = std::max(start, low);
+        offset = offset < 0 ? -offset : offset;
+    } else if (end + offset > high) {
+        start = std::min(start, high - size);
+        offset = offset > 0 ? -offset : offset;
+    }
+    start += offset;
+    end = start + size;
 }
 
 bool MonitorAreaOf(const RECT& rect, MonitorArea& area)
@@ -103,6 +121,43 @@ bool ToolbarPointInArea(const RECT& area, POINT saved, SIZE toolbar)
 {
     const POINT farCorner = { saved.x + toolbar.cx, saved.y + toolbar.cy };
     return PtInRect(&area, saved) || PtInRect(&area, farCorner);
+}
+
+int NewNoteSide(int defSize, int pixelsPerInch)
+{
+    static const int kSidePoints[] = {102, 170, 256, 341};
+    if (defSize < 0 || defSize >= static_cast<int>(std::size(kSidePoints)))
+        return 100;
+    return MulDiv(kSidePoints[defSize], pixelsPerInch, 72);
+}
+
+RECT NewNoteRect(const RECT& monitor, int defSize, int defPos, int pixelsPerInch)
+{
+    const LONG side = NewNoteSide(defSize, pixelsPerInch);
+    const LONG margin = Width(monitor) / 20;
+    const LONG left = monitor.left + margin;
+    const LONG right = monitor.right - margin - side;
+    const LONG centre = monitor.left + (Width(monitor) - side) / 2;
+    const LONG top = monitor.top + margin;
+    const LONG bottom = monitor.bottom - margin - side;
+    POINT corner = {};
+    switch (defPos) {
+    case 0: corner = {left, top}; break;
+    case 1: corner = {right, top}; break;
+    case 2: corner = {left, bottom}; break;
+    case 3: corner = {right, bottom}; break;
+    case 4: corner = {centre, top}; break;
+    default: corner = {centre, bottom}; break;
+    }
+    return {corner.x, corner.y, corner.x + side, corner.y + side};
+}
+
+RECT KeepRectOnDesktop(const RECT& rect, POINT offset, const RECT& desktop)
+{
+    RECT result = rect;
+    MoveSpanOnDesktop(result.left, result.right, offset.x, desktop.left, desktop.right);
+    MoveSpanOnDesktop(result.top, result.bottom, offset.y, desktop.top, desktop.bottom);
+    return result;
 }
 
 RECT VirtualScreenRect()

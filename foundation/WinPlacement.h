@@ -40,6 +40,18 @@ POINT ToolbarCorner(int position, const RECT& area, int captionButtonWidth);
 // Whether a saved toolbar point (or its far corner) still lies in the area.
 bool ToolbarPointInArea(const RECT& area, POINT saved, SIZE toolbar);
 
+// The side of a new note's square for a DefSize setting (0-3: 102, 170, 256
+// or 341 points; anything else 100 pixels) at that vertical resolution.
+int NewNoteSide(int defSize, int pixelsPerInch);
+// A new note's square on the monitor for the DefSize and DefPos settings: a
+// twentieth of the monitor's width away from the edges it keeps to.
+RECT NewNoteRect(const RECT& monitor, int defSize, int defPos, int pixelsPerInch);
+
+// The rectangle moved by offset on the desktop. On each axis: a rectangle
+// larger than the desktop stays; a move that would cross the near (far) edge
+// is turned to point away from it, the rectangle first brought inside it.
+RECT KeepRectOnDesktop(const RECT& rect, POINT offset, const RECT& desktop);
+
 // The virtual screen from the system metrics.
 RECT VirtualScreenRect();
 

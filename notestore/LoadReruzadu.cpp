@@ -113,3 +113,8 @@ int LoadReruzadu()
     LoadVisibleNotes(manager);
     return 1;
 }
+
+bool loadReruzaduFromMemory(CNote* /*note*/, HGLOBAL /*block*/, DWORD /*length*/, bool /*fromNetwork*/)
+{
+    return false;
+}

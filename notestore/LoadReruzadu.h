@@ -2,8 +2,17 @@
 // notes that were on the desktop when the program last ended.
 #pragma once
 
+#include <windows.h>
+
+class CNote;
+
 // Non-zero on success: 1 after loading the visible notes, or the importer's
 // result after an import; 0 when the database is not open, the legacy file
 // cannot be opened (the import is tried again at the next start) or its
 // import fails. A note that does not load is logged and skipped.
 int LoadReruzadu();
+
+// Reads every note of a legacy buffer: into note when one is given, else into
+// new notes. The legacy reader comes with the legacy exchange: until then
+// nothing reads.
+bool loadReruzaduFromMemory(CNote* note, HGLOBAL block, DWORD length, bool fromNetwork);

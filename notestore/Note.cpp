@@ -4,6 +4,7 @@
 #include "notemgr.h"
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
+#include "notewindows/NoteEditWnd.h"
 #include "resources/resource.h"
 #include "toolkit/ColorMath.h"
 
@@ -182,11 +183,6 @@ CStdStr CNote::GetDisplayName()
     return displayName;
 }
 
-CStdStr CNote::GetPlainText() const
-{
-    return m_row.text;
-}
-
 void CNote::TouchUpdateDate()
 {
     m_row.lastUpdateDate = COleDateTime::Now();
@@ -275,6 +271,7 @@ void CNote::SetColor(COLORREF color)
         MarkChanged();
     }
     m_row.colorBk = BackgroundShadeOf(noteColor);
+    ApplyWindowColor();
 }
 
 bool CNote::SetGroup(std::int64_t group, COLORREF groupColor)
@@ -296,6 +293,12 @@ bool CNote::SetGroup(std::int64_t group, COLORREF groupColor)
     CNoteManager& manager = NoteManager();
     manager.StoreNote(this);
     manager.NotifyDisplay(this, CNoteManager::eNoteChanged);
+    // Said beside the note only while it can be seen.
+    if (m_hwnd && IsWindowVisible(m_hwnd)) {
+        const CGroup* const joined = group > 0 ? CGroups::FindById(group) : nullptr;
+        const CStdStr text = joined ? joined->GetName() : CStdStr(L"Group removed");
+        manager.NotifyWindow().Show(m_hwnd, text.c_str());
+    }
     return true;
 }
 
@@ -317,6 +320,13 @@ void CNote::SetGuidText(const CStdStr& text)
 
 bool CNote::SetFont(const LOGFONTW& font)
 {
+    if (const HWND editor = GetEditHwnd()) {
+        const HFONT created = CreateFontIndirectW(&font);
+        if (!created)
+            return false;
+        SendMessageW(editor, WM_SETFONT, reinterpret_cast<WPARAM>(created), TRUE);
+        m_font.Reset(created);
+    }
     m_logFont = font;
     const CStdStr text = FontToText(font);
     if (text != m_row.textFont) {
@@ -331,78 +341,4 @@ bool CNote::SetFontText(const wchar_t* text)
     LOGFONTW font = {};
     TextToFont(text, font);
     return SetFont(font);
-}
-
-
-// ---------------------------------------------------------------- the note's window
-
-namespace {
-
-const wchar_t kNoteWindowClass[] = L"NoteWClass";
-constexpr DWORD kNoteFrameStyle = 0x80817000;
-constexpr DWORD kBareFrameExStyle = WS_EX_WINDOWEDGE;
-// Set on the frame by the caption bars and the shell; they go with it.
-const wchar_t* const kFrameProperties[] = {L"Quillet_Window", L"ibSize", L"ibFlag", L"ibColorH", L"ibColorL"};
-
-} // namespace
-
-bool CNote::CreateBareWindow()
-{
-    if (!m_hwnd) {
-        const RECT& rect = m_row.placement.rcNormalPosition;
-        const DWORD exStyle = kBareFrameExStyle | (g_prefs.AlwaysOnTop ? WS_EX_TOPMOST : 0);
-        m_hwnd = CreateWindowExW(exStyle, kNoteWindowClass, GetDisplayName().c_str(), kNoteFrameStyle, rect.left,
-                                 rect.top, rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-        if (!m_hwnd)
-            return false;
-        SetWindowLongPtrW(m_hwnd, 0, reinterpret_cast<LONG_PTR>(this));
-    }
-    m_windowExists = true;
-    return true;
-}
-
-void CNote::DestroyNoteWindow(bool destroyFrame)
-{
-    if (m_hwndEdit && IsWindow(m_hwndEdit))
-        DestroyWindow(m_hwndEdit);
-    m_hwndEdit = nullptr;
-    if (m_hwnd && IsWindow(m_hwnd)) {
-        for (const wchar_t* property : kFrameProperties)
-            RemovePropW(m_hwnd, property);
-        if (destroyFrame)
-            DestroyWindow(m_hwnd);
-    }
-    m_font.Reset();
-    m_brush.Reset();
-    m_hwnd = nullptr;
-}
-
-// The note window comes with the windowing subsystem; until then a note has
-// no window, and reading the legacy form comes with the exchange.
-bool CNote::CreateNoteWindow(const wchar_t* /*title*/, bool /*fromSaved*/)
-{
-    return false;
-}
-
-void CNote::ApplyStoredValues()
-{
-}
-
-bool CNote::ShowAndStore(bool /*activate*/, bool /*animate*/)
-{
-    return false;
-}
-
-void CNote::HideText()
-{
-}
-
-void CNote::UpdateFromWindow()
-{
-}
-
-bool CNote::ReadFromBuffer(const BYTE* /*bytes*/, int /*length*/)
-{
-    return false;
 }

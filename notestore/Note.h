@@ -10,15 +10,19 @@
 #include "NoteSearch.h"
 #include "SQLiteHelp.h"
 #include "foundation/StdStr.h"
+#include "framework/ComPtr.h"
 #include "framework/GdiObject.h"
 #include "framework/OleDateTime.h"
 #include "notewindows/UrlDetect.h"
+#include "toolkit/AlphaNotifierWnd.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+class CNoteEditWndT;
 class CNoteManager;
 struct CNoteDisplayInfo;
 
@@ -51,6 +55,11 @@ struct NoteRow {
     RECT minimizePos = {};
     bool autoResize = true;
 };
+
+// Every note into one file (ExportSticky); the first note written starts the
+// file. False at the first note that fails; a notes document is closed
+// whatever happened once a note was written.
+bool ExportAllNotes(const wchar_t* path, int format);
 
 // "{" 8-4-4-4-12 upper-case hex digits "}".
 CStdStr GuidToText(const GUID& guid);
@@ -110,7 +119,7 @@ public:
     bool IsVisible() const { return m_row.visible; }
     bool IsLocked() const { return m_row.locked; }
     HWND GetHwnd() const { return m_hwnd; }
-    HWND GetEditHwnd() const { return m_hwndEdit; }
+    HWND GetEditHwnd() const;
     HFONT GetFont() const { return m_font.Get(); }
     HBRUSH GetBrush() const { return m_brush.Get(); }
 
@@ -160,22 +169,116 @@ public:
     // The frame alone, at the stored normal position, for a hidden note that
     // needs a window (the organizer's menu); false when none results.
     bool CreateBareWindow();
-    // The editor and, with destroyFrame, the frame; the note forgets both.
+    // The editor and, with destroyFrame, the frame and its shadow edges; the
+    // note forgets both.
     void DestroyNoteWindow(bool destroyFrame);
-    // Frame and editor; a new note gets its first values. False when no
-    // window results.
+    // Frame and editor, hidden; a new note (not fromSaved) gets its first
+    // values from the settings. False (logged) when no window results.
     bool CreateNoteWindow(const wchar_t* title, bool fromSaved);
-    // Applies a freshly read, imported or received row to the window.
+    // Applies a freshly read, imported or received row to the window. A read:
+    // the update date and the modified flag stay, unless a stored note had no
+    // GUID (it gets one, written at once).
     void ApplyStoredValues();
-    // Shows the note; when it was hidden, recalculates its alarm and stores it.
-    bool ShowAndStore(bool activate, bool animate);
-    // Hides the text of a locked note until its password is given.
+    // Creates and reads the window when there is none, registers the window
+    // and marks the note visible, telling the listeners when it was hidden.
+    // With show the window is shown (faded) and raised, else it stays hidden
+    // for a caller that shows it later. False when the window cannot be made
+    // or the row cannot be read (the window then stays, hidden).
+    bool Show(bool activate, bool show);
+    // Show; when the note was hidden, recalculates its alarm and stores it.
+    bool ShowAndStore(bool activate, bool show);
+    // Hides the note, takes its state from the window, destroys the window
+    // and stores the note; unload also frees it, but only once stored (else
+    // it stays cached and modified). False, nothing changed, without a
+    // database or while another guarded operation runs.
+    bool HideSticky(bool unload);
+    // Shows or hides (AW_HIDE) the frame with a fade over duration ms; 0 shows
+    // without activating unless AW_ACTIVATE.
+    void Animate(DWORD duration, DWORD flags);
+    // HideSticky(false), then the note's rows go; the note is freed.
+    bool Delete();
+
+    // Alpha 0 counts as 255 (opaque); nothing without layered windows.
+    void SetTransparency(int alpha);
+    // The shadow edges: the note's alpha when shown, none when hidden (hidden
+    // wins), else as they are; then placed around the frame, repainted when
+    // restacked.
+    void UpdateAlphaEdge(bool shown, bool hidden, bool restacked);
+    CAlphaEdgeFrame& Edges() { return m_edges; }
+    // 0 left, 1 centre, 2 right.
+    bool SetEditAlignment(int style);
+    void ToggleReadOnly();
+    void ApplyReadOnly();
+
+    // The password lock of the text: hidden, the note marked locked and, when
+    // stored, written at once.
     void HideText();
-    // Takes placement, font, text and display text from the window.
-    void UpdateFromWindow();
-    // Reads a note received in the legacy binary form; false when it does not read.
+    void ShowText();
+    // Asks for the password of a locked note; false when refused.
+    bool UnlockText();
+
+    // Show(true, true), the password asked for a locked note, then stored.
+    bool ShowSticky();
+    // ShowSticky of the visible note with the next higher (lower) id,
+    // wrapping; nothing without one.
+    void ShowNextNote();
+    void ShowPreviousNote();
+    // Sets `name` when it differs (ignoring case) from the display name.
+    void SetTitle(const CStdStr& name);
+
+    // The selection's character effect: set when mixed, else toggled.
+    bool ToggleCharEffect(DWORD mask, DWORD effect);
+    // The selection's numbering: off when it is kind already, else kind.
+    bool ToggleNumbering(WORD kind);
+    // Sorts the paragraphs by their plain text, each keeping its format.
+    bool SortLines();
+    // Selects the next match of text from the selection on, wrapping once;
+    // a miss is said to the user (owner) and selects nothing.
+    bool FindText(HWND owner, const CStdStr& text, bool forward, bool matchCase);
+
+    // The editor's content when asked for and present, else the stored
+    // display text (rtf) or plain text. False, text untouched, when the
+    // editor cannot be read.
+    bool GetText(bool fromEditor, bool selectionOnly, bool rtf, CStdStr& text) const;
+    // The display text, and the editor's content without events.
+    void SetText(const CStdStr& text);
+    // Takes placement, font, text and display text from the window; false
+    // when the editor cannot be read (the stored texts stay).
+    bool UpdateFromWindow();
+    // Reads a note received in the legacy binary form; false (logged, the
+    // note unchanged) when it does not read.
     bool ReadFromBuffer(const BYTE* bytes, int length);
+    // The note in the legacy binary form, in a movable block the caller
+    // frees; null when it cannot be written.
+    HGLOBAL SaveToGlobal();
+    // Writes the note into the block, resizing it; the bytes written, or -1.
+    int SaveToMemory(HGLOBAL block);
+
+    // Writes the note to the file as text (format 0) or as a record of the
+    // notes document (1): a new file unless appending to one; last closes the
+    // document. Asks for the password of a locked note first. False (logged)
+    // when refused or the file cannot be written.
+    bool ExportSticky(const wchar_t* path, int format, bool append, bool last);
+    // Duplicates the note in a window of its own, beside it; false when no
+    // window can be made.
+    bool Duplicate();
     CUrlDetect& UrlDetect() { return m_urlDetect; }
+    // Revokes the editor's drop target when one is registered.
+    void RevokeDropTarget();
+
+    // Held while the window is placed and sized from stored values: the
+    // frame then neither stamps the update date nor sets modified.
+    class PlacingScope {
+    public:
+        explicit PlacingScope(CNote& note) : m_note(note) { ++m_note.m_placing; }
+        ~PlacingScope() { --m_note.m_placing; }
+        PlacingScope(const PlacingScope&) = delete;
+        PlacingScope& operator=(const PlacingScope&) = delete;
+
+    private:
+        CNote& m_note;
+    };
+    bool IsPlacing() const { return m_placing > 0; }
 
 private:
     void MarkChanged();
@@ -185,8 +288,24 @@ private:
     CNoteSearch m_search;
     CUrlDetect m_urlDetect;
 
+    bool CreateFrame(const wchar_t* title, bool fromSaved);
+    bool CreateEditor(const wchar_t* title, bool fromSaved);
+    void SetUpEditor();
+    void ApplyNewNoteValues();
+    void ApplyPlacement();
+    void ApplyWindowColor();
+    bool ReadEditor(CStdStr& text, bool selection, bool rtf) const;
+    void UpdatePlacementFromWindow();
+    void CopyValuesTo(CNote& copy, const CStdStr& text) const;
+    void PlaceBeside(const CNote& source);
+
     HWND m_hwnd = nullptr;
-    HWND m_hwndEdit = nullptr;
+    std::unique_ptr<CNoteEditWndT> m_editor;
+    CAlphaEdgeFrame m_edges;
+    // The editor's drop target while one is registered; the editor's
+    // destruction revokes it.
+    CComPtr<IDropTarget> m_dropTarget;
+    int m_placing = 0;
     CFontHandle m_font;
     CBrushHandle m_brush;
     LOGFONTW m_logFont = {};

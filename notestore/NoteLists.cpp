@@ -190,6 +190,9 @@ bool CNote::UpdateTextField(CNoteManager& /*manager*/)
 
 bool CNote::UpdateAutoSizeField(CppSQLite3DB& db)
 {
+    const CSingleFunctionEntry entry(L"UpdateAutoSizeField");
+    if (entry.AlreadyRunning())
+        return false;
     try {
         QLOG(L"UpdateAutoSizeField");
         const int changed = db.execDML(L"update notes SET autoresize=1");

@@ -411,6 +411,26 @@ void TempFadeOut(bool, CNote*)
 {
 }
 
+namespace {
+
+// Process-wide, as the guarded functions run on the UI thread one at a time.
+volatile LONG g_singleFunctionRunning = 0;
+
+} // namespace
+
+CSingleFunctionEntry::CSingleFunctionEntry(const wchar_t* function)
+    : m_owner(InterlockedExchange(&g_singleFunctionRunning, 1) == 0)
+{
+    if (!m_owner)
+        QLOG(L"CSingleFunctionEntry - Function %s already running\n", function);
+}
+
+CSingleFunctionEntry::~CSingleFunctionEntry()
+{
+    if (m_owner)
+        InterlockedExchange(&g_singleFunctionRunning, 0);
+}
+
 bool CNoteManager::StartListener()
 {
     return false;
@@ -704,6 +724,7 @@ bool CNoteManager::ReadNote(CNote* note)
         return false;
     if (note->GetId() == -1)
         return true;
+    const CNote::PlacingScope placing(*note);
     try {
         if (!note->GetData(note->GetId())) {
             ThrowFailedRead(*db);
@@ -1028,8 +1049,8 @@ CNote* CNoteManager::CreateNewNote()
     CNote* const added = AddNote(std::move(note));
     if (!added)
         return nullptr;
+    // Showing tells the listeners.
     added->ShowAndStore(true, m_showFlag != 0);
-    NotifyDisplay(added, eNoteShown);
     return added;
 }
 

@@ -63,6 +63,8 @@ public:
     // Passed to the notes' show calls; the start-up loading changes it.
     int GetShowFlag() const { return m_showFlag; }
     void SetShowFlag(int flag) { m_showFlag = flag; }
+    // The "Group changed" pop-up beside a note.
+    CNotifyWindowThread& NotifyWindow() { return m_notifyWindow; }
     // This run's identity, stamped into the database by the first open.
     const CStdStr& GetInstanceGuid() const { return m_instanceGuid; }
 
@@ -308,6 +310,22 @@ public:
 
 private:
     CNoteManager& m_manager;
+};
+
+// The one re-entry guard of the long note operations, shared by all of them:
+// while one runs, another entry logs that it is refused and its function
+// returns at once. Only the entry that set the flag clears it.
+class CSingleFunctionEntry {
+public:
+    explicit CSingleFunctionEntry(const wchar_t* function);
+    ~CSingleFunctionEntry();
+    CSingleFunctionEntry(const CSingleFunctionEntry&) = delete;
+    CSingleFunctionEntry& operator=(const CSingleFunctionEntry&) = delete;
+
+    bool AlreadyRunning() const { return !m_owner; }
+
+private:
+    bool m_owner;
 };
 
 // Dims every shown note (fadeOut) or brings them back; with a note given and

@@ -329,10 +329,9 @@ void CNoteEditWndT::OnDestroy()
         RevokeDropTarget(*note);
 }
 
-// The note gets its drop target with its window life; until then it holds
-// none to revoke.
-void CNoteEditWndT::RevokeDropTarget(CNote& /*note*/)
+void CNoteEditWndT::RevokeDropTarget(CNote& note)
 {
+    note.RevokeDropTarget();
 }
 
 void CNoteEditWndT::OnContextMenu(LPARAM lParam)

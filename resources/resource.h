@@ -52,9 +52,12 @@
 #define IDS_SHOW_ALL 857            // "Show All"
 #define IDS_ALARM_AT 865            // "Alarm at: %s %s " (date, time)
 #define IDS_ALARM_OFF 866           // "Alarm Off"
+#define IDS_UNLOCK_TO_VIEW 837      // "You need to unlock this note before you can view ..."
 #define IDS_UNTITLED_NOTE 874       // "(Untitled) #%d"
+#define IDS_COPY_OF 875             // "Copy of %s"
 #define IDS_INCORRECT_NUMBER 877    // "You have specified an incorrect number! ..."
 #define IDS_COMMAND_LINE_HELP 879   // "Command line options for Quillet: ..."
+#define IDS_CANNOT_FIND 881         // "Cannot find \"%s\""
 #define IDS_NETSEND_ERROR 910       // "Error sending note to %s"
 #define IDS_RECEIVE_FAILED 911      // "Failed to receive note from external host %s"
 #define IDS_NOTE_RECEIVED 912       // "Received note from user (%s)"
@@ -74,3 +77,6 @@
 #define IDS_OPEN_URL 876            // "Open URL"
 #define IDS_COPY_URL 905            // "Copy URL"
 #define IDS_CONFIRM_OPEN_LINK 1950  // asks before a link to a file or folder opens
+
+// The small note dialogs.
+#define IDD_UNLOCK_NOTE 1008        // asks for the password of a locked note

@@ -108,6 +108,52 @@ TEST(ToolbarCorner, EveryPositionOnAnAreaNotAtTheOrigin)
         EXPECT_EQ(ToolbarCorner(position, area, b), expected[position]) << position;
 }
 
+TEST(NewNoteRect, EverySizeAndPositionOnAMonitorNotAtTheOrigin)
+{
+    const RECT monitor = { -1920, 200, 0, 1280 };   // 1920 x 1080 left of the primary
+    const int m = 1920 / 20;
+    struct { int defSize; int side; } sizes[] = {
+        { 0, 136 }, { 1, 227 }, { 2, 341 }, { 3, 455 }, { 7, 100 },   // points at 96 dpi; others 100 px
+    };
+    for (const auto& size : sizes) {
+        const int s = size.side;
+        const POINT expected[] = {
+            { -1920 + m, 200 + m },        // 0: top left
+            { 0 - m - s, 200 + m },        // 1: top right
+            { -1920 + m, 1280 - m - s },   // 2: bottom left
+            { 0 - m - s, 1280 - m - s },   // 3: bottom right
+            { -1920 + (1920 - s) / 2, 200 + m },        // 4: centre top
+            { -1920 + (1920 - s) / 2, 1280 - m - s },   // 5 and anything else: centre bottom
+        };
+        for (const int defPos : { 0, 1, 2, 3, 4, 5, 9 }) {
+            const POINT corner = expected[defPos < 5 ? defPos : 5];
+            const RECT want = { corner.x, corner.y, corner.x + s, corner.y + s };
+            EXPECT_EQ(NewNoteRect(monitor, size.defSize, defPos, 96), want) << size.defSize << "/" << defPos;
+        }
+    }
+    EXPECT_EQ(NewNoteSide(1, 120), 283) << "points follow the resolution";
+}
+
+TEST(KeepRectOnDesktop, TurnsTheMoveAwayFromTheEdgeItWouldCross)
+{
+    const RECT desktop = { -100, 0, 900, 700 };
+    struct {
+        const char* what;
+        RECT rect;
+        POINT offset;
+        RECT expected;
+    } cases[] = {
+        { "inside: moved", { 100, 100, 300, 300 }, { -15, -15 }, { 85, 85, 285, 285 } },
+        { "past the left and top: turned", { -90, 5, 110, 205 }, { -15, -15 }, { -75, 20, 125, 220 } },
+        { "already outside left: brought in first", { -120, 100, 80, 300 }, { -15, 0 }, { -85, 100, 115, 300 } },
+        { "past the right and bottom: turned", { 690, 490, 890, 690 }, { 15, 15 }, { 675, 475, 875, 675 } },
+        { "already outside right: brought in first", { 800, 600, 1000, 800 }, { 15, 15 }, { 685, 485, 885, 685 } },
+        { "wider and taller than the desktop: stays", { -200, -50, 1000, 800 }, { -15, -15 }, { -200, -50, 1000, 800 } },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KeepRectOnDesktop(c.rect, c.offset, desktop), c.expected) << c.what;
+}
+
 TEST(ToolbarPointInArea, EitherCornerKeepsTheSavedPoint)
 {
     const SIZE bar = { 125, 19 };

@@ -453,7 +453,10 @@ TEST_F(NoteManagerTest, WithoutADatabaseNothingIsReadWrittenOrCached)
 
 TEST_F(NoteManagerTest, CreationWithoutNoteWindowsLeavesNothingBehind)
 {
+    ASSERT_TRUE(UnregisterClassW(L"NoteWClass", GetModuleHandleW(nullptr)));
+    CLogCapture log;
     EXPECT_EQ(m_manager.CreateNewNote(), nullptr);
+    EXPECT_TRUE(log.Contains(L"Failed to create note [] Activate=0, FromSaved=0"));
     EXPECT_EQ(m_manager.CreateNoteFromXml(L"<NOTES><note><text>hi</text></note></NOTES>"), nullptr);
     const BYTE legacy[8] = {'S', 'T', 'I', 'C', 33, 0, 1, 0};
     EXPECT_EQ(m_manager.CreateNoteFromBuffer(legacy, sizeof(legacy)), nullptr);
@@ -468,6 +471,7 @@ TEST_F(NoteManagerTest, CreationWithoutNoteWindowsLeavesNothingBehind)
     EXPECT_EQ(loaded->GetHwnd(), nullptr);
     EXPECT_FALSE(loaded->IsNoStore());
     EXPECT_EQ(m_manager.LoadAndShowNote(id + 1), nullptr);
+    RegisterTestWindowClass(L"NoteWClass");
 }
 
 TEST_F(NoteManagerTest, CloseAllFreesNotesAndTheirWindows)
