@@ -176,6 +176,7 @@ public:
     // Reads a note received in the legacy binary form; false when it does not read.
     bool ReadFromBuffer(const BYTE* bytes, int length);
     CUrlDetect& UrlDetect() { return m_urlDetect; }
+    void FillGroupMenu();  // the note menu's "Group" submenu for this note (GroupMenu.cpp)
 
 private:
     void MarkChanged();
