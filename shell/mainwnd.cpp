@@ -269,7 +269,8 @@ void AnnounceReceivedNote(CNote& note, const wchar_t* sender)
     CStdStr text;
     text.Format(LoadResString(IDS_NOTE_RECEIVED), sender);
     ForegroundNudge();
-    NotifyTrayIcon(GetAppWindow(), kTrayModify, nullptr, nullptr, text.c_str());
+    // The icon and tip stay as they are: a modify without them would blank both.
+    NotifyTrayIcon(GetAppWindow(), kTrayModify, GetTrayIcon(kTrayIconNormal), GetAppCaption(), text.c_str());
 }
 
 void OnNewNote()

@@ -20,6 +20,7 @@
 #include "foundation/WinVersion.h"
 #include "framework/MenuHandle.h"
 #include "framework/UiSeams.h"
+#include "exchange/NetSendRecord.h"
 #include "notestore/Note.h"
 #include "notestore/groups.h"
 #include "notestore/notemgr.h"
@@ -43,6 +44,7 @@ namespace {
 
 struct STrayCall {
     DWORD operation;
+    HICON icon;
     UINT flags;
     std::wstring tip;
     std::wstring infoTitle;
@@ -57,7 +59,7 @@ std::deque<BOOL> g_addResults;
 
 BOOL RecordTray(DWORD operation, NOTIFYICONDATAW* data)
 {
-    g_trayCalls.push_back({operation, data->uFlags, data->szTip, data->szInfoTitle, data->szInfo, data->uVersion,
+    g_trayCalls.push_back({operation, data->hIcon, data->uFlags, data->szTip, data->szInfoTitle, data->szInfo, data->uVersion,
                            data->cbSize, data->dwState | data->dwStateMask});
     if (operation != NIM_ADD || g_addResults.empty())
         return TRUE;
@@ -232,6 +234,47 @@ TEST_F(CTrayTest, TaskbarRestartHiddenBarAndRestoredParentEachAddTheIconAgain)
     g_trayCalls.clear();
     SendMessageW(m_parent, WM_SIZE, SIZE_RESTORED, 0);
     EXPECT_EQ(TrayOperations(), readd);
+}
+
+TEST_F(CTrayTest, TheTrayIconsLoadAtTheScreensSize)
+{
+    for (const ETrayIcon which : {kTrayIconNormal, kTrayIconAlarm1, kTrayIconAlarm2}) {
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(GetTrayIcon(which), &info)) << which;
+        BITMAP colour = {};
+        GetObjectW(info.hbmColor, sizeof colour, &colour);
+        EXPECT_EQ(colour.bmWidth, 16) << which;   // 96 dots per inch
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+    }
+    AddTrayIcon(m_window);
+    ASSERT_FALSE(g_trayCalls.empty());
+    EXPECT_EQ(g_trayCalls.back().icon, GetTrayIcon(kTrayIconNormal));
+}
+
+TEST_F(CTrayTest, AReceivedNoteIsAnnouncedInABalloonWithTheIconKept)
+{
+    {
+        CNote probe;
+        const bool windows = probe.CreateNoteWindow(L"", true);
+        probe.DestroyNoteWindow(true);
+        if (!windows)
+            GTEST_SKIP() << "note windows are not part of this build yet";
+    }
+    g_prefs.ReceiveNotify = true;
+    const std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<NOTES>\r\n"
+                            "<note>\r\n<visible>1</visible>\r\n<text>hello</text>\r\n</note>\r\n</NOTES>";
+    std::unique_ptr<CNetSendRecord> record =
+        CNetSendRecord::Make(nullptr, L"", 0, nullptr, 0, xml.c_str(), xml.size() + 1, L"bob");
+    EXPECT_EQ(SendMessageW(m_window, WM_NOTE_RECEIVED, 0, ReleaseNetSendRecord(std::move(record))), 1);
+    PumpPosted();
+    ASSERT_FALSE(g_trayCalls.empty());
+    const STrayCall& balloon = g_trayCalls.back();
+    EXPECT_EQ(balloon.operation, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(balloon.info, L"Received note from user (bob)");
+    EXPECT_EQ(balloon.infoTitle, L"Quillet");
+    EXPECT_EQ(balloon.tip, L"Quillet");
+    EXPECT_EQ(balloon.icon, GetTrayIcon(kTrayIconNormal));
 }
 
 TEST_F(CTrayTest, LongTipsAndBalloonsAreCutAndTerminated)
@@ -501,6 +544,8 @@ TEST_F(CNotesMenuTest, AnEmptyOrUnusableStoreSaysNoNotesWereCreated)
         EXPECT_TRUE(GetMenuState(notes, 0, MF_BYPOSITION) & MF_GRAYED);
         // With no note shown the item offers to show them.
         EXPECT_EQ(GetMenuItemText(GetTrayMenu(), ID_SHOW_HIDE_ALL), L"Show All");
+        // No hot key has a text yet: no tab follows the labels.
+        EXPECT_EQ(GetMenuItemText(GetTrayMenu(), ID_NEW_NOTE), L"&New Note");
     }
 }
 
