@@ -30,7 +30,6 @@ namespace {
 
 constexpr UINT kBalloonTimeout = 10000;
 constexpr int kMenuNameChars = 64;
-constexpr UINT kNoNotesCommand = 30000;
 
 bool g_trayReAdd = true;
 CIconHandle g_trayIcons[3];
@@ -148,7 +147,7 @@ public:
             AddList(m_groupMenus[menuIndex++], condition);
         }
         if (!m_anyNote)
-            AppendMenuW(m_notes, MF_STRING | MF_GRAYED, kNoNotesCommand, LoadResString(IDS_NO_NOTES));
+            AppendMenuW(m_notes, MF_STRING | MF_GRAYED, ID_NO_NOTES, LoadResString(IDS_NO_NOTES));
     }
 
 private:
