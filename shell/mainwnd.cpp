@@ -146,6 +146,7 @@ void OnMainDestroy(HWND window)
     if (IsTrayMode()) {
         NotifyTrayIcon(window, kTrayDelete, nullptr, nullptr, nullptr);
         KillTimer(window, kBlinkTimerId);
+        FreeTrayIcons();
     }
     KillTimer(window, kUpkeepTimerId);
     KillTimer(window, kMainTimerId);

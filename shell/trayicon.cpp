@@ -302,6 +302,12 @@ HICON GetTrayIcon(ETrayIcon which)
     return g_trayIcons[which].Get();
 }
 
+void FreeTrayIcons()
+{
+    for (CIconHandle& icon : g_trayIcons)
+        icon.Reset();
+}
+
 void OnTrayNotify(HWND window, LPARAM notification)
 {
     switch (LOWORD(notification)) {

@@ -30,6 +30,8 @@ bool IsTrayReAddPending();
 // made in tray mode.
 void LoadTrayIcons();
 HICON GetTrayIcon(ETrayIcon which);
+// At the main window's end, once the icon is deleted.
+void FreeTrayIcons();
 
 // WM_TRAY_NOTIFY: lParam is the mouse or balloon message.
 void OnTrayNotify(HWND window, LPARAM notification);

@@ -604,13 +604,15 @@ TEST_F(CTrayTest, ALanguageMenuWithoutAnAnchorYieldsToTheProgramsOwn)
     EXPECT_TRUE(log.Contains(L"Menu 5000 lacks command 212, using the program's own"));
 }
 
-TEST_F(CTrayTest, DestroyingTheMainWindowLeavesTheMenuObjectsWithoutMenus)
+TEST_F(CTrayTest, DestroyingTheMainWindowDeletesTheIconAndLeavesTheMenuObjectsWithoutMenus)
 {
     EXPECT_NE(g_noteMenu.GetMenu(), nullptr);
     DestroyWindow(m_window);
     EXPECT_EQ(g_noteMenu.GetMenu(), nullptr);
     EXPECT_EQ(g_trayMenu.GetMenu(), nullptr);
     EXPECT_EQ(GetTrayMenu(), nullptr);
+    EXPECT_EQ(GetTrayIcon(kTrayIconNormal), nullptr);
+    EXPECT_EQ(TrayOperations(), std::vector<DWORD>{NIM_DELETE});
 }
 
 // ---- commands
