@@ -30,6 +30,14 @@ public:
         m_menu = menu;
     }
 
+    // Gives up ownership (a submenu now owned by its menu).
+    HMENU Release()
+    {
+        const HMENU menu = m_menu;
+        m_menu = nullptr;
+        return menu;
+    }
+
 private:
     HMENU m_menu;
 };

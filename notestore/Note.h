@@ -279,6 +279,7 @@ public:
         CNote& m_note;
     };
     bool IsPlacing() const { return m_placing > 0; }
+    void FillGroupMenu();  // the note menu's "Group" submenu for this note (GroupMenu.cpp)
 
 private:
     void MarkChanged();

@@ -80,3 +80,24 @@
 
 // The small note dialogs.
 #define IDD_UNLOCK_NOTE 1008        // asks for the password of a locked note
+// The tray icon and the main menus.
+#define IDI_ALARM_1 125             // the alarm's blinking tray icons
+#define IDI_ALARM_2 126
+#define IDI_TRAY 167                // the normal tray icon
+#define IDR_MAIN_MENU 5000          // the tray and toolbar menu (first submenu)
+#define IDR_NOTE_MENU 5001          // the shared note menu (first submenu)
+#define IDS_NO_GROUP_ASSIGNED 19    // "<No group assigned>"
+#define IDS_EXPORT_FILTER 21        // "Text files!*.TXT!XML files!*.XML!All Files!*.*!!"
+#define IDS_TRAY_WELCOME 809        // the welcome balloon's text
+#define IDS_SHOW_TOOLBAR 855        // "Show Toolbar"
+#define IDS_HIDE_TOOLBAR 856        // "Hide Toolbar"
+#define IDS_HIDE_ALL 858            // "Hide All"
+#define IDS_EMAIL_NOTE 859          // "E-Mail note"
+#define IDS_TRAY_WELCOME_TITLE 864  // the welcome balloon's title
+#define IDS_TRANSPARENCY_VISIBLE 867 // "Visible"
+#define IDS_HIDDEN 868              // "Hidden"
+#define IDS_NO_NOTES 899            // "<No notes created>"
+#define IDS_LOCKED 900              // "Locked"
+#define IDS_TRANSPARENCY 931        // "Transparency"
+#define IDS_TOGGLE_GROUP 945        // "Show/Hide notes in group"
+#define IDS_EXPORT_FAILED 1961      // "Failed to export to %s"

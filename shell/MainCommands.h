@@ -27,8 +27,9 @@ constexpr UINT ID_CHECK_VERSION = 20049;
 constexpr UINT ID_EXPORT_ALL = 21009;
 constexpr UINT ID_QUICK_SEARCH = 21039;
 constexpr UINT ID_TOGGLE_TOOLBAR = 23400;
-constexpr UINT ID_DISPLAY_NOTE_FIRST = 30000;
-constexpr UINT ID_TOGGLE_GROUP_FIRST = 40000;
+// 30000 is the greyed "<No notes created>"; 30001-39999 (notes) and
+// 40000-49999 (groups) are slots of the last notes list (CNotesMenuMap).
+constexpr UINT ID_NO_NOTES = 30000;
 
 // Private messages of the main window.
 constexpr UINT WM_FOREGROUND_NUDGE = WM_APP;          // the foreground nudge: no action

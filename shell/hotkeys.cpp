@@ -1,4 +1,5 @@
-// Global hot keys: not part of this build yet, so none is registered.
+// Global hot keys: not part of this build yet, so none is registered and
+// none has a text.
 #include "hotkeys.h"
 
 void LoadHotKeys()
@@ -7,4 +8,13 @@ void LoadHotKeys()
 
 void StoreHotKeys()
 {
+}
+
+void HandleHotKey(WPARAM)
+{
+}
+
+CStdStr GetHotKeyText(int)
+{
+    return CStdStr();
 }

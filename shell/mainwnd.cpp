@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "dialogcalls.h"
+#include "dialogs/DlgUtils.h"
 #include "exchange/NetLists.h"
 #include "exchange/NetSendRecord.h"
 #include "foundation/LogFile.h"
@@ -20,12 +22,17 @@
 #include "foundation/WinVersion.h"
 #include "framework/AppModule.h"
 #include "framework/Library.h"
+#include "hotkeys.h"
+#include "mainmenus.h"
 #include "maintimers.h"
+#include "notecalls.h"
 #include "notestore/Note.h"
 #include "notestore/SQLiteHelp.h"
+#include "notestore/groups.h"
 #include "notestore/notemgr.h"
 #include "resources/resource.h"
 #include "shellsvc.h"
+#include "toolkit/CustomMenu.h"
 #include "trayicon.h"
 
 namespace {
@@ -38,7 +45,6 @@ constexpr int kNoteWindowExtraBytes = 8;  // the window's note object
 constexpr int kCaptionChars = 64;
 
 HWND g_parentWindow = nullptr;
-HMENU g_trayMenu = nullptr;
 HICON g_applicationIcon = nullptr;
 CLibrary g_msftEdit;
 bool g_closing = false;
@@ -49,6 +55,22 @@ UINT g_taskbarCreatedMessage = 0;
 // this sender; failures meanwhile are only logged.
 bool g_receiveFailurePending = false;
 CStdStr g_failedSender;
+// The save dialog of Export All and the quick search are open: hot keys and
+// menus may not stack a second one.
+bool g_exportOpen = false;
+bool g_quickSearchOpen = false;
+
+// Sets a flag for its life.
+class CBusyScope {
+public:
+    explicit CBusyScope(bool& flag) : m_flag(flag) { m_flag = true; }
+    ~CBusyScope() { m_flag = false; }
+    CBusyScope(const CBusyScope&) = delete;
+    CBusyScope& operator=(const CBusyScope&) = delete;
+
+private:
+    bool& m_flag;
+};
 
 bool RegisterOne(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, int extraBytes, HICON icon,
                  HBRUSH background)
@@ -123,10 +145,12 @@ void OnMainDestroy(HWND window)
     if (IsTrayMode()) {
         NotifyTrayIcon(window, kTrayDelete, nullptr, nullptr, nullptr);
         KillTimer(window, kBlinkTimerId);
+        FreeTrayIcons();
     }
     KillTimer(window, kUpkeepTimerId);
     KillTimer(window, kMainTimerId);
     CloseAllHelp();
+    DestroyMainMenus();
     if (g_parentWindow)
         PostMessageW(g_parentWindow, WM_DESTROY, 0, 0);
 }
@@ -148,8 +172,10 @@ void OnParentSize(HWND parent, WPARAM kind)
     if (!g_prefs.VisibleInTaskbar)
         ShowWindow(parent, SW_HIDE);
     if (IsTrayMode() && main && IsWindow(main)) {
-        NotifyTrayIcon(main, kTrayDelete, nullptr, nullptr, nullptr);
-        AddTrayIcon(main);
+        ReAddTrayIcon(main);
+        // A bar minimised by "&Minimize" comes back in its place.
+        if (!g_prefs.HideToolbar && IsIconic(main))
+            ShowWindow(main, SW_RESTORE);
         ShowWindow(main, g_prefs.HideToolbar ? SW_HIDE : SW_SHOW);
         SetForegroundWindow(main);
         NoteManager().ShowAllNotes();
@@ -243,7 +269,134 @@ void AnnounceReceivedNote(CNote& note, const wchar_t* sender)
     CStdStr text;
     text.Format(LoadResString(IDS_NOTE_RECEIVED), sender);
     ForegroundNudge();
-    NotifyTrayIcon(GetAppWindow(), kTrayModify, nullptr, nullptr, text.c_str());
+    // The icon and tip stay as they are: a modify without them would blank both.
+    NotifyTrayIcon(GetAppWindow(), kTrayModify, GetTrayIcon(kTrayIconNormal), GetAppCaption(), text.c_str());
+}
+
+void OnNewNote()
+{
+    if (NoteManager().CreateNewNote())
+        PlaySoundFile(g_prefs.CreateNote);
+}
+
+// The commands of the last "&Display Note" build; true when the command is one.
+bool OnNotesMenuCommand(UINT command)
+{
+    if (const auto note = NotesMenuMap().NoteAt(command)) {
+        ShowNoteById(*note);
+        return true;
+    }
+    if (const auto group = NotesMenuMap().GroupAt(command)) {
+        if (CGroups::FindById(*group))
+            ToggleGroupNotes(*group);
+        return true;
+    }
+    return false;
+}
+
+HWND ToolbarOf(HWND window)
+{
+    return GetDlgItem(window, kToolbarControlId);
+}
+
+void OnMainMenuButton(HWND window)
+{
+    BuildNotesMenu();
+    POINT point = {8, 8};
+    ClientToScreen(window, &point);
+    g_trayMenu.TrackPopupMenu(TPM_LEFTBUTTON, point.x, point.y, window);
+}
+
+void OnMinimize(HWND window)
+{
+    SetToolbarPosition(g_prefs, window, ToolbarOf(window), g_parentWindow);
+    if (!IsWindowVisible(window))
+        ShowWindow(window, SW_SHOWNOACTIVATE);
+    ShowWindow(g_parentWindow, SW_MINIMIZE);
+    HideEveryNote();
+}
+
+void OnAlwaysOnTop(HWND window)
+{
+    g_prefs.AlwaysOnTop = !g_prefs.AlwaysOnTop;
+    CheckMenuItem(GetTrayMenu(), ID_ALWAYS_ON_TOP, MF_BYCOMMAND | (g_prefs.AlwaysOnTop ? MF_CHECKED : MF_UNCHECKED));
+    if (!g_prefs.Save())
+        QLOG(L"Always on top: the settings could not be saved");
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetToolbarPosition(g_prefs, window, ToolbarOf(window), g_parentWindow);
+    SetNotesTopmost(g_prefs.AlwaysOnTop);
+}
+
+void OnShowHideAll(HWND window)
+{
+    SetForegroundWindow(window);
+    if (AnyNoteShown()) {
+        HideEveryNote();
+        SetMenuItemText(GetTrayMenu(), ID_SHOW_HIDE_ALL, LoadResString(IDS_SHOW_ALL));
+    } else {
+        NoteManager().ShowAllNotes();
+        SetMenuItemText(GetTrayMenu(), ID_SHOW_HIDE_ALL, LoadResString(IDS_HIDE_ALL));
+    }
+}
+
+void OnExportAll(HWND window)
+{
+    if (g_exportOpen)
+        return;
+    const CBusyScope open(g_exportOpen);
+    CStdStr path;
+    const std::optional<EExportFormat> format = ChooseExportFile(window, path);
+    if (format && !ExportEveryNote(path.c_str(), *format))
+        ShowExportFailed(window, path.c_str());
+}
+
+void OnQuickSearch(HWND window)
+{
+    if (g_quickSearchOpen)
+        return;
+    const CBusyScope open(g_quickSearchOpen);
+    SetForegroundWindow(window);
+    RunQuickSearchDlg(GetActiveWindow());
+}
+
+void ShowToolbar(HWND window)
+{
+    g_prefs.HideToolbar = false;
+    if (IsIconic(window))
+        ShowWindow(window, SW_RESTORE);
+    ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetToolbarPosition(g_prefs, window, ToolbarOf(window), g_parentWindow);
+    SetMenuItemText(GetTrayMenu(), ID_TOGGLE_TOOLBAR, LoadResString(IDS_HIDE_TOOLBAR));
+}
+
+void HideToolbar(HWND window)
+{
+    ShowWindow(window, SW_HIDE);
+    ReAddTrayIcon(window);
+    SetMenuItemText(GetTrayMenu(), ID_TOGGLE_TOOLBAR, LoadResString(IDS_SHOW_TOOLBAR));
+    g_prefs.HideToolbar = true;
+    SetToolbarPosition(g_prefs, window, ToolbarOf(window), g_parentWindow);
+}
+
+void OnToggleToolbar(HWND window)
+{
+    if (!IsTrayMode())
+        return;
+    if (IsWindowVisible(window))
+        HideToolbar(window);
+    else
+        ShowToolbar(window);
+}
+
+LRESULT OnPowerBroadcast(WPARAM event)
+{
+    NoteManager().ResetNextAlarm();
+    if (event == PBT_APMRESUMEAUTOMATIC) {
+        QLOG(L"Refreshing from suspend");
+        RestoreNotesZOrder();
+    }
+    return TRUE;
 }
 
 }  // namespace
@@ -340,20 +493,49 @@ int CreateMain(HINSTANCE instance)
 
 bool InitMainWindow(HWND)
 {
-    // The menus come with the tray icon.
-    SetTrayIconVersion();
+    SMenuOptions options;
+    options.trayMode = IsTrayMode();
+    options.mapi = GetProfileIntW(L"Mail", L"MAPI", 0) != 0;
+    options.layered = CanUseLayeredWindows();
+    if (!PrepareMainMenus(options))
+        return false;
+    // The icon's version is set once an icon exists: after each add.
+    if (options.trayMode)
+        LoadTrayIcons();
     return true;
 }
 
 void OnMainCommand(HWND window, UINT command)
 {
+    if (OnNotesMenuCommand(command))
+        return;
     switch (command) {
-    case ID_EXIT:
-        SendMessageW(window, WM_CLOSE, 0, 0);
-        break;
-    default:
-        break;
+    case ID_NOTE_ORGANIZER: ToggleNoteOrganizer(); break;
+    case ID_NEW_NOTE:
+    case ID_NEW_NOTE_TOOLBAR: OnNewNote(); break;
+    case ID_EXIT: SendMessageW(window, WM_CLOSE, 0, 0); break;
+    case ID_PREFERENCES:
+    case ID_PREFERENCES_TOOLBAR: ShowPreferences(); break;
+    case ID_SAVE_ALL:
+    case ID_SAVE_ALL_TOOLBAR: NoteManager().SaveModifiedNotes(); break;
+    case ID_HELP_TOOLBAR:
+    case ID_HELP: ShowHelp(0); break;
+    case ID_MAIN_MENU: OnMainMenuButton(window); break;
+    case ID_ABOUT_MENU:
+    case ID_ABOUT: ShowAboutDlg(); break;
+    case ID_MINIMIZE: OnMinimize(window); break;
+    case ID_ALWAYS_ON_TOP: OnAlwaysOnTop(window); break;
+    case ID_SHOW_HIDE_ALL: OnShowHideAll(window); break;
+    case ID_CHECK_VERSION: CheckVersionOnline(false); break;
+    case ID_EXPORT_ALL: OnExportAll(window); break;
+    case ID_QUICK_SEARCH: OnQuickSearch(window); break;
+    case ID_TOGGLE_TOOLBAR: OnToggleToolbar(window); break;
+    default: break;
     }
+}
+
+void OnAttachedWindowEvent(CWinEventMessage*)
+{
 }
 
 void ForegroundNudge()
@@ -410,8 +592,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         if (message == WM_CREATE)
             g_taskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
         if (g_taskbarCreatedMessage != 0 && message == g_taskbarCreatedMessage)
-            AddTrayIcon(window);
+            ReAddTrayIcon(window);
     }
+    if ((message == WM_DRAWITEM || message == WM_MEASUREITEM) &&
+        g_trayMenu.OnOwnerDrawMessage(window, message, lParam))
+        return 1;
     switch (message) {
     case WM_CREATE: return InitMainWindow(window) ? 0 : -1;
     case WM_DESTROY: OnMainDestroy(window); return 0;
@@ -420,6 +605,13 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND: OnMainCommand(window, LOWORD(wParam)); return 0;
     case WM_TIMER: OnMainTimer(window, wParam); return 0;
     case WM_INPUT_ACTIVITY: CheckInputActivity(); break;
+    case WM_POWERBROADCAST: return OnPowerBroadcast(wParam);
+    case WM_HOTKEY: HandleHotKey(wParam); break;
+    case WM_TRAY_NOTIFY:
+        if (IsTrayMode())
+            OnTrayNotify(window, lParam);
+        return 0;
+    case WM_ATTACHED_WINDOW_EVENT: OnAttachedWindowEvent(reinterpret_cast<CWinEventMessage*>(lParam)); return 0;
     case WM_NETSEND_STATUS: OnNetSendStatus(wParam, reinterpret_cast<CNetSendRecord*>(lParam)); return 0;
     case WM_NOTE_RECEIVED: return OnNoteReceived(reinterpret_cast<CNetSendRecord*>(lParam)) ? 1 : 0;
     case WM_RECEIVE_FAILED_BOX: OnReceiveFailedBox(); return 0;
@@ -447,11 +639,6 @@ LRESULT CALLBACK ParentWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     case MM_MCINOTIFY: OnSoundNotify(wParam, lParam); return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HMENU GetTrayMenu()
-{
-    return g_trayMenu;
 }
 
 bool IsMainWindowClosing()

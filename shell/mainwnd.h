@@ -10,6 +10,7 @@
 #include "foundation/AppWindow.h"
 
 class CNetSendRecord;
+class CWinEventMessage;
 
 // The caption of every program window and message box (string 817).
 const wchar_t* GetAppCaption();
@@ -44,8 +45,9 @@ LRESULT CALLBACK ParentWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 // WM_CREATE of the main window; false fails the creation.
 bool InitMainWindow(HWND window);
 void OnMainCommand(HWND window, UINT command);
-// The tray and main menu's first submenu; null until the menus are loaded.
-HMENU GetTrayMenu();
+// WM_ATTACHED_WINDOW_EVENT: a window event of an attached-to program; owns
+// the record.
+void OnAttachedWindowEvent(CWinEventMessage* event);
 
 // WM_NETSEND_STATUS: the outcome goes into the send history; a failure with
 // an error code gets a box. Owns and frees the record.

@@ -24,6 +24,7 @@
 #include "framework/Library.h"
 #include "hotkeys.h"
 #include "jumplist.h"
+#include "mainmenus.h"
 #include "maintimers.h"
 #include "mainwnd.h"
 #include "notestore/LoadReruzadu.h"

@@ -11,6 +11,7 @@
 #include <algorithm>
 
 CCustomMenu g_trayMenu;
+CCustomMenu g_noteMenu;
 
 namespace {
 
@@ -137,6 +138,12 @@ void DrawCheckBox(HDC dc, const RECT& item, int column, bool checked)
 void SetTrayMenuCommandColor(UINT commandId, COLORREF color)
 {
     g_trayMenu.SetCommandColor(commandId, color);
+}
+
+const CustomMenuItem* CCustomMenu::FindCommand(UINT commandId) const
+{
+    const auto found = m_commands.find(commandId);
+    return found == m_commands.end() ? nullptr : &found->second;
 }
 
 bool CCustomMenu::LoadImageLists()

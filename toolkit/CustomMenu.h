@@ -61,6 +61,8 @@ public:
     void SetCommandImage(UINT commandId, int imageIndex, bool checkBox);
     // A colour swatch for a command; ignored while no menu is set.
     void SetCommandColor(UINT commandId, COLORREF color);
+    // The command's entry; null when it has none.
+    const CustomMenuItem* FindCommand(UINT commandId) const;
 
     // Turns every item of the menu and its submenus into an owner-drawn item
     // whose item data indexes the item list.
@@ -91,6 +93,8 @@ private:
 
 // The main window's menu object: the tray menu and the note list.
 extern CCustomMenu g_trayMenu;
+// The note windows' menu object: the shared note menu, set by the shell.
+extern CCustomMenu g_noteMenu;
 
 // A colour swatch for a command of the main window's menu.
 void SetTrayMenuCommandColor(UINT commandId, COLORREF color);

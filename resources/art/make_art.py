@@ -17,6 +17,10 @@
                        16x15 on 0xC0C0C0 (the mask colour), the cell's place
                        its image index; cells 1 and 31 are empty.
   MenuImagesGrayed.bmp bitmap 168, the same cells as grayed items show them.
+  Tray.ico             icon 167, the tray icon: the note with a blue pen
+                       stroke across it (16, 32, 48 px).
+  TrayAlarm1.ico       icons 125 and 126, the two phases an alarm blinks in:
+  TrayAlarm2.ico       the note with a red bell, and the bell lit on red.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -708,6 +712,54 @@ def write_menu_strips():
         f.write(bmp_24(grayed_strip(strip)))
 
 
+# ---- icons 167, 125 and 126: the tray icon and the alarm's two phases
+
+BELL_LIGHT = (0xFF, 0xF4, 0xC0)
+
+
+def tray_icon(size):
+    canvas = app_icon(size)
+    width = max(1, size // 10)
+    for step in range(size // 2):
+        x, y = size // 4 + step, size - size // 4 - step
+        canvas.rect(x, y - width, x + width, y, MARK)
+    return canvas
+
+
+def draw_bell(canvas, cx, top, size, body, rim):
+    """A bell of the given height centred on cx, with its clapper below."""
+    for row in range(size):
+        half = max(1, (row * size) // (2 * size) + size // 6)
+        if row == size - 1:
+            half += max(1, size // 8)
+        for x in range(cx - half, cx + half):
+            edge = x in (cx - half, cx + half - 1) or row == size - 1
+            canvas.put(x, top + row, rim if edge else body)
+    clapper = max(1, size // 6)
+    canvas.rect(cx - clapper // 2, top + size, cx - clapper // 2 + clapper, top + size + clapper, rim)
+
+
+def alarm_icon(size, phase):
+    canvas = app_icon(size)
+    bell = size // 2
+    if phase:
+        margin = max(1, size // 16)
+        canvas.rect(margin, margin, size - margin, size - margin, RED)
+        draw_bell(canvas, size // 2, size // 5, bell, BELL_LIGHT, NOTE_EDGE)
+    else:
+        draw_bell(canvas, size // 2, size // 5, bell, RED, INK)
+    return canvas
+
+
+def write_tray_icons():
+    sizes = (16, 32, 48)
+    with open(os.path.join(HERE, "Tray.ico"), "wb") as f:
+        f.write(icon_file([tray_icon(s) for s in sizes]))
+    for phase, name in ((0, "TrayAlarm1.ico"), (1, "TrayAlarm2.ico")):
+        with open(os.path.join(HERE, name), "wb") as f:
+            f.write(icon_file([alarm_icon(s, phase) for s in sizes]))
+
+
 def main():
     write_menu_strips()
     with open(os.path.join(HERE, "Quillet.ico"), "wb") as f:
@@ -722,6 +774,7 @@ def main():
     with open(os.path.join(HERE, "LinkHand.cur"), "wb") as f:
         f.write(cursor_file(link_hand(), LINK_HAND_HOTSPOT))
     write_picker_art()
+    write_tray_icons()
 
 
 if __name__ == "__main__":

@@ -22,26 +22,6 @@
 
 namespace {
 
-std::vector<std::wstring> g_soundCommands;
-
-MCIERROR RecordSound(const wchar_t* command, HWND)
-{
-    g_soundCommands.emplace_back(command);
-    return 0;
-}
-
-UINT SoundDevice(const wchar_t*)
-{
-    return 1;
-}
-
-void PumpPosted()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&message);
-}
-
 const wchar_t* MainClassName()
 {
     static const std::wstring name = L"MainWClassTest" + UniqueName();
@@ -74,7 +54,6 @@ protected:
         ASSERT_TRUE(m_com.Initialised());
         m_manager.SetDatabasePath(m_dir.File(L"QUILLT40.DAT").c_str());
         NetLists().LoadNetSends(m_dir.File(L"ALIAS.INI").c_str());
-        g_soundCommands.clear();
         ASSERT_NE(MainClassName(), nullptr);
         m_window = CreateWindowExW(0, MainClassName(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
@@ -111,7 +90,7 @@ protected:
     CTestDir m_dir;
     CNoteManager m_manager;
     CSeamOverride<SNoteManagerSeam> m_managerSeam{g_noteManagerSeam, {&m_manager}};
-    CSeamOverride<SSoundSeam> m_soundSeam{g_soundSeam, {&RecordSound, &SoundDevice}};
+    CRecordedSound m_sound;
     CScriptedMessageBox m_boxes;
     HWND m_window = nullptr;
     long m_liveBefore = 0;
@@ -191,7 +170,7 @@ TEST_F(MainWindowLanTest, ANoteThatDoesNotReadIsRefusedWithItsBoxAfterwards)
         EXPECT_EQ(CNetSendRecord::LiveCount(), liveBefore - 1) << c.what;
     }
     EXPECT_EQ(m_manager.GetNoteCount(), 0);
-    EXPECT_TRUE(g_soundCommands.empty());
+    EXPECT_TRUE(CRecordedSound::Commands().empty());
     EXPECT_EQ(SendMessageW(m_window, WM_NOTE_RECEIVED, 0, 0), 0);   // no record: nothing
 }
 
@@ -242,8 +221,8 @@ TEST_F(MainWindowLanTest, AReceivedNoteIsStoredShownAndAnnouncedWithoutWhatActs)
     EXPECT_EQ(note->Row().alarm.flags & 0x60u, 0u);
     EXPECT_EQ(note->Row().group, 0);
     EXPECT_TRUE(note->GetHwnd() && IsWindowVisible(note->GetHwnd()));
-    ASSERT_FALSE(g_soundCommands.empty());
-    EXPECT_EQ(g_soundCommands.front(), L"open \"C:\\Sounds\\received.wav\" type waveaudio alias sound");
+    ASSERT_FALSE(CRecordedSound::Commands().empty());
+    EXPECT_EQ(CRecordedSound::Commands().front(), L"open \"C:\\Sounds\\received.wav\" type waveaudio alias sound");
     PumpPosted();
     EXPECT_TRUE(m_boxes.ShownTexts().empty());
 }

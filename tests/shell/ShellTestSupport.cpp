@@ -21,7 +21,36 @@ int ScriptedBox(HWND, const wchar_t* text, const wchar_t*, UINT)
     return g_answer;
 }
 
+MCIERROR RecordSoundCommand(const wchar_t* command, HWND)
+{
+    CRecordedSound::Commands().emplace_back(command);
+    return 0;
+}
+
+UINT FixedSoundDevice(const wchar_t*)
+{
+    return 1;
+}
+
 }  // namespace
+
+CRecordedSound::CRecordedSound() : m_override(g_soundSeam, SSoundSeam{&RecordSoundCommand, &FixedSoundDevice})
+{
+    Commands().clear();
+}
+
+std::vector<std::wstring>& CRecordedSound::Commands()
+{
+    static std::vector<std::wstring> commands;
+    return commands;
+}
+
+void PumpPosted()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+}
 
 CScriptedMessageBox::CScriptedMessageBox(int answer) : m_override(g_messageBoxSeam, SMessageBoxSeam{&ScriptedBox})
 {

@@ -9,6 +9,7 @@
 
 #include "foundation/MessageBoxSeam.h"
 #include "foundation/Seams.h"
+#include "shell/shellsvc.h"
 
 // Records every box and answers with a fixed result while it lives.
 class CScriptedMessageBox {
@@ -27,6 +28,23 @@ public:
 private:
     CSeamOverride<SMessageBoxSeam> m_override;
 };
+
+// Every sound command succeeds, and is recorded, while it lives.
+class CRecordedSound {
+public:
+    CRecordedSound();
+    CRecordedSound(const CRecordedSound&) = delete;
+    CRecordedSound& operator=(const CRecordedSound&) = delete;
+
+    // The commands since the object was made, in order.
+    static std::vector<std::wstring>& Commands();
+
+private:
+    CSeamOverride<SSoundSeam> m_override;
+};
+
+// Dispatches every message posted to this thread's windows.
+void PumpPosted();
 
 // A GUID text, fresh on every call: names that no other test uses.
 std::wstring UniqueName();
