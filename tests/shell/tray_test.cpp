@@ -319,8 +319,8 @@ TEST_F(CTrayTest, LeftClicksMakeANoteAsTheTaskbarActionSays)
         EXPECT_EQ(g_commands, row.newNote ? std::vector<UINT>{ID_NEW_NOTE} : std::vector<UINT>{})
             << int(row.action) << " " << row.mouse;
     }
-    // No note could be made: no sound.
-    EXPECT_TRUE(CRecordedSound::Commands().empty());
+    // The two new notes were made, each with its sound.
+    EXPECT_FALSE(CRecordedSound::Commands().empty());
 }
 
 TEST_F(CTrayTest, RightClickShowsTheBuiltMenuAndRunsTheChoice)
