@@ -99,6 +99,14 @@ public:
     // Auto-size on for every note.
     static bool UpdateAutoSizeField(CppSQLite3DB& db);
 
+    // The size that fits the text within the format rectangle's width; false
+    // when it could not be measured.
+    bool MeasureText(const RECT& format, SIZE& fit);
+    // Fits the window to its text (forced: even with auto-size off).
+    void AutoSize(bool force);
+    // The editor asked for that client rectangle.
+    void OnRequestResize(const RECT& requested);
+
     // The row as stored. Writing through it sets neither the update date nor
     // the modified flag: for readers of stored and received notes.
     const NoteRow& Row() const { return m_row; }

@@ -411,6 +411,46 @@ void TempFadeOut(bool, CNote*)
 {
 }
 
+void CNoteManager::HideAllNotes()
+{
+}
+
+bool CNoteManager::IsAnyNoteVisible(const CNote*) const
+{
+    return false;
+}
+
+void CNoteManager::RestoreZOrder()
+{
+}
+
+void CNoteManager::SetAllTopmost(bool)
+{
+}
+
+bool CNoteManager::ToggleOtherNotes(CNote*)
+{
+    return false;
+}
+
+bool CNoteManager::ShowGroupOf(CNote*)
+{
+    return false;
+}
+
+void CNoteManager::ToggleGroupVisibility(std::int64_t)
+{
+}
+
+void CNoteManager::UpdateTitleFont(const LOGFONTW&, int)
+{
+}
+
+bool CNoteManager::RedetectUrls()
+{
+    return false;
+}
+
 namespace {
 
 // Process-wide, as the guarded functions run on the UI thread one at a time.

@@ -83,6 +83,23 @@ public:
     // elsewhere (TempFadeOut).
     void ShowAllNotes();
     bool IsFadedOut() const;
+    // Hides every shown note's window; the notes' visible flags stay.
+    void HideAllNotes();
+    // Some note other than the one given has a visible window.
+    bool IsAnyNoteVisible(const CNote* except = nullptr) const;
+    void RestoreZOrder();
+    void SetAllTopmost(bool topmost);
+    // Hides the other notes when one is visible, else shows them; then shows
+    // this one. False for no note.
+    bool ToggleOtherNotes(CNote* note);
+    // Shows or hides the note's whole group.
+    bool ShowGroupOf(CNote* note);
+    void ToggleGroupVisibility(std::int64_t group);
+    // The caption font changed: hidden notes' stored rectangles follow the
+    // new caption height.
+    void UpdateTitleFont(const LOGFONTW& titleFont, int oldCaptionHeight);
+    // Every shown note's link detection follows the setting again.
+    bool RedetectUrls();
 
     // The window-event listener of attached notes.
     bool StartListener();
