@@ -106,6 +106,9 @@ public:
     void AutoSize(bool force);
     // The editor asked for that client rectangle.
     void OnRequestResize(const RECT& requested);
+    // The hidden control the text is measured in lives until this is called
+    // (the note windows' teardown).
+    static void DestroyMeasuringControl();
 
     // The row as stored. Writing through it sets neither the update date nor
     // the modified flag: for readers of stored and received notes.

@@ -1298,6 +1298,7 @@ void CNoteManager::CloseAll()
     }
     notes.clear();
     unstored.clear();
+    CNote::DestroyMeasuringControl();
     CloseDB();
 }
 
