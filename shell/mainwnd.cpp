@@ -123,8 +123,9 @@ bool CreatePaletteWhenNeeded()
     palette->palVersion = 0x300;
     palette->palNumEntries = 256;
     GetSystemPaletteEntries(screen, 0, 255, palette->palPalEntry);
+    const int reserved = GetDeviceCaps(screen, NUMRESERVED);
     ReleaseDC(nullptr, screen);
-    g_appModule.SetPalette(CreatePalette(palette));
+    g_appModule.SetPalette(CreatePalette(palette), static_cast<UINT>(reserved));
     if (g_appModule.GetPalette())
         QLOG(L"Palette created successfully.");
     return true;

@@ -148,7 +148,8 @@ TEST_F(LoadReruzaduTest, WithoutADatabaseNothingLoadsAndTheImportWaits)
 }
 
 // With HideAllOnStartup every visible note gets its window, hidden, in id
-// order; loading writes nothing and leaves no note modified.
+// order, and stays shown for show all; loading writes nothing and leaves no
+// note modified.
 TEST_F(LoadReruzaduTest, VisibleNotesLoadHiddenInIdOrderWithoutChangingARow)
 {
     g_prefs.MigrateFromOldFile = false;
@@ -187,7 +188,15 @@ TEST_F(LoadReruzaduTest, VisibleNotesLoadHiddenInIdOrderWithoutChangingARow)
         ASSERT_NE(note->GetHwnd(), nullptr) << id;
         EXPECT_FALSE(IsWindowVisible(note->GetHwnd())) << id;
         EXPECT_EQ(m_manager.GetNoteFromWindow(note->GetHwnd()), note) << id;
+        EXPECT_TRUE(note->IsVisible()) << id;
     }
+    EXPECT_FALSE(m_manager.IsAnyNoteVisible());
+    // Show all brings every one of them up.
+    g_prefs.AnimationSpeed = 3;
+    m_manager.ShowAllNotes();
+    for (const std::int64_t id : visible)
+        EXPECT_TRUE(IsWindowVisible(m_manager.GetNote(id)->GetHwnd())) << id;
+    EXPECT_EQ(RowBytes(), before);
 }
 
 }  // namespace
