@@ -49,6 +49,7 @@ constexpr int kLineBufferChars = 512;
 
 struct SFrameState {
     bool sizing = false;
+    bool fitting = false;
     // Ids, never notes: a note may be deleted while the set is kept.
     std::set<std::int64_t> docked;
     POINT clickOffset = {};
@@ -183,7 +184,7 @@ LRESULT OnWindowPosChanged(HWND window, WPARAM keepEditor, const WINDOWPOS& pos)
     }
     if (sized && note->GetHwnd() == window && keepEditor != 1)
         FitEditorToFrame(window, *note);
-    if (g_prefs.SmartFit)
+    if (g_prefs.SmartFit && !State().fitting)
         SetTimer(window, kSmartFitTimer, kSmartFitDelay, nullptr);
     return 0;
 }
@@ -330,8 +331,12 @@ LRESULT OnTimer(HWND window, UINT_PTR id)
     if (!note)
         return 0;
     if (id == kSmartFitTimer) {
-        if (g_prefs.SmartFit)
+        if (g_prefs.SmartFit) {
+            // The fit's own move asks for no further fit.
+            State().fitting = true;
             KeepWindowOnScreen(window);
+            State().fitting = false;
+        }
     } else {
         note->UrlDetect().Rescan();
     }
