@@ -203,16 +203,23 @@ LRESULT OnNcLButtonDown(HWND window, WPARAM hit, LPARAM lParam)
     return VeduVureWndProc(window, WM_NCLBUTTONDOWN, hit, lParam);
 }
 
-// The docked notes still shown, looked up again by id.
+// The docked notes still shown, looked up again by id; notes deleted since
+// the press leave the set.
 std::vector<HWND> DockedWindows(HWND moving)
 {
     std::vector<HWND> windows;
     CNoteManager& manager = NoteManager();
-    for (const std::int64_t id : State().docked) {
-        const CNote* other = manager.GetNote(id);
-        const HWND window = other ? other->GetHwnd() : nullptr;
+    std::set<std::int64_t>& docked = State().docked;
+    for (auto id = docked.begin(); id != docked.end();) {
+        const CNote* other = manager.GetNote(*id);
+        if (!other) {
+            id = docked.erase(id);
+            continue;
+        }
+        const HWND window = other->GetHwnd();
         if (window && window != moving && other->IsVisible() && IsWindowVisible(window))
             windows.push_back(window);
+        ++id;
     }
     return windows;
 }

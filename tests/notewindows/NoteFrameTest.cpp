@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "CaptionTestFrame.h"
 #include "NoteFrameTestSupport.h"
 #include "foundation/SoundPlayer.h"
 #include "notestore/NoteAlarm.h"
@@ -536,6 +537,31 @@ TEST_F(CNoteFrameTest, ALockedNoteShowsLockedOnTheCaptionColour)
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+}
+
+TEST_F(CNoteFrameTest, ASnapshotCoversTheClientAreaAndHidesALockedText)
+{
+    PrepareCaptionGlobals();
+    CNote* note = MakeNote({200, 200, 400, 400}, L"one word");
+    ASSERT_NE(note, nullptr);
+    note->Row().colorText = RGB(200, 0, 0);
+    const HWND frame = note->GetHwnd();
+    const COLORREF caption = ItsyGetCaptionColor(frame) & 0xFFFFFF;
+    RECT client = ClientRect(frame);
+    MapWindowPoints(frame, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const RECT frameRect = WindowRect(frame);
+    OffsetRect(&client, -frameRect.left, -frameRect.top);
+    // Below the text's first line: only the background shows there.
+    const RECT lowerHalf = {client.left, (client.top + client.bottom) / 2, client.right - 20, client.bottom};
+    const int lowerPixels = Width(lowerHalf) * Height(lowerHalf);
+    {
+        const CPrintedWindow printed(frame, PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+        EXPECT_EQ(printed.Count(lowerHalf, caption), lowerPixels);
+    }
+    note->HideText();
+    const CPrintedWindow locked(frame, PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    EXPECT_GT(locked.Count(client, RGB(200, 0, 0)), 10) << "the word Locked";
+    EXPECT_GT(locked.Count(client, caption), Width(client) * Height(client) / 2);
 }
 
 TEST_F(CNoteFrameTest, TheContentHeightCountsEmptyAndTabbedLinesAlike)
