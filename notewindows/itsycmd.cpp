@@ -234,15 +234,17 @@ void MoveDockedNotes(HWND window, const RECT& proposed)
         return;
     constexpr UINT kFlags = SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
     HDWP batch = BeginDeferWindowPos(static_cast<int>(windows.size()));
+    for (auto other = windows.begin(); batch && other != windows.end(); ++other) {
+        const RECT rect = WindowRectOf(*other);
+        batch = DeferWindowPos(batch, *other, nullptr, rect.left + dx, rect.top + dy, 0, 0, kFlags);
+    }
+    if (batch && EndDeferWindowPos(batch))
+        return;
+    // A failed batch moved nothing: one at a time then.
     for (const HWND other : windows) {
         const RECT rect = WindowRectOf(other);
-        if (batch)
-            batch = DeferWindowPos(batch, other, nullptr, rect.left + dx, rect.top + dy, 0, 0, kFlags);
-        if (!batch)
-            SetWindowPos(other, nullptr, rect.left + dx, rect.top + dy, 0, 0, kFlags);
+        SetWindowPos(other, nullptr, rect.left + dx, rect.top + dy, 0, 0, kFlags);
     }
-    if (batch)
-        EndDeferWindowPos(batch);
 }
 
 CAlphaNotifierWnd& Guides()

@@ -440,6 +440,46 @@ TEST_F(CRollTest, AClientRectangleFromOlderDataUnrollsAtTheRightEdge)
     EXPECT_TRUE(IsRectEmpty(&note->Row().minimizeRect));
 }
 
+// ---- the editor's size requests
+
+TEST_F(CNoteFrameTest, ASizeRequestIsAnsweredOnlyWhenTheNoteMayGrow)
+{
+    struct Case {
+        const char* what;
+        bool smartSize;
+        bool autoResize;
+        bool sizing;
+        bool rolled;
+        bool answered;  // the request comes back as the editor's client rectangle
+    };
+    const Case cases[] = {
+        {"grows", true, true, false, false, true},
+        {"smart size off", false, true, false, false, false},
+        {"auto-size off", true, false, false, false, false},
+        {"while the user sizes it", true, true, true, false, false},
+        {"rolled up", true, true, false, true, false},
+    };
+    for (const Case& c : cases) {
+        g_prefs.SmartSize = c.smartSize;
+        CNote* note = MakeNote({200, 200, 400, 400});
+        ASSERT_NE(note, nullptr) << c.what;
+        const HWND frame = note->GetHwnd();
+        note->Row().autoResize = c.autoResize;
+        if (c.rolled)
+            note->Alarm().flags |= kNoteRollStateKnown | kNoteRolledUp;
+        if (c.sizing)
+            SendMessageW(frame, WM_SIZING, WMSZ_RIGHT, 0);
+        REQRESIZE request = {};
+        request.nmhdr = {note->GetEditHwnd(), 32, EN_REQUESTRESIZE};
+        request.rc = {0, 0, 1, 1};
+        EXPECT_EQ(SendMessageW(frame, WM_NOTIFY, 32, reinterpret_cast<LPARAM>(&request)), 0) << c.what;
+        const RECT editor = ClientRect(note->GetEditHwnd());
+        EXPECT_EQ(EqualRect(&request.rc, &editor) != FALSE, c.answered) << c.what;
+        SendMessageW(frame, WM_EXITSIZEMOVE, 0, 0);
+        note->Alarm().flags &= ~static_cast<std::uint32_t>(kNoteRolledUp);
+    }
+}
+
 // ---- timers
 
 TEST_F(CNoteFrameTest, TimerTicksWaitForTheButtonAndThenActOnce)
