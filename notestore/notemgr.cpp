@@ -434,6 +434,11 @@ void CNoteManager::RefreshAttachedNotes()
 {
 }
 
+bool CNoteManager::PostWindowEvent(DWORD, const wchar_t*, HWND)
+{
+    return true;
+}
+
 namespace {
 
 int MoveGroup(CNoteManager& manager, const wchar_t* operation, std::int64_t newGroup, std::int64_t oldGroup)

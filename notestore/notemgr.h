@@ -114,6 +114,9 @@ public:
     // Puts attached notes on the windows they belong to and starts or stops
     // the listener to match.
     void RefreshAttachedNotes();
+    // A window event for the attached notes, handed to the main window (the
+    // listener's callback, also called to place a note at once); true.
+    bool PostWindowEvent(DWORD event, const wchar_t* title, HWND window);
 
     // Moves every note of a group to another one (rows and cached notes);
     // returns how many changed, 0 on failure (logged).

@@ -30,6 +30,7 @@
 #include "notestore/SQLiteHelp.h"
 #include "notestore/groups.h"
 #include "notestore/notemgr.h"
+#include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 #include "shellsvc.h"
 #include "toolkit/CustomMenu.h"
@@ -433,6 +434,7 @@ HWND GetParentWindow()
 void SetParentWindow(HWND window)
 {
     g_parentWindow = window;
+    SetSoundNotifyWindow(window);
 }
 
 void SetApplicationIcon(HICON icon)
@@ -466,8 +468,7 @@ int RegisterWindowClasses(HINSTANCE instance)
                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
         return 0;
     QLOG(L"Creating NoteWClass window class");
-    // The note window's own procedure comes with the note windows.
-    if (!RegisterOne(instance, kNoteClass, &DefWindowProcW, kNoteWindowExtraBytes, nullptr,
+    if (!RegisterOne(instance, kNoteClass, &NoteFrameWndProcEntry, kNoteWindowExtraBytes, nullptr,
                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
         return 0;
     if (!HasRichEditClass())
