@@ -46,6 +46,9 @@ const COleDateTime kLongAgo(2001, 2, 3, 0, 0, 0);  // exact in any text form
 TEST_F(CNoteFrameTest, OnlyAMoveOrSizeOfAShownNoteThatIsNotBeingPlacedStampsIt)
 {
     g_prefs.SmartFit = true;
+    // The rows squeeze the editor; a fit to the text answering that would be a
+    // size of its own.
+    g_prefs.SmartSize = false;
     CNote* note = MakeNote({200, 200, 450, 400});
     ASSERT_NE(note, nullptr);
     const HWND frame = note->GetHwnd();
