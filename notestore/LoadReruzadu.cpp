@@ -46,9 +46,15 @@ int ImportLegacyFile(CWinFile& file, DWORD size)
     void* const bytes = GlobalLock(block.Get());
     if (!bytes)
         return 0;
-    file.SeekToBegin();
-    QLOG(L"LoadReruzadu - wi_ReadFile(%d)", static_cast<int>(size));
-    const DWORD read = file.Read(bytes, size);
+    DWORD read = 0;
+    try {
+        file.SeekToBegin();
+        QLOG(L"LoadReruzadu - wi_ReadFile(%d)", static_cast<int>(size));
+        read = file.Read(bytes, size);
+    } catch (const CWinFileException&) {
+        GlobalUnlock(block.Get());
+        throw;
+    }
     GlobalUnlock(block.Get());
     if (read != size)
         return 0;

@@ -216,6 +216,29 @@ TEST_F(LegacyNotesTest, ALongTextIsCutToWhatTheLengthFieldHolds)
     EXPECT_TRUE(LogHasLineStarting(log, L"SaveToMemory - note "));
 }
 
+// The title is converted whole and then cut: 40 characters of two bytes each
+// leave 31 of them in the 63 bytes, never a lead byte alone.
+TEST_F(LegacyNotesTest, ATitleInADoubleByteCodePageIsCutBetweenCharacters)
+{
+    const LCID saved = GetThreadLocale();
+    SetThreadLocale(MAKELCID(MAKELANGID(LANG_JAPANESE, SUBLANG_JAPANESE_JAPAN), SORT_DEFAULT));
+    if (ThreadAnsiCodePage() != 932) {
+        SetThreadLocale(saved);
+        GTEST_SKIP() << "code page 932 is not the thread's here";
+    }
+    CNote* const note = StoredNote(L"text");
+    note->Row().name = std::wstring(40, L'\u65E5');
+    const HGLOBAL block = note->SaveToGlobal();
+    SetThreadLocale(saved);
+    ASSERT_NE(block, nullptr);
+    const std::string header = Scrambled(BlockBytes(block, 1554).substr(10));
+    GlobalFree(block);
+    std::string expected;
+    for (int i = 0; i < 31; ++i)
+        expected += "\x93\xFA";
+    EXPECT_EQ(header.substr(0, 63), expected + '\0');
+}
+
 TEST_F(LegacyNotesTest, ANoteSentInTheLegacyFormArrivesWithItsValuesAndANewGuid)
 {
     CFixedClock clock(COleDateTime(2026, 3, 20, 10, 0, 0));
