@@ -220,9 +220,9 @@ bool CSticNoteReader::ReadHeader(BYTE* header, std::uint16_t& stored, size_t& re
 
 bool CSticNoteReader::ReadText(SticNote& note, std::uint16_t textLength)
 {
-    std::string text(textLength, '\0');
-    if (textLength > m_length - std::min(m_position, m_length) ||
-        (textLength > 0 && !m_source(text.data(), textLength, m_position))) {
+    const bool fits = textLength <= m_length - std::min(m_position, m_length);
+    std::string text(fits ? textLength : 0, '\0');
+    if (!fits || (textLength > 0 && !m_source(text.data(), textLength, m_position))) {
         QLOG(L"loadReruzaduFromMemory (text) failed");
         return false;
     }

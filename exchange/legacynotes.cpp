@@ -85,7 +85,7 @@ void ApplyAlarm(CNote& note, const SticNote& read)
         return;
     const COleDateTime date = SticRecordDate(read.alarmTime);
     if (!date.IsValid() || read.alarmTime.time <= 0) {
-        // A state without its date would fire at once.
+        // Without its date the stored state means no alarm.
         alarm.flags &= ~kAlarmStateBits;
         alarm.RecalcDue(false);
         return;
