@@ -56,6 +56,10 @@ struct NoteRow {
     bool autoResize = true;
 };
 
+// The frame's normal rectangle as it would be with its caption, at the same
+// corner.
+void AdjustPlacementForCaption(HWND frame, RECT& normal);
+
 // Every note into one file (ExportSticky); the first note written starts the
 // file. False at the first note that fails; a notes document is closed
 // whatever happened once a note was written.

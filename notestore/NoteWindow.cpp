@@ -606,11 +606,8 @@ void CNote::SetText(const CStdStr& text)
         m_row.text = std::move(plain);
 }
 
-namespace {
-
-// The frame's normal rectangle as it would be with its caption, at the same
-// corner: a note is stored with its caption whether it shows or not.
-void AddHiddenCaption(HWND frame, RECT& normal)
+// A note is stored with its caption whether it shows or not.
+void AdjustPlacementForCaption(HWND frame, RECT& normal)
 {
     const LONG style = GetWindowLongW(frame, GWL_STYLE);
     if ((style & kCaptionStyleBits) != 0)
@@ -630,15 +627,13 @@ void AddHiddenCaption(HWND frame, RECT& normal)
     normal.bottom = normal.top + client.bottom + (grown.bottom - grown.top) - grownClient.bottom;
 }
 
-} // namespace
-
 void CNote::UpdatePlacementFromWindow()
 {
     const PlacingScope placing(*this);
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof(placement);
     if (GetWindowPlacement(m_hwnd, &placement)) {
-        AddHiddenCaption(m_hwnd, placement.rcNormalPosition);
+        AdjustPlacementForCaption(m_hwnd, placement.rcNormalPosition);
         if (std::memcmp(&placement, &m_row.placement, sizeof(placement)) != 0) {
             m_row.placement = placement;
             m_modified = true;
