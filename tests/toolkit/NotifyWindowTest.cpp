@@ -161,7 +161,10 @@ HWND PopupWindowOf(unsigned threadId)
         [](HWND hwnd, LPARAM param) {
             wchar_t name[32] = {};
             GetClassNameW(hwnd, name, 32);
-            if (wcscmp(name, L"AlphaBaseWnd") != 0 || !IsWindowVisible(hwnd))
+            RECT rect = {};
+            GetWindowRect(hwnd, &rect);
+            // Shown first at its creation size, then placed and painted.
+            if (wcscmp(name, L"AlphaBaseWnd") != 0 || !IsWindowVisible(hwnd) || rect.right - rect.left <= 1)
                 return TRUE;
             *reinterpret_cast<HWND*>(param) = hwnd;
             return FALSE;
