@@ -2,6 +2,9 @@
 // or exported.
 #include "notecalls.h"
 
+#include "notestore/Note.h"
+#include "notestore/notemgr.h"
+
 bool AnyNoteShown()
 {
     return false;
@@ -23,11 +26,13 @@ void ToggleGroupNotes(std::int64_t)
 {
 }
 
-void ShowNoteById(std::int64_t)
+void ShowNoteById(std::int64_t id)
 {
+    if (CNote* const note = NoteManager().GetNote(id))
+        note->ShowSticky();
 }
 
-bool ExportEveryNote(const wchar_t*, int)
+bool ExportEveryNote(const wchar_t* path, int format)
 {
-    return false;
+    return ExportAllNotes(path, format);
 }
