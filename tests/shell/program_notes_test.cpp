@@ -84,6 +84,9 @@ TEST_F(ProgramNotesTest, TheStoredVisibleNotesComeBackTitledAndNoBoxShows)
         Exit(run, main);
         if (legacyFile) {
             EXPECT_EQ(IniValue(Ini(), L"MigrateFromOldFile"), L"0");
+            WIN32_FILE_ATTRIBUTE_DATA legacy = {};
+            ASSERT_TRUE(GetFileAttributesExW(m_dir.File(L"NOTES.DAT").c_str(), GetFileExInfoStandard, &legacy));
+            EXPECT_EQ(legacy.nFileSizeLow, 4u) << "the legacy file is left as it was";
         }
     }
 }
