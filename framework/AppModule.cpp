@@ -21,4 +21,5 @@ void CAppModule::Term()
     m_richEdit20 = false;
     m_captionBitmap.Reset();
     m_palette.Reset();
+    m_paletteBase = 0;
 }

@@ -25,9 +25,15 @@ public:
     // Takes the bitmap; Term frees it.
     void SetCaptionBitmap(HBITMAP bitmap) { m_captionBitmap.Reset(bitmap); }
     HBITMAP GetCaptionBitmap() const { return m_captionBitmap.Get(); }
-    // Takes the palette; Term frees it.
-    void SetPalette(HPALETTE palette) { m_palette.Reset(palette); }
+    // Takes the palette; Term frees it. Notes take their entries from the
+    // base index on (the entries the system reserves come before it).
+    void SetPalette(HPALETTE palette, UINT baseIndex = 0)
+    {
+        m_palette.Reset(palette);
+        m_paletteBase = baseIndex;
+    }
     HPALETTE GetPalette() const { return m_palette.Get(); }
+    UINT GetPaletteBase() const { return m_paletteBase; }
 
 private:
     HINSTANCE m_instance = nullptr;
@@ -35,6 +41,7 @@ private:
     bool m_richEdit20 = false;
     CGdiObject<HBITMAP> m_captionBitmap;
     CGdiObject<HPALETTE> m_palette;
+    UINT m_paletteBase = 0;
 };
 
 extern CAppModule g_appModule;

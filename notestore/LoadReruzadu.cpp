@@ -1,8 +1,6 @@
 // Start-up loading. The legacy notes file is imported only into a database
 // without notes: the setting that asks for the import defaults to on, so a
-// lost settings file would otherwise import it again as duplicates. Until
-// the legacy reader exists, a file with notes in it is left unread and the
-// setting stays on, so a later start imports it.
+// lost settings file would otherwise import it again as duplicates.
 #include "LoadReruzadu.h"
 
 #include <cstdint>
@@ -14,6 +12,7 @@
 #include "foundation/DataPaths.h"
 #include "foundation/LogFile.h"
 #include "foundation/Preferences.h"
+#include "framework/GlobalMemory.h"
 #include "notemgr.h"
 
 namespace {
@@ -37,6 +36,31 @@ bool HasStoredNotes(CppSQLite3DB& db)
     return db.execScalar(L"select exists (select 1 from `notes`)") != 0;
 }
 
+// The whole file into a movable block, then through the legacy reader: its
+// result, or 0 when the block or the read fails.
+int ImportLegacyFile(CWinFile& file, DWORD size)
+{
+    CGlobalMemory block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+    if (!block)
+        return 0;
+    void* const bytes = GlobalLock(block.Get());
+    if (!bytes)
+        return 0;
+    DWORD read = 0;
+    try {
+        file.SeekToBegin();
+        QLOG(L"LoadReruzadu - wi_ReadFile(%d)", static_cast<int>(size));
+        read = file.Read(bytes, size);
+    } catch (const CWinFileException&) {
+        GlobalUnlock(block.Get());
+        throw;
+    }
+    GlobalUnlock(block.Get());
+    if (read != size)
+        return 0;
+    return loadReruzaduFromMemory(nullptr, block.Get(), size, false) ? 1 : 0;
+}
+
 // The import of the legacy file: a result when it ends the loading, nothing
 // when the visible notes load next.
 std::optional<int> MigrateLegacyFile(CppSQLite3DB& db)
@@ -55,21 +79,23 @@ std::optional<int> MigrateLegacyFile(CppSQLite3DB& db)
     CWinFile file;
     if (!file.Open(path, CWinFile::accessRead | CWinFile::shareRead | CWinFile::noInherit))
         return 0;
+    int result = 0;
+    bool empty = false;
     try {
         const DWORD size = file.SeekToEnd();
         QLOG(L"LoadReruzadu - wi_Seek(%d)", static_cast<int>(size));
-        if (size != 0) {
-            QLOG(L"LoadReruzadu - import of %s waits for the legacy reader", path);
-            return std::nullopt;
-        }
+        empty = size == 0;
+        if (!empty)
+            result = ImportLegacyFile(file, size);
     } catch (const CWinFileException& e) {
         QLOG(L"LoadReruzadu - failed - error %08lx, loading file %s", e.Error(), path);
-        FinishMigration(file, db);
-        return 0;
+        result = 0;
     }
-    // An empty file holds no notes: nothing to import, and nothing wrong.
     FinishMigration(file, db);
-    return std::nullopt;
+    // An empty file holds no notes: nothing to import, and nothing wrong.
+    if (empty)
+        return std::nullopt;
+    return result;
 }
 
 void LoadVisibleNotes(CNoteManager& manager)
@@ -112,9 +138,4 @@ int LoadReruzadu()
     }
     LoadVisibleNotes(manager);
     return 1;
-}
-
-bool loadReruzaduFromMemory(CNote* /*note*/, HGLOBAL /*block*/, DWORD /*length*/, bool /*fromNetwork*/)
-{
-    return false;
 }

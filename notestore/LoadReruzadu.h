@@ -12,7 +12,7 @@ class CNote;
 // import fails. A note that does not load is logged and skipped.
 int LoadReruzadu();
 
-// Reads every note of a legacy buffer: into note when one is given, else into
-// new notes. The legacy reader comes with the legacy exchange: until then
-// nothing reads.
+// Reads a legacy buffer of length bytes: its first note into note when one is
+// given (nothing stored or shown), else every note into a new note, stored
+// and shown or unloaded as it was. The body lives with the legacy exchange.
 bool loadReruzaduFromMemory(CNote* note, HGLOBAL block, DWORD length, bool fromNetwork);

@@ -56,6 +56,10 @@ struct NoteRow {
     bool autoResize = true;
 };
 
+// The frame's normal rectangle as it would be with its caption, at the same
+// corner.
+void AdjustPlacementForCaption(HWND frame, RECT& normal);
+
 // Every note into one file (ExportSticky); the first note written starts the
 // file. False at the first note that fails; a notes document is closed
 // whatever happened once a note was written.
@@ -106,6 +110,9 @@ public:
     void AutoSize(bool force);
     // The editor asked for that client rectangle.
     void OnRequestResize(const RECT& requested);
+    // The hidden control the text is measured in lives until this is called
+    // (the note windows' teardown).
+    static void DestroyMeasuringControl();
 
     // The row as stored. Writing through it sets neither the update date nor
     // the modified flag: for readers of stored and received notes.

@@ -106,13 +106,6 @@ bool ExportAllNotes(const wchar_t* path, int format)
     return exported;
 }
 
-// The legacy writer comes with the legacy exchange: until then nothing is
-// written.
-int CNote::SaveToMemory(HGLOBAL /*block*/)
-{
-    return -1;
-}
-
 HGLOBAL CNote::SaveToGlobal()
 {
     CGlobalMemory block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 0));

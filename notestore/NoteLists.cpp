@@ -11,6 +11,7 @@
 #include "foundation/LogFile.h"
 #include "foundation/ResModule.h"
 #include "foundation/ShellServices.h"
+#include "notewindows/RichEditCtrl.h"
 #include "resources/resource.h"
 
 #include <cmath>
@@ -181,11 +182,65 @@ bool CNote::UpdateDisplayNames(CppSQLite3DB& db)
     }
 }
 
-bool CNote::UpdateTextField(CNoteManager& /*manager*/)
+namespace {
+
+std::vector<std::int64_t> ReadAllNoteIds(CppSQLite3DB& db)
 {
-    // Needs notes by id and the editor's rich-text conversion; until they
-    // exist nothing is rewritten, and nothing claims it was.
-    return false;
+    std::vector<std::int64_t> ids;
+    for (CppSQLite3Query rows = db.execQuery(L"select `id` from `notes` order by rowid;"); !rows.eof();
+         rows.nextRow())
+        ids.push_back(rows.getInt64Field(0));
+    return ids;
+}
+
+// Older versions kept the note's RTF in `text`: the RTF moves to the shown
+// text when that is empty, and `text` becomes its plain text. A repair, not
+// an edit: the update date stays, though the display name may change.
+void ConvertStoredText(CNote& note)
+{
+    NoteRow& row = note.Row();
+    const COleDateTime lastUpdate = row.lastUpdateDate;
+    if (row.displayText.empty())
+        row.displayText = row.text;
+    row.text = RtfToPlainText(row.text);
+    note.GetDisplayName();
+    row.lastUpdateDate = lastUpdate;
+    note.SetModified(true);
+}
+
+}  // namespace
+
+bool CNote::UpdateTextField(CNoteManager& manager)
+{
+    const CSingleFunctionEntry entry(L"UpdateTextField");
+    if (entry.AlreadyRunning())
+        return false;
+    CDBUseGuard inUse(manager);
+    CppSQLite3DB* db = manager.GetDB();
+    if (!db) {
+        QLOG(L"No database\n");
+        return false;
+    }
+    QLOG(L"UpdateTextField");
+    std::vector<std::int64_t> ids;
+    try {
+        ids = ReadAllNoteIds(*db);
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(L"CNote::UpdateTextField", e);
+        return false;
+    }
+    const std::vector<CNote*> notes = manager.GetNotes(ids);
+    for (CNote* note : notes)
+        ConvertStoredText(*note);
+    // One batch; a note that fails keeps its row as it was and the others
+    // are stored all the same.
+    const bool stored = manager.StoreNotes(notes);
+    int rewritten = 0;
+    for (const CNote* note : notes)
+        rewritten += note->IsModified() ? 0 : 1;
+    QLOG(L"UpdateTextField - rewrote %d notes", rewritten);
+    // A note that did not load keeps its old text: the rewrite is still owed.
+    return stored && notes.size() == ids.size();
 }
 
 bool CNote::UpdateAutoSizeField(CppSQLite3DB& db)

@@ -15,6 +15,7 @@
 #include "foundation/WinPlacement.h"
 #include "framework/AppModule.h"
 #include "notewindows/NoteEditWnd.h"
+#include "notewindows/VeduVure.h"
 #include "resources/resource.h"
 #include "toolkit/MultiAnimator.h"
 
@@ -444,11 +445,36 @@ void CNote::UpdateAlphaEdge(bool shown, bool hidden, bool restacked)
     m_edges.Update(m_hwnd, restacked);
 }
 
+namespace {
+
+// The colour that fills a note: its own, or on a 256-colour screen the
+// program's palette entry of the note (by the low byte of its id), set to that
+// colour. A note whose entry lies past the palette keeps its own colour.
+COLORREF PaintColor(std::int64_t id, COLORREF color)
+{
+    const COLORREF rgb = color & 0xFFFFFF;
+    const HPALETTE palette = g_appModule.GetPalette();
+    if (!palette)
+        return rgb;
+    const UINT index = g_appModule.GetPaletteBase() + static_cast<UINT>(id & 0xFF);
+    const PALETTEENTRY entry = {GetRValue(rgb), GetGValue(rgb), GetBValue(rgb), 0};
+    if (index >= GetPaletteEntries(palette, 0, 0, nullptr) || !SetPaletteEntries(palette, index, 1, &entry))
+        return rgb;
+    return PALETTEINDEX(index);
+}
+
+} // namespace
+
 void CNote::ApplyWindowColor()
 {
+    const COLORREF paint = PaintColor(m_row.id, m_row.color);
     if (!m_hwnd)
         return;
-    m_brush.Reset(CreateSolidBrush(m_row.color & 0xFFFFFF));
+    // The caption works out its shades from the colour, so it gets the colour
+    // itself (a palette-relative one, matched in its realised palette), never
+    // a palette index.
+    ItsySetCaptionColor(m_hwnd, m_row.color);
+    m_brush.Reset(CreateSolidBrush(paint));
     InvalidateRect(m_hwnd, nullptr, TRUE);
     if (!m_editor || !IsRichEdit20())
         return;
@@ -580,11 +606,8 @@ void CNote::SetText(const CStdStr& text)
         m_row.text = std::move(plain);
 }
 
-namespace {
-
-// The frame's normal rectangle as it would be with its caption, at the same
-// corner: a note is stored with its caption whether it shows or not.
-void AddHiddenCaption(HWND frame, RECT& normal)
+// A note is stored with its caption whether it shows or not.
+void AdjustPlacementForCaption(HWND frame, RECT& normal)
 {
     const LONG style = GetWindowLongW(frame, GWL_STYLE);
     if ((style & kCaptionStyleBits) != 0)
@@ -604,15 +627,13 @@ void AddHiddenCaption(HWND frame, RECT& normal)
     normal.bottom = normal.top + client.bottom + (grown.bottom - grown.top) - grownClient.bottom;
 }
 
-} // namespace
-
 void CNote::UpdatePlacementFromWindow()
 {
     const PlacingScope placing(*this);
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof(placement);
     if (GetWindowPlacement(m_hwnd, &placement)) {
-        AddHiddenCaption(m_hwnd, placement.rcNormalPosition);
+        AdjustPlacementForCaption(m_hwnd, placement.rcNormalPosition);
         if (std::memcmp(&placement, &m_row.placement, sizeof(placement)) != 0) {
             m_row.placement = placement;
             m_modified = true;

@@ -396,61 +396,6 @@ void CNoteManager::ResetNextAlarm()
     m_nextAlarm = COleDateTime(-1.0);
 }
 
-// Notes are shown and dimmed with the note windows, which are not part of
-// this build yet: no note is ever shown or dimmed here.
-void CNoteManager::ShowAllNotes()
-{
-}
-
-bool CNoteManager::IsFadedOut() const
-{
-    return false;
-}
-
-void TempFadeOut(bool, CNote*)
-{
-}
-
-void CNoteManager::HideAllNotes()
-{
-}
-
-bool CNoteManager::IsAnyNoteVisible(const CNote*) const
-{
-    return false;
-}
-
-void CNoteManager::RestoreZOrder()
-{
-}
-
-void CNoteManager::SetAllTopmost(bool)
-{
-}
-
-bool CNoteManager::ToggleOtherNotes(CNote*)
-{
-    return false;
-}
-
-bool CNoteManager::ShowGroupOf(CNote*)
-{
-    return false;
-}
-
-void CNoteManager::ToggleGroupVisibility(std::int64_t)
-{
-}
-
-void CNoteManager::UpdateTitleFont(const LOGFONTW&, int)
-{
-}
-
-bool CNoteManager::RedetectUrls()
-{
-    return false;
-}
-
 namespace {
 
 // Process-wide, as the guarded functions run on the UI thread one at a time.
@@ -487,6 +432,11 @@ bool CNoteManager::IsListenerRunning() const
 
 void CNoteManager::RefreshAttachedNotes()
 {
+}
+
+bool CNoteManager::PostWindowEvent(DWORD, const wchar_t*, HWND)
+{
+    return true;
 }
 
 namespace {
@@ -1298,6 +1248,7 @@ void CNoteManager::CloseAll()
     }
     notes.clear();
     unstored.clear();
+    CNote::DestroyMeasuringControl();
     CloseDB();
 }
 
@@ -1330,13 +1281,6 @@ std::vector<std::int64_t> CNoteManager::GetAllNoteIDs()
 std::vector<std::int64_t> CNoteManager::GetVisibleNoteIDs()
 {
     return SelectNoteIDs(L"(visible = 1) ORDER BY id");
-}
-
-std::vector<std::int64_t> CNoteManager::GetGroupNoteIDs(std::int64_t group)
-{
-    CStdStr condition;
-    condition.Format(L"(`group` = '%I64d')", group);
-    return SelectNoteIDs(condition.c_str());
 }
 
 // ---------------------------------------------------------------- alarms

@@ -79,8 +79,9 @@ public:
     void AddDisplayListener(const CDisplayListener& listener);
     void RemoveDisplayListener(const CDisplayListener& listener);
 
-    // Shows every note, and whether the notes are dimmed while the user works
-    // elsewhere (TempFadeOut).
+    // ---- many note windows at once (ShowHide.cpp)
+    // Shows every shown note's window again, and whether the notes are dimmed
+    // while the user works elsewhere (TempFadeOut).
     void ShowAllNotes();
     bool IsFadedOut() const;
     // Hides every shown note's window; the notes' visible flags stay.
@@ -92,13 +93,18 @@ public:
     // Hides the other notes when one is visible, else shows them; then shows
     // this one. False for no note.
     bool ToggleOtherNotes(CNote* note);
-    // Shows or hides the note's whole group.
+    // Shows the other members of the note's group when the first of them is
+    // hidden, else hides them; then shows the note. False for no note or a
+    // note in no group.
     bool ShowGroupOf(CNote* note);
+    // Hides the group's shown members and shows its hidden ones; locked ones
+    // ask for their password once the changes are stored.
     void ToggleGroupVisibility(std::int64_t group);
-    // The caption font changed: hidden notes' stored rectangles follow the
-    // new caption height.
+    // The caption font changed: shown notes' windows and hidden notes' stored
+    // rectangles grow by the change of the caption height.
     void UpdateTitleFont(const LOGFONTW& titleFont, int oldCaptionHeight);
-    // Every shown note's link detection follows the setting again.
+    // Every note window's link detection follows the setting again; true when
+    // the database can be used.
     bool RedetectUrls();
 
     // The window-event listener of attached notes.
@@ -108,6 +114,9 @@ public:
     // Puts attached notes on the windows they belong to and starts or stops
     // the listener to match.
     void RefreshAttachedNotes();
+    // A window event for the attached notes, handed to the main window (the
+    // listener's callback, also called to place a note at once); true.
+    bool PostWindowEvent(DWORD event, const wchar_t* title, HWND window);
 
     // Moves every note of a group to another one (rows and cached notes);
     // returns how many changed, 0 on failure (logged).
@@ -205,6 +214,7 @@ public:
     std::vector<std::int64_t> GetAllNoteIDs();
     // In ascending order.
     std::vector<std::int64_t> GetVisibleNoteIDs();
+    // In ascending order; a NULL group counts as no group.
     std::vector<std::int64_t> GetGroupNoteIDs(std::int64_t group);
 
     // ---- alarms
@@ -271,7 +281,8 @@ private:
     CppSQLite3DB m_db;
     CStdStr m_databasePath;
     // The window map, kept both ways: one window per note, one note per window.
-    CLockedStl<hash_map<HWND, CNote*>> m_windowNotes;
+    // Mutable: a walk raises the use count, also in a const query.
+    mutable CLockedStl<hash_map<HWND, CNote*>> m_windowNotes;
     CLockedStl<hash_map<const CNote*, HWND>> m_noteWindows;
     CLockedStl<hash_map<std::int64_t, std::unique_ptr<CNote>>> m_notes;
     CLockedStl<hash_map<HWND, CStdStr>> m_windowTitles;
@@ -292,6 +303,16 @@ private:
     hash_map<const CNote*, std::unique_ptr<CNote>> m_unstoredNotes;
     // Set while a store runs: stores that its own writes set off are skipped.
     bool m_storing = false;
+
+    // ---- many note windows at once
+    friend void TempFadeOut(bool fadeOut, CNote* note);
+    // The notes of the window map (but except), copied so that what is done
+    // to them cannot upset the walk; the shown ones of them with a window.
+    std::vector<CNote*> WindowNotes(const CNote* except) const;
+    std::vector<CNote*> ShownWindowNotes(const CNote* except) const;
+    void ShowOrHideGroupMembers(CNote& note);
+    void GrowHiddenNotes(int growth);
+    bool m_fadedOut = false;
 
     // ---- docking
     void CollectDockedFrom(CNote* note, CNote* exclude, const CNote* origin, std::set<std::int64_t>& docked);

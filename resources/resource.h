@@ -98,6 +98,7 @@
 #define IDS_HIDDEN 868              // "Hidden"
 #define IDS_NO_NOTES 899            // "<No notes created>"
 #define IDS_LOCKED 900              // "Locked"
+#define IDS_TEXT_LIMIT_REACHED 870  // "Maximum textlimit reached in this note!"
 #define IDS_TRANSPARENCY 931        // "Transparency"
 #define IDS_TOGGLE_GROUP 945        // "Show/Hide notes in group"
 #define IDS_EXPORT_FAILED 1961      // "Failed to export to %s"

@@ -9,6 +9,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
 #include "framework/MenuHandle.h"
+#include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 #include "toolkit/CustomMenu.h"
 
@@ -120,13 +121,14 @@ bool PrepareMainMenus(const SMenuOptions& options)
         return false;
     }
     MapMenuImages(options.layered);
+    SetNoteFrameMenu(note);
     return true;
 }
 
 void DestroyMainMenus()
 {
     g_trayMenu.SetMenu(nullptr);
-    g_noteMenu.SetMenu(nullptr);
+    SetNoteFrameMenu(nullptr);
     g_mainMenu.Reset();
     g_noteMenuResource.Reset();
 }

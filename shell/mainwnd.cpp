@@ -30,6 +30,7 @@
 #include "notestore/SQLiteHelp.h"
 #include "notestore/groups.h"
 #include "notestore/notemgr.h"
+#include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 #include "shellsvc.h"
 #include "toolkit/CustomMenu.h"
@@ -123,8 +124,9 @@ bool CreatePaletteWhenNeeded()
     palette->palVersion = 0x300;
     palette->palNumEntries = 256;
     GetSystemPaletteEntries(screen, 0, 255, palette->palPalEntry);
+    const int reserved = GetDeviceCaps(screen, NUMRESERVED);
     ReleaseDC(nullptr, screen);
-    g_appModule.SetPalette(CreatePalette(palette));
+    g_appModule.SetPalette(CreatePalette(palette), static_cast<UINT>(reserved));
     if (g_appModule.GetPalette())
         QLOG(L"Palette created successfully.");
     return true;
@@ -432,6 +434,7 @@ HWND GetParentWindow()
 void SetParentWindow(HWND window)
 {
     g_parentWindow = window;
+    SetSoundNotifyWindow(window);
 }
 
 void SetApplicationIcon(HICON icon)
@@ -465,8 +468,7 @@ int RegisterWindowClasses(HINSTANCE instance)
                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
         return 0;
     QLOG(L"Creating NoteWClass window class");
-    // The note window's own procedure comes with the note windows.
-    if (!RegisterOne(instance, kNoteClass, &DefWindowProcW, kNoteWindowExtraBytes, nullptr,
+    if (!RegisterOne(instance, kNoteClass, &NoteFrameWndProcEntry, kNoteWindowExtraBytes, nullptr,
                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
         return 0;
     if (!HasRichEditClass())

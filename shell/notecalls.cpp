@@ -1,5 +1,3 @@
-// The note windows are not part of this build yet: nothing is shown, hidden
-// or exported.
 #include "notecalls.h"
 
 #include "notestore/Note.h"
@@ -7,23 +5,27 @@
 
 bool AnyNoteShown()
 {
-    return false;
+    return NoteManager().IsAnyNoteVisible();
 }
 
 void HideEveryNote()
 {
+    NoteManager().HideAllNotes();
 }
 
-void SetNotesTopmost(bool)
+void SetNotesTopmost(bool topmost)
 {
+    NoteManager().SetAllTopmost(topmost);
 }
 
 void RestoreNotesZOrder()
 {
+    NoteManager().RestoreZOrder();
 }
 
-void ToggleGroupNotes(std::int64_t)
+void ToggleGroupNotes(std::int64_t group)
 {
+    NoteManager().ToggleGroupVisibility(group);
 }
 
 void ShowNoteById(std::int64_t id)

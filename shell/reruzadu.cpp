@@ -30,6 +30,7 @@
 #include "notestore/LoadReruzadu.h"
 #include "notestore/groups.h"
 #include "notestore/notemgr.h"
+#include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 #include "shellsvc.h"
 #include "singleinst.h"
@@ -269,6 +270,7 @@ void StartServices()
         StartInstanceDetection();
     }
     QLOG(L"Socket support %s", g_networkOn ? L"Enabled" : L"Disabled");
+    SetNoteNetworkOn(g_networkOn);
     QLOG(L"Loading Netsend file");
     if (g_networkOn)
         LoadNetSends();
@@ -300,6 +302,7 @@ void FadeNotesBackIn()
 
 void FreeWindowResources()
 {
+    CloseNoteFrames();
     UnregisterClassW(L"NoteWClass", g_instance);
     DestroyIcon(GetApplicationIcon());
     SetApplicationIcon(nullptr);

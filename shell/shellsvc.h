@@ -1,22 +1,17 @@
 // Shell services the whole program uses: the program's version and its text
-// forms, the online version check, playing and stopping sounds, running an
-// alarm's command, help, the tray call bound at run time and the auto-fade
-// watch (the services windows below the shell need too, date and time texts
-// among them, are in foundation/ShellServices). User-interface thread only.
+// forms, the online version check, running an alarm's command, help, the tray
+// call bound at run time and the auto-fade watch (the services windows below
+// the shell need too, date and time texts and sounds among them, are in
+// foundation/ShellServices and foundation/SoundPlayer). User-interface thread
+// only.
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include "foundation/ShellServices.h"
+#include "foundation/SoundPlayer.h"
 #include "foundation/StdStr.h"
-
-// The seam in front of MCI: the command strings and the device id of an alias.
-struct SSoundSeam {
-    MCIERROR (*sendString)(const wchar_t* command, HWND notifyWindow);
-    UINT (*deviceId)(const wchar_t* alias);
-};
-extern SSoundSeam g_soundSeam;
 
 // The seam of the version-check site: requests go to this address followed by
 // "checkver/"; it ends in "/".
@@ -72,14 +67,6 @@ struct SCommandParts {
 bool SplitCommandLine(const wchar_t* command, SCommandParts& parts);
 // Runs an alarm's command; nothing when it holds no token.
 void ExecuteCommandLine(const wchar_t* command);
-
-void StopSound();
-// 1 when the file plays; its end (or failure) notifies notifyWindow, the
-// parent window when none is given.
-int PlaySoundFile(const wchar_t* file, HWND notifyWindow = nullptr);
-// MM_MCINOTIFY: a notice of the playing device ends the sound.
-void OnSoundNotify(WPARAM flags, LPARAM deviceId);
-bool IsSoundPlaying();
 
 // Context 0 shows the welcome topic.
 void ShowHelp(DWORD contextId);

@@ -9,6 +9,10 @@
   Attach*.tga          TGA pictures (resource type 777, by name) of the window
                        picker's corner marks, 32x32: "ATTACHTOPLEFT",
                        "ATTACHTOPRIGHT", "ATTACHBOTTOMLEFT", "ATTACHBOTTOMRIGHT".
+  Magnet*.tga          TGA pictures (type 777, by name) of the note frame's
+                       docking guides, 24x24: "MAGNETTOP", "MAGNETBOTTOM",
+                       "MAGNETLEFT", "MAGNETRIGHT", a bar on the docking edge
+                       with an arrow pointing at it.
   LinkHand.cur         cursor 149, a pointing hand over the note editor's
                        links, 32x32, hot spot on the fingertip.
   Picker.cur           cursor 160, the window picker's cross-hair in a ring,
@@ -289,6 +293,37 @@ def cursor_file(canvas, hotspot):
     header = struct.pack("<HHH", 0, 2, 1)
     entry = struct.pack("<BBBBHHII", canvas.width, canvas.height, 0, 0, hotspot[0], hotspot[1], len(image), 6 + 16)
     return header + entry + image
+
+
+def magnet_guide():
+    """The top guide: a bar along the top edge and an arrow up to it; the
+    others are its turns."""
+    canvas = Canvas(24, 24)
+    canvas.rect(2, 0, 22, 4, MARK + (240,))
+    for row in range(8):
+        canvas.hline(12 - row - 1, 12 + row + 1, 6 + row, MARK + (210,))
+    canvas.rect(9, 14, 15, 22, MARK + (210,))
+    soften_rim(canvas, 140)
+    return canvas
+
+
+def turned(canvas, quarter_turns):
+    """Turned clockwise by quarter turns (a square canvas)."""
+    result = canvas
+    for _ in range(quarter_turns % 4):
+        turn = Canvas(result.width, result.height)
+        for y in range(result.height):
+            for x in range(result.width):
+                turn.pixels[x][result.width - 1 - y] = result.pixels[y][x]
+        result = turn
+    return result
+
+
+def write_magnet_art():
+    guide = magnet_guide()
+    for name, quarter_turns in (("MagnetTop", 0), ("MagnetBottom", 2), ("MagnetLeft", 3), ("MagnetRight", 1)):
+        with open(os.path.join(HERE, name + ".tga"), "wb") as f:
+            f.write(tga_32(turned(guide, quarter_turns)))
 
 
 def write_picker_art():
@@ -775,6 +810,7 @@ def main():
         f.write(cursor_file(link_hand(), LINK_HAND_HOTSPOT))
     write_picker_art()
     write_tray_icons()
+    write_magnet_art()
 
 
 if __name__ == "__main__":

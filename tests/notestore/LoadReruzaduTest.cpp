@@ -92,18 +92,20 @@ TEST_F(LoadReruzaduTest, TheLegacyFileIsImportedOnlyIntoAnEmptyDatabaseAndRetrie
         int result;
         bool flagAfter;     // in memory and as stored
         const wchar_t* logged;
+        int rowsAfter;
     };
     const Case cases[] = {
-        { "absent", EFile::kAbsent, 0, 1, false, L"LoadReruzadu - loading 0 visible notes" },
+        { "absent", EFile::kAbsent, 0, 1, false, L"LoadReruzadu - loading 0 visible notes", 0 },
         // An empty file is normal: no error box at start-up.
-        { "empty", EFile::kEmpty, 0, 1, false, L"LoadReruzadu - wi_Seek(0)" },
+        { "empty", EFile::kEmpty, 0, 1, false, L"LoadReruzadu - wi_Seek(0)", 0 },
         // Another program holds it: the next start tries again.
-        { "held open without sharing", EFile::kHeldOpen, 0, 0, true, L"LoadReruzadu - Migrating file " },
-        { "notes into an empty database", EFile::kNotes, 0, 1, true, L"LoadReruzadu - import of " },
+        { "held open without sharing", EFile::kHeldOpen, 0, 0, true, L"LoadReruzadu - Migrating file ", 0 },
+        { "notes into an empty database", EFile::kNotes, 0, 1, false, L"loadReruzaduFromMemory - found 2 notes", 2 },
         // A lost settings file must not import the notes a second time.
-        { "notes with notes stored", EFile::kNotes, 2, 1, false, L"LoadReruzadu - notes exist, not migrating " },
+        { "notes with notes stored", EFile::kNotes, 2, 1, false, L"LoadReruzadu - notes exist, not migrating ", 2 },
     };
-    const std::string legacyBytes = "STIC legacy notes";
+    // Two hidden notes, each an empty header of length 0 without text.
+    const std::string legacyBytes("STIC\x28\x00\x02\x00\x00\x00\x00\x00", 12);
     for (const Case& c : cases) {
         m_manager.CloseAll();
         DB().execDML(L"delete from `notes`");
@@ -125,7 +127,7 @@ TEST_F(LoadReruzaduTest, TheLegacyFileIsImportedOnlyIntoAnEmptyDatabaseAndRetrie
         EXPECT_EQ(LoadReruzadu(), c.result) << c.name;
         EXPECT_EQ(g_prefs.MigrateFromOldFile, c.flagAfter) << c.name;
         EXPECT_EQ(StoredMigrateFlag(), c.flagAfter ? 1 : 0) << c.name;
-        EXPECT_EQ(Scalar(L"select count(*) from `notes`"), c.storedNotes) << c.name;
+        EXPECT_EQ(Scalar(L"select count(*) from `notes`"), c.rowsAfter) << c.name;
         EXPECT_TRUE(LogHasLineStarting(m_log, c.logged)) << c.name;
         if (c.file == EFile::kNotes) {
             EXPECT_EQ(ReadBytes(LegacyFile()), legacyBytes) << c.name << ": the file stays as it was";
@@ -148,7 +150,8 @@ TEST_F(LoadReruzaduTest, WithoutADatabaseNothingLoadsAndTheImportWaits)
 }
 
 // With HideAllOnStartup every visible note gets its window, hidden, in id
-// order; loading writes nothing and leaves no note modified.
+// order, and stays shown for show all; loading writes nothing and leaves no
+// note modified.
 TEST_F(LoadReruzaduTest, VisibleNotesLoadHiddenInIdOrderWithoutChangingARow)
 {
     g_prefs.MigrateFromOldFile = false;
@@ -187,7 +190,15 @@ TEST_F(LoadReruzaduTest, VisibleNotesLoadHiddenInIdOrderWithoutChangingARow)
         ASSERT_NE(note->GetHwnd(), nullptr) << id;
         EXPECT_FALSE(IsWindowVisible(note->GetHwnd())) << id;
         EXPECT_EQ(m_manager.GetNoteFromWindow(note->GetHwnd()), note) << id;
+        EXPECT_TRUE(note->IsVisible()) << id;
     }
+    EXPECT_FALSE(m_manager.IsAnyNoteVisible());
+    // Show all brings every one of them up.
+    g_prefs.AnimationSpeed = 3;
+    m_manager.ShowAllNotes();
+    for (const std::int64_t id : visible)
+        EXPECT_TRUE(IsWindowVisible(m_manager.GetNote(id)->GetHwnd())) << id;
+    EXPECT_EQ(RowBytes(), before);
 }
 
 }  // namespace

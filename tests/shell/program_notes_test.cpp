@@ -10,20 +10,13 @@
 
 #include "shell/MainCommands.h"
 #include "tests/shell/ProgramDriver.h"
+#include "tests/shell/ProgramWindows.h"
 #include "tests/shell/StoredNotes.h"
-#include "tests/support/TestDir.h"
 
 namespace {
 
-constexpr DWORD kStartMs = 60000;
-constexpr DWORD kExitMs = 30000;
-
-class ProgramNotesTest : public testing::Test {
+class ProgramNotesTest : public ProgramTest {
 protected:
-    void SetUp() override { DeleteFileW(LogPath().c_str()); }
-
-    std::wstring Ini() const { return m_dir.File(L"RERUZADU.INI"); }
-
     // Started, with its loop running and its main window found.
     HWND Start(CRun& run) const
     {
@@ -47,7 +40,7 @@ protected:
         return titles;
     }
 
-    CTestDir m_dir;
+    static std::vector<HWND> NoteWindows(const CRun& run) { return WindowsOfClass(run.ProcessId(), L"NoteWClass"); }
 };
 
 const std::vector<SStoredNote> kTwoShownOneHidden = {
@@ -71,10 +64,10 @@ TEST_F(ProgramNotesTest, TheStoredVisibleNotesComeBackTitledAndNoBoxShows)
             CloseHandle(legacy);
             WritePrivateProfileStringW(L"Preferences", L"MigrateFromOldFile", L"1", Ini().c_str());
         }
-        CRun run(ProgramPath(), FolderArgument(m_dir.Path()));
+        CRun run(ProgramPath(), FolderArgument());
         const HWND main = Start(run);
         ASSERT_NE(main, nullptr) << legacyFile;
-        const std::vector<HWND> notes = run.WindowsOfClass(L"NoteWClass");
+        const std::vector<HWND> notes = NoteWindows(run);
         EXPECT_EQ(SortedTitles(notes), (std::vector<std::wstring>{L"Quarterly report", L"Shopping list"}))
             << legacyFile;
         for (const HWND note : notes)
@@ -95,10 +88,10 @@ TEST_F(ProgramNotesTest, HideAllOnStartupShowsNoNote)
 {
     ASSERT_TRUE(StoreNotesIn(m_dir.Path(), kTwoShownOneHidden));
     ASSERT_TRUE(WritePrivateProfileStringW(L"Preferences", L"HideAllOnStartup", L"1", Ini().c_str()));
-    CRun run(ProgramPath(), FolderArgument(m_dir.Path()));
+    CRun run(ProgramPath(), FolderArgument());
     const HWND main = Start(run);
     ASSERT_NE(main, nullptr);
-    const std::vector<HWND> notes = run.WindowsOfClass(L"NoteWClass");
+    const std::vector<HWND> notes = NoteWindows(run);
     EXPECT_EQ(notes.size(), 2u) << "the shown notes are loaded, hidden";
     for (const HWND note : notes)
         EXPECT_FALSE(IsWindowVisible(note)) << testing::PrintToString(WindowText(note));
@@ -107,18 +100,16 @@ TEST_F(ProgramNotesTest, HideAllOnStartupShowsNoNote)
 }
 
 // The tray click, typing and the exit all go through the program's windows.
-// Disabled until the note frame tells its note of the editor's changes: only
-// a changed note is saved on the way out.
-TEST_F(ProgramNotesTest, DISABLED_ANoteMadeFromTheTrayKeepsItsTypedTextToTheNextStart)
+TEST_F(ProgramNotesTest, ANoteMadeFromTheTrayKeepsItsTypedTextToTheNextStart)
 {
     const std::wstring typed = L"Call the plumber";
-    // A left click makes a note; the settings file lets "/f" take the folder.
+    // A left click makes a note.
     ASSERT_TRUE(WritePrivateProfileStringW(L"Preferences", L"Taskbar Action", L"0", Ini().c_str()));
     {
-        CRun run(ProgramPath(), FolderArgument(m_dir.Path()));
+        CRun run(ProgramPath(), FolderArgument());
         const HWND main = Start(run);
         ASSERT_NE(main, nullptr);
-        ASSERT_TRUE(run.WindowsOfClass(L"NoteWClass").empty());
+        ASSERT_TRUE(NoteWindows(run).empty());
         PostMessageW(main, WM_TRAY_NOTIFY, 0, WM_LBUTTONUP);
         const HWND note = run.FindWindowOfClass(L"NoteWClass", 10000);
         ASSERT_NE(note, nullptr);
@@ -130,14 +121,14 @@ TEST_F(ProgramNotesTest, DISABLED_ANoteMadeFromTheTrayKeepsItsTypedTextToTheNext
         for (int tries = 0; tries < 100 && WindowText(editor) != typed; ++tries)
             Sleep(100);
         EXPECT_EQ(WindowText(editor), typed);
-        EXPECT_EQ(run.WindowsOfClass(L"NoteWClass").size(), 1u);
+        EXPECT_EQ(NoteWindows(run).size(), 1u);
         Exit(run, main);
     }
     DeleteFileW(LogPath().c_str());
-    CRun again(ProgramPath(), FolderArgument(m_dir.Path()));
+    CRun again(ProgramPath(), FolderArgument());
     const HWND main = Start(again);
     ASSERT_NE(main, nullptr);
-    const std::vector<HWND> notes = again.WindowsOfClass(L"NoteWClass");
+    const std::vector<HWND> notes = NoteWindows(again);
     ASSERT_EQ(notes.size(), 1u);
     EXPECT_TRUE(IsWindowVisible(notes.front()));
     const HWND editor = FindEditor(notes.front());

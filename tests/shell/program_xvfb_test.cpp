@@ -10,18 +10,16 @@
 
 #include "shell/MainCommands.h"
 #include "tests/shell/ProgramDriver.h"
+#include "tests/shell/ProgramWindows.h"
 #include "tests/shell/StoredNotes.h"
 #include "tests/support/Screenshot.h"
-#include "tests/support/TestDir.h"
 
 namespace {
-
-constexpr DWORD kStartMs = 60000;
 
 size_t VisibleCount(const CRun& run, const wchar_t* className)
 {
     size_t count = 0;
-    for (const HWND window : run.WindowsOfClass(className))
+    for (const HWND window : WindowsOfClass(run.ProcessId(), className))
         count += IsWindowVisible(window) != FALSE;
     return count;
 }
@@ -43,14 +41,14 @@ COLORREF Screenshot(const wchar_t* path)
     return SaveScreenshot(path, {screen.right / 2, screen.bottom / 2});
 }
 
-TEST(ProgramOnScreen, TheNotesComeBackAndTheTrayMenuListsThem)
+using ProgramOnScreen = ProgramTest;
+
+TEST_F(ProgramOnScreen, TheNotesComeBackAndTheTrayMenuListsThem)
 {
-    DeleteFileW(LogPath().c_str());
-    CTestDir dir;
-    ASSERT_TRUE(StoreNotesIn(dir.Path(), {{L"Shopping list", L"milk, eggs", true, L"", 12345},
+    ASSERT_TRUE(StoreNotesIn(Folder(), {{L"Shopping list", L"milk, eggs", true, L"", 12345},
                                           {L"Quarterly report", L"figures due", true, L"Work", 0},
                                           {L"Plant the tulips", L"before the frost", true, L"Home", 0}}));
-    CRun run(ProgramPath(), FolderArgument(dir.Path()));
+    CRun run(ProgramPath(), FolderArgument());
     ASSERT_TRUE(run.Started());
     ASSERT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
     const HWND main = run.FindWindowOfClass(L"MainWClass", 5000);
@@ -71,7 +69,7 @@ TEST(ProgramOnScreen, TheNotesComeBackAndTheTrayMenuListsThem)
         PostMessageW(main, WM_KEYDOWN, VK_ESCAPE, 1);
     EXPECT_TRUE(WaitForVisible(run, L"#32768", 0));
     PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
-    EXPECT_EQ(run.WaitForExit(30000), 0u);
+    EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
 }
 
 }  // namespace

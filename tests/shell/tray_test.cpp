@@ -36,6 +36,7 @@
 #include "tests/support/ComApartment.h"
 #include "tests/support/ScopedUiScript.h"
 #include "tests/support/TestDir.h"
+#include "tests/support/WindowOrder.h"
 #include "toolkit/CustomMenu.h"
 
 namespace {
@@ -472,6 +473,27 @@ TEST_F(CNotesMenuTest, GroupsAndUngroupedNotesAreListedByTheirOwnCommands)
         EXPECT_EQ(NotesMenuMap().GroupAt(GetMenuItemID(popupB, 0)), b);
         ExpectItems(NoteItems(popupB, 1), {{L"In B (Hidden)", 501, 14}});
     }
+
+    // A group's item hides its shown notes, then shows them; no other note moves.
+    g_prefs.AnimationSpeed = 3;
+    const UINT toggleA = GetMenuItemID(GetSubMenu(NotesSubmenu(), 0), 0);
+    const auto visibleRow = [this](std::int64_t id) {
+        return m_manager.GetDB()->execScalar((L"SELECT visible FROM notes WHERE id=" + std::to_wstring(id)).c_str());
+    };
+    const auto windowShown = [this](std::int64_t id) {
+        const CNote* note = m_manager.GetNote(id);
+        return note && note->GetHwnd() && IsWindowVisible(note->GetHwnd());
+    };
+    Command(toggleA);
+    EXPECT_EQ(visibleRow(500), 0);
+    EXPECT_FALSE(windowShown(500));
+    Command(toggleA);
+    EXPECT_EQ(visibleRow(500), 1);
+    EXPECT_TRUE(windowShown(500));
+    EXPECT_EQ(visibleRow(501), 0);
+    EXPECT_FALSE(windowShown(501));
+    EXPECT_EQ(visibleRow(7), 1);
+    EXPECT_EQ(m_manager.GetNote(7)->GetHwnd(), nullptr);
 }
 
 TEST_F(CNotesMenuTest, ARebuildRetiresTheCommandsOfNotesThatAreGone)
@@ -635,9 +657,17 @@ TEST_F(CTrayTest, SaveAllStoresModifiedNotes)
 TEST_F(CTrayTest, AlwaysOnTopTogglesTheSettingItsMarkAndTheSettingsFile)
 {
     g_prefs.AlwaysOnTop = false;
+    g_prefs.AnimationSpeed = 3;
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
     for (const bool expected : {true, false}) {
         Command(ID_ALWAYS_ON_TOP);
         EXPECT_EQ(g_prefs.AlwaysOnTop, expected);
+        // Only the way up: Wine keeps some owned windows topmost once they
+        // were (the manager's own test takes both ways on unowned windows).
+        if (expected) {
+            EXPECT_NE(GetWindowLongW(note->GetHwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
+        }
         EXPECT_EQ((GetMenuState(GetTrayMenu(), ID_ALWAYS_ON_TOP, MF_BYCOMMAND) & MF_CHECKED) != 0, expected);
         EXPECT_EQ(GetPrivateProfileIntW(L"Preferences", L"AlwaysOnTop", -1, m_dir.File(L"RERUZADU.INI").c_str()),
                   expected ? 1 : 0);
@@ -648,6 +678,18 @@ TEST_F(CTrayTest, ShowHideAllShowsWhenNoNoteIsShownAndRelabels)
 {
     Command(ID_SHOW_HIDE_ALL);
     EXPECT_EQ(GetMenuItemText(GetTrayMenu(), ID_SHOW_HIDE_ALL), L"Hide All");
+
+    g_prefs.AnimationSpeed = 3;
+    const std::vector<CNote*> notes = {m_manager.CreateNewNote(), m_manager.CreateNewNote()};
+    ASSERT_TRUE(notes[0] && notes[1]);
+    for (const bool shown : {false, true}) {
+        Command(ID_SHOW_HIDE_ALL);
+        EXPECT_EQ(GetMenuItemText(GetTrayMenu(), ID_SHOW_HIDE_ALL), shown ? L"Hide All" : L"Show All");
+        for (const CNote* note : notes) {
+            EXPECT_EQ(IsWindowVisible(note->GetHwnd()) != FALSE, shown);
+            EXPECT_TRUE(note->IsVisible()) << "still shown in its row";
+        }
+    }
 }
 
 TEST_F(CTrayTest, HidingAndShowingTheBarFlipsItsLabelAndSetting)
@@ -665,13 +707,19 @@ TEST_F(CTrayTest, HidingAndShowingTheBarFlipsItsLabelAndSetting)
 TEST_F(CTrayTest, AMinimisedBarComesBackRestoredWithTheParent)
 {
     g_prefs.HideToolbar = false;
+    g_prefs.AnimationSpeed = 3;
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
     Command(ID_MINIMIZE);
     PumpPosted();
     EXPECT_TRUE(IsIconic(m_parent));
     EXPECT_FALSE(IsWindowVisible(m_window));
+    EXPECT_FALSE(IsWindowVisible(note->GetHwnd()));
+    EXPECT_TRUE(note->IsVisible());
     g_trayCalls.clear();
     ShowWindow(m_parent, SW_RESTORE);
     PumpPosted();
+    EXPECT_TRUE(IsWindowVisible(note->GetHwnd()));
     EXPECT_TRUE(IsWindowVisible(m_window));
     EXPECT_FALSE(IsIconic(m_window));
     EXPECT_EQ(TrayOperations(), (std::vector<DWORD>{NIM_DELETE, NIM_ADD, NIM_SETVERSION, NIM_MODIFY}));
@@ -697,10 +745,20 @@ TEST_F(CTrayTest, TheToolbarMenuOpensAtTheBarsCorner)
 
 TEST_F(CTrayTest, ResumingFromSuspendForgetsTheNextAlarm)
 {
+    g_prefs.AnimationSpeed = 3;
+    g_prefs.AlwaysOnTop = false;
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    // A window that came over the note while the machine slept.
+    const HWND cover = RaisedCoverWindow(L"NoteWClass");
+    ASSERT_NE(cover, nullptr);
+    ASSERT_TRUE(IsAbove(cover, note->GetHwnd()));
     CLogCapture log;
     EXPECT_EQ(SendMessageW(m_window, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 0), TRUE);
     EXPECT_EQ(m_manager.GetCachedNextAlarm().m_dt, -1.0);
     EXPECT_TRUE(log.Contains(L"Refreshing from suspend"));
+    EXPECT_TRUE(IsAbove(note->GetHwnd(), cover));
+    DestroyWindow(cover);
 }
 
 int g_saveDialogs = 0;

@@ -1,0 +1,119 @@
+// A note received in the legacy form through the main window's handler: made
+// safe, stored once and shown, or refused with the failure box.
+#include "SticFixtures.h"
+
+#include <string>
+
+#include "exchange/NetSendRecord.h"
+#include "notestore/Note.h"
+#include "notestore/groups.h"
+#include "notestore/notemgr.h"
+#include "shell/mainwnd.h"
+#include "tests/notestore/RecordTestSupport.h"
+#include "tests/shell/ShellTestSupport.h"
+#include "tests/support/ComApartment.h"
+#include "tests/support/TestDir.h"
+
+namespace {
+
+std::unique_ptr<CNetSendRecord> ReceivedLegacy(const std::string& bytes, const wchar_t* sender)
+{
+    return CNetSendRecord::Make(nullptr, L"", 0, reinterpret_cast<const BYTE*>(bytes.data()),
+                                static_cast<int>(bytes.size()), nullptr, 0, sender);
+}
+
+class ReceivedLegacyNoteTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_com.Initialised());
+        m_manager.SetDatabasePath(m_dir.File(L"QUILLT40.DAT").c_str());
+        CGroups::Clear();
+        RegisterTestWindowClass(L"NoteWClass");
+        static const std::wstring className = L"MainWClassLegacy" + UniqueName();
+        WNDCLASSW windowClass = {};
+        windowClass.lpfnWndProc = &MainWndProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = className.c_str();
+        RegisterClassW(&windowClass);
+        m_window = CreateWindowExW(0, className.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(m_window, nullptr);
+        SetAppWindow(m_window);
+    }
+    void TearDown() override
+    {
+        PumpPosted();
+        DestroyWindow(m_window);
+        SetAppWindow(nullptr);
+        m_manager.CloseAll();
+        CGroups::Clear();
+    }
+
+    LRESULT Receive(const std::string& bytes, const wchar_t* sender)
+    {
+        return SendMessageW(m_window, WM_NOTE_RECEIVED, 0, ReleaseNetSendRecord(ReceivedLegacy(bytes, sender)));
+    }
+    std::int64_t Scalar(const wchar_t* sql) { return m_manager.GetDB()->execScalar(sql); }
+
+    CComApartment m_com;
+    CTestDir m_dir;
+    CNoteManager m_manager;
+    CSeamOverride<SNoteManagerSeam> m_managerSeam{g_noteManagerSeam, {&m_manager}};
+    CRecordedSound m_sound;
+    CScriptedMessageBox m_boxes;
+    HWND m_window = nullptr;
+};
+
+TEST_F(ReceivedLegacyNoteTest, TheFirstNoteArrivesWithoutWhatActsOrBelongsHere)
+{
+    const CGroup* const group = CGroups::AddGroup(-1, L"Work", RGB(1, 2, 3));
+    ASSERT_NE(group, nullptr);
+    CSticHeaderBytes header;
+    header.Put(0, "From afar").U16(130, 0x0860).U8(155, 1).Put(168, "calc.exe").Put(680, "\\\\server\\ring.wav")
+        .Put(1028, std::to_string(group->GetId()));
+    const std::string bytes = SticHead(33, 2) + SticNoteBytes(33, header, "hello") +
+                              SticNoteBytes(33, CSticHeaderBytes().Put(0, "second"), "ignored");
+
+    EXPECT_EQ(Receive(bytes, L"alice"), 1);
+    EXPECT_EQ(Scalar(L"select count(*) from `notes`"), 1);
+    EXPECT_EQ(Scalar(L"select count(*) from `search2`"), 1);
+    const std::vector<std::int64_t> ids = m_manager.GetAllNoteIDs();
+    ASSERT_EQ(ids.size(), 1u);
+    const CNote* const note = m_manager.GetNote(ids.front());
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->GetName(), L"From afar");
+    EXPECT_EQ(note->Row().text, L"hello");
+    EXPECT_EQ(note->Row().alarm.executeCmd, L"");
+    EXPECT_EQ(note->Row().alarm.soundFile, L"");
+    EXPECT_EQ(note->Row().alarm.flags & 0x60u, 0u);
+    EXPECT_EQ(note->Row().group, 0);
+    EXPECT_TRUE(note->GetHwnd() && IsWindowVisible(note->GetHwnd()));
+    PumpPosted();
+    EXPECT_TRUE(m_boxes.ShownTexts().empty());
+}
+
+TEST_F(ReceivedLegacyNoteTest, ABufferWithoutANoteMakesNothingAndSaysSo)
+{
+    const std::string note = SticNoteBytes(33, CSticHeaderBytes().Put(0, "cut"), "text");
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const wchar_t* sender;
+    };
+    const Case cases[] = {
+        {"count 0", SticHead(33, 0), L"bob"},
+        {"cut inside its note", SticHead(33, 1) + note.substr(0, 900), L"carol"},
+    };
+    for (const Case& c : cases) {
+        const size_t boxesBefore = m_boxes.ShownTexts().size();
+        EXPECT_EQ(Receive(c.bytes, c.sender), 0) << c.what;
+        PumpPosted();
+        ASSERT_EQ(m_boxes.ShownTexts().size(), boxesBefore + 1) << c.what;
+        EXPECT_EQ(m_boxes.ShownTexts().back(), std::wstring(L"Failed to receive note from external host ") + c.sender)
+            << c.what;
+    }
+    EXPECT_EQ(Scalar(L"select count(*) from `notes`"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,193 @@
+// The note frame on a real X screen: a caption dragged with real input ends
+// docked to its neighbour, a Ctrl-drag onto another program's window attaches
+// the note to it, and a picture of docked and rolled-up notes is saved as
+// "frame-xvfb-screenshot.bmp" in the build folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <future>
+#include <string>
+#include <thread>
+
+#include "CaptionTestFrame.h"
+#include "NoteFrameTestSupport.h"
+#include "notewindows/VeduVure.h"
+#include "tests/support/Screenshot.h"
+#include "toolkit/WindowPicker.h"
+
+namespace {
+
+void PumpFor(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        PumpMessages();
+        Sleep(10);
+    }
+}
+
+// Real pointer input, in screen pixels.
+void SendMouse(DWORD flags, POINT at)
+{
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof(input));
+}
+
+// A window of another thread, standing in for another program.
+class CTargetThread {
+public:
+    CTargetThread()
+    {
+        std::promise<void> ready;
+        std::future<void> created = ready.get_future();
+        m_thread = std::thread([this, &ready] { Run(ready); });
+        created.wait();
+    }
+    ~CTargetThread()
+    {
+        PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
+        m_thread.join();
+    }
+    CTargetThread(const CTargetThread&) = delete;
+    CTargetThread& operator=(const CTargetThread&) = delete;
+
+    HWND Frame() const { return m_frame; }
+
+private:
+    void Run(std::promise<void>& ready)
+    {
+        m_threadId = GetCurrentThreadId();
+        WNDCLASSW wc = {};
+        wc.lpfnWndProc = DefWindowProcW;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        wc.lpszClassName = L"QuilletAttachTarget";
+        RegisterClassW(&wc);
+        m_frame = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"Target Program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  600, 400, 300, 240, nullptr, nullptr, wc.hInstance, nullptr);
+        UpdateWindow(m_frame);
+        ready.set_value();
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+            DispatchMessageW(&msg);
+        DestroyWindow(m_frame);
+    }
+
+    std::thread m_thread;
+    DWORD m_threadId = 0;
+    HWND m_frame = nullptr;
+};
+
+class CLiveFrameTest : public CNoteFrameTest {
+protected:
+    void SetUp() override
+    {
+        CNoteFrameTest::SetUp();
+        PrepareCaptionGlobals();
+    }
+};
+
+TEST_F(CLiveFrameTest, ARealCaptionDragEndsDockedAndThePictureShowsDockedAndRolledNotes)
+{
+    CNote* still = MakeNote({100, 100, 300, 300}, L"Docked on the left");
+    CNote* moving = MakeNote({450, 140, 650, 340}, L"Dragged against it");
+    CNote* rolled = MakeNote({150, 450, 450, 650}, L"Rolled up");
+    ASSERT_TRUE(still && moving && rolled);
+    rolled->SetTitle(L"Rolled");
+    SendMessageW(rolled->GetHwnd(), WM_ITSY_MAXIMIZE, 0, 0);
+    ASSERT_TRUE(rolled->Alarm().flags & kNoteRolledUp);
+    PumpFor(200);
+
+    const int depth = ItsyGetCaptionSize(moving->GetHwnd());
+    const POINT press = {450 + depth + 40, 140 + depth / 2};
+    SetCursorPos(press.x, press.y);
+    PumpFor(100);
+    // The move loop is modal: the input comes from a thread of its own.
+    std::thread hand([press] {
+        SendMouse(MOUSEEVENTF_LEFTDOWN, press);
+        for (int step = 1; step <= 10; ++step) {
+            Sleep(40);
+            SendMouse(0, POINT{press.x - 14 * step, press.y - 3 * step});  // ends 10 px right of the still note
+        }
+        Sleep(100);
+        SendMouse(MOUSEEVENTF_LEFTUP, POINT{press.x - 140, press.y - 30});
+    });
+    PumpFor(1200);
+    hand.join();
+    PumpFor(200);
+
+    const RECT docked = WindowRect(moving->GetHwnd());
+    EXPECT_EQ(docked.left, WindowRect(still->GetHwnd()).right + 1) << "one pixel off the neighbour";
+    EXPECT_EQ(docked.top, 100) << "the tops aligned";
+    const HWND guide = GetMagnetGuideWindow();
+    EXPECT_FALSE(guide && IsWindowVisible(guide)) << "the guide goes with the drag";
+
+    SetCursorPos(0, 0);
+    RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    PumpFor(300);
+    const RECT rolledRect = WindowRect(rolled->GetHwnd());
+    const COLORREF probe =
+        SaveScreenshot(L"frame-xvfb-screenshot.bmp", POINT{(docked.left + docked.right) / 2, docked.bottom - 4});
+    EXPECT_NE(probe, CLR_INVALID);
+    EXPECT_LT(rolledRect.bottom - rolledRect.top, 60) << "rolled up to its caption";
+}
+
+class CAttachTest : public CLiveFrameTest {
+protected:
+    std::wstring AttachedTitle(std::int64_t id)
+    {
+        CppSQLite3Query query = DB().execQuery(
+            (L"select windowtitle, movewith from attachnotes where noteid = " + std::to_wstring(id)).c_str());
+        if (query.eof())
+            return L"";
+        const std::string title = query.getStringField(0);  // ASCII titles only here
+        return std::wstring(title.begin(), title.end()) + L"|" + std::to_wstring(query.getIntField(1));
+    }
+    // Ctrl held: the press, the pointer at the point, an optional Esc, the release.
+    static void CtrlDrag(HWND frame, const POINT* to, bool escape)
+    {
+        const CHeldKey control(VK_CONTROL);
+        const RECT rect = WindowRect(frame);
+        const POINT from = {rect.left + 30, rect.top + 3};
+        SetCursorPos(from.x, from.y);
+        SendMessageW(frame, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(30, 3));
+        if (to) {
+            SetCursorPos(to->x, to->y);
+            POINT client = *to;
+            ScreenToClient(frame, &client);
+            SendMessageW(frame, WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, MAKELPARAM(client.x, client.y));
+        }
+        if (escape)
+            SendMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+        SendMessageW(frame, WM_LBUTTONUP, MK_CONTROL, 0);
+    }
+};
+
+TEST_F(CAttachTest, OnlyACompletedCtrlDragOntoATitledWindowAttaches)
+{
+    const CTargetThread target;
+    CNote* note = MakeNote({100, 100, 300, 300});
+    ASSERT_NE(note, nullptr);
+    const std::int64_t id = note->GetId();
+    const HWND frame = note->GetHwnd();
+    ASSERT_TRUE(note->Attachment().SetAttachment(*note, L"Earlier Window", 2));
+    const RECT area = WindowRect(target.Frame());
+    const POINT nearTopLeft = {area.left + 20, area.top + 40};
+
+    CtrlDrag(frame, nullptr, false);
+    EXPECT_EQ(AttachedTitle(id), L"Earlier Window|2") << "a Ctrl-click without moving";
+    CtrlDrag(frame, &nearTopLeft, true);
+    EXPECT_EQ(AttachedTitle(id), L"Earlier Window|2") << "a pick ended by Esc";
+    EXPECT_FALSE(GetNoteWindowPicker().IsPicking());
+
+    CtrlDrag(frame, &nearTopLeft, false);
+    EXPECT_EQ(AttachedTitle(id), L"Target Program|1") << "the top-left quarter";
+    EXPECT_FALSE(GetNoteWindowPicker().IsPicking());
+}
+
+} // namespace
