@@ -1,5 +1,6 @@
 #include "notecalls.h"
 
+#include "notestore/Note.h"
 #include "notestore/notemgr.h"
 
 bool AnyNoteShown()
@@ -27,11 +28,13 @@ void ToggleGroupNotes(std::int64_t group)
     NoteManager().ToggleGroupVisibility(group);
 }
 
-void ShowNoteById(std::int64_t)
+void ShowNoteById(std::int64_t id)
 {
+    if (CNote* const note = NoteManager().GetNote(id))
+        note->ShowSticky();
 }
 
-bool ExportEveryNote(const wchar_t*, int)
+bool ExportEveryNote(const wchar_t* path, int format)
 {
-    return false;
+    return ExportAllNotes(path, format);
 }

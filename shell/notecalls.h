@@ -1,6 +1,5 @@
 // What the shell asks of the notes shown on the desktop: all of them, a
-// group, one note, the export. The note windows are not part of this build
-// yet: the calls change nothing, and nothing is visible or exported.
+// group, one note, the export; the note manager does the work.
 #pragma once
 
 #include <cstdint>
