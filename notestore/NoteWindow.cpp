@@ -476,7 +476,11 @@ void CNote::ApplyWindowColor()
     ItsySetCaptionColor(m_hwnd, m_row.color);
     m_brush.Reset(CreateSolidBrush(paint));
     InvalidateRect(m_hwnd, nullptr, TRUE);
-    if (!m_editor || !IsRichEdit20())
+    if (!m_editor)
+        return;
+    // The editor covers nearly all of the client area: the note is its colour.
+    SendMessageW(m_editor->Handle(), EM_SETBKGNDCOLOR, 0, paint);
+    if (!IsRichEdit20())
         return;
     CHARFORMAT2W format = {};
     format.cbSize = sizeof(format);

@@ -2,6 +2,7 @@
 // whole group, dimming them while the user works elsewhere, their Z order, a
 // new caption font, and the colour a note window paints with.
 #include <gtest/gtest.h>
+#include <richedit.h>
 
 #include <memory>
 #include <string>
@@ -467,6 +468,9 @@ TEST_F(ShowHideTest, ANoteWindowPaintsItsColourThroughItsPaletteEntry)
         EXPECT_EQ(brushColor(), c.brush) << c.base;
         EXPECT_EQ(ItsyGetCaptionColor(note->GetHwnd()), 0x02000000u | color) << c.base;
         EXPECT_EQ(note->GetColor(), 0x02000000u | color) << c.base;
+        // Setting the editor's background answers the one it had.
+        EXPECT_EQ(static_cast<COLORREF>(SendMessageW(note->GetEditHwnd(), EM_SETBKGNDCOLOR, 0, c.brush)), c.brush)
+            << c.base;
         if (c.brush != color) {
             PALETTEENTRY entry = {};
             ASSERT_EQ(GetPaletteEntries(g_appModule.GetPalette(), c.base + slot, 1, &entry), 1u);

@@ -37,6 +37,8 @@ bool StoreOne(CNoteManager& manager, const SStoredNote& stored, int index)
     if (group < 0)
         return false;
     CNote* const note = manager.AddNote(std::make_unique<CNote>());
+    const CGroup* const joined = group > 0 ? CGroups::FindById(group) : nullptr;
+    note->SetColor(joined ? joined->GetColor() : 0xB6FFFF);
     note->Row().name = stored.name.c_str();
     note->Row().text = stored.text.c_str();
     note->Row().visible = stored.visible;
