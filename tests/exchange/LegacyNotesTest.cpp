@@ -15,6 +15,7 @@
 #include "notestore/Note.h"
 #include "notewindows/VeduVure.h"
 #include "tests/notestore/RecordTestSupport.h"
+#include "tests/notewindows/NoteFrameTestSupport.h"
 #include "tests/support/ComApartment.h"
 
 namespace {
@@ -68,10 +69,10 @@ LOGFONTW CyrillicBoldArial(LONG height)
     return font;
 }
 
-bool TakePostedToggle(HWND window)
+bool ToggleWaiting(HWND window)
 {
     MSG message = {};
-    return PeekMessageW(&message, window, WM_ITSY_MAXIMIZE, WM_ITSY_MAXIMIZE, PM_REMOVE) != FALSE;
+    return PeekMessageW(&message, window, WM_ITSY_MAXIMIZE, WM_ITSY_MAXIMIZE, PM_NOREMOVE) != FALSE;
 }
 
 class LegacyNotesTest : public CGroupStoreTest {
@@ -80,12 +81,13 @@ protected:
     {
         CGroupStoreTest::SetUp();
         ASSERT_TRUE(m_com.Initialised());
-        RegisterTestWindowClass(L"NoteWClass");
+        RegisterNoteFrameClass();
         g_prefs.SmartFit = false;
     }
     void TearDown() override
     {
         m_manager.CloseAll();
+        CloseNoteFrames();
         g_prefs = m_savedPrefs;
         CGroupStoreTest::TearDown();
     }
@@ -419,8 +421,18 @@ TEST_F(LegacyNotesTest, AnImportStoresEveryNoteShowsTheVisibleOnesAndKeepsGroups
     GetWindowRect(rolled.GetHwnd(), &window);
     EXPECT_EQ(window.right - window.left, roll.right - roll.left);
     EXPECT_EQ(window.bottom - window.top, roll.bottom - roll.top);
-    EXPECT_TRUE(TakePostedToggle(rolled.GetHwnd())) << "the frame decides the roll state";
-    EXPECT_FALSE(TakePostedToggle(shown[1]->GetHwnd())) << "a known roll state is left alone";
+    EXPECT_TRUE(ToggleWaiting(rolled.GetHwnd())) << "the frame decides the roll state";
+    EXPECT_FALSE(ToggleWaiting(shown[1]->GetHwnd())) << "a known roll state is left alone";
+    // The roll rectangle's editor has height: the frame rolls the note up.
+    PumpMessages();
+    EXPECT_EQ(rolled.Row().alarm.flags & 0x1800u, 0x1800u);
+    RECT extents = {};
+    ItsyAdjustWindowRect(rolled.GetHwnd(), extents);
+    GetWindowRect(rolled.GetHwnd(), &window);
+    EXPECT_EQ(window.bottom - window.top, extents.bottom - extents.top - 1) << "the caption's height";
+    EXPECT_EQ(shown[1]->Row().alarm.flags & 0x1000u, 0u);
+    ASSERT_TRUE(m_manager.StoreNote(shown[0]));
+    EXPECT_EQ(Scalar(L"select `alarm_alarmflags` & 6144 from `notes` where `name` = 'old frame'"), 6144);
     EXPECT_TRUE(SameRect(shown[1]->Row().placement.rcNormalPosition, RECT{400, 100, 600, 300}));
 
     EXPECT_EQ(Scalar(L"select `group` from `notes` where `name` = 'hidden' and `visible` = 0"), group->GetId());

@@ -409,8 +409,10 @@ TEST_F(CRollTest, OlderDataDecidesTheFirstToggleByTheEditorsHeight)
         {"a flat editor: stored rolled up, so it unrolls", true, false},
         {"an editor with height: it rolls up", false, true},
     };
+    const RECT start = {200, 200, 500, 450};
+    const wchar_t* const text = L"first line\r\nsecond line\r\nthird";
     for (const Case& c : cases) {
-        CNote* note = MakeNote({200, 200, 500, 450});
+        CNote* note = MakeNote(start, text);
         ASSERT_NE(note, nullptr) << c.what;
         note->Alarm().flags &= ~0x1A00u;
         note->SetMinimizeRect(RECT{10, 20, 200, 300});
@@ -421,6 +423,17 @@ TEST_F(CRollTest, OlderDataDecidesTheFirstToggleByTheEditorsHeight)
         EXPECT_EQ((note->Alarm().flags & 0x1000u) != 0, c.rolledAfter) << c.what;
         if (c.editorFlat) {
             EXPECT_EQ(Height(note->Row().minimizeRect), 0) << c.what << ": sized to its text instead";
+            // The same text fitted in a note that never rolled.
+            CNote* twin = MakeNote(start, text);
+            ASSERT_NE(twin, nullptr);
+            twin->AutoSize(false);
+            const RECT fitted = WindowRect(twin->GetHwnd());
+            const RECT unrolled = WindowRect(note->GetHwnd());
+            ASSERT_NE(Height(fitted), Height(start)) << "the fit changes the height, or it shows nothing";
+            EXPECT_EQ(Width(unrolled), Width(fitted)) << c.what;
+            EXPECT_EQ(Height(unrolled), Height(fitted)) << c.what;
+            EXPECT_GT(Height(ClientRect(note->GetHwnd())), 0) << c.what << ": more than the caption and strip";
+            EXPECT_EQ(Height(ClientRect(note->GetEditHwnd())), Height(ClientRect(note->GetHwnd()))) << c.what;
         }
     }
 }
@@ -548,11 +561,25 @@ TEST_F(CNoteFrameTest, ActivatingShowsTheDisplayName)
 {
     CNote* note = MakeNote({200, 200, 400, 400}, L"first line\r\nsecond");
     ASSERT_NE(note, nullptr);
-    SetWindowTextW(note->GetHwnd(), L"stale");
-    SendMessageW(note->GetHwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+    const HWND frame = note->GetHwnd();
+    const auto alpha = [frame] {
+        BYTE value = 255;
+        DWORD flags = 0;
+        if ((GetWindowLongW(frame, GWL_EXSTYLE) & WS_EX_LAYERED) &&
+            GetLayeredWindowAttributes(frame, nullptr, &value, &flags) && (flags & LWA_ALPHA))
+            return static_cast<int>(value);
+        return 255;
+    };
+    TempFadeOut(true, nullptr);
+    ASSERT_TRUE(note->IsFadedOut());
+    ASSERT_LT(alpha(), 255) << "dimmed";
+    SetWindowTextW(frame, L"stale");
+    SendMessageW(frame, WM_ACTIVATE, WA_ACTIVE, 0);
     wchar_t text[64] = {};
-    GetWindowTextW(note->GetHwnd(), text, 64);
+    GetWindowTextW(frame, text, 64);
     EXPECT_EQ(CStdStr(text), note->GetDisplayName());
+    EXPECT_FALSE(note->IsFadedOut()) << "activating fades a dimmed note back in";
+    EXPECT_EQ(alpha(), 255);
 }
 
 TEST_F(CNoteFrameTest, ALockedNoteShowsLockedOnTheCaptionColour)

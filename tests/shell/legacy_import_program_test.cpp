@@ -62,12 +62,13 @@ class LegacyImportTest : public ProgramTest {
 protected:
     std::wstring Database() const { return Folder() + L"QUILLT40.DAT"; }
 
-    std::int64_t NoteRows() const
+    std::int64_t Scalar(const wchar_t* sql) const
     {
         CppSQLite3DB db;
         db.open(Database().c_str());
-        return db.execScalar(L"select count(*) from `notes`");
+        return db.execScalar(sql);
     }
+    std::int64_t NoteRows() const { return Scalar(L"select count(*) from `notes`"); }
 
     // Starts the program, answers message 850 when it comes, and ends it once
     // the loop runs; the titles of the notes it showed.
@@ -118,6 +119,8 @@ TEST_F(LegacyImportTest, TheFirstStartImportsTheFileOnceAndShowsItsVisibleNotes)
         EXPECT_EQ(RunOnce(false), shown) << c.what;
         EXPECT_EQ(CountLogged(L"loadReruzaduFromMemory - loading note "), 3) << c.what;
         EXPECT_EQ(NoteRows(), 3) << c.what;
+        EXPECT_EQ(Scalar(L"select `alarm_alarmflags` & 6144 from `notes` where `name` = 'Rolled legacy'"), 6144)
+            << c.what << ": the frame rolled the old note up, and the end stored it";
         EXPECT_EQ(IniValue(Ini(), L"MigrateFromOldFile"), L"0") << c.what;
     }
 
