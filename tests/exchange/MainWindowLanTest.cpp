@@ -2,6 +2,7 @@
 // and their boxes, received notes made or refused, the failure box after the
 // listener has its answer, and the lists loaded and stored at start and end.
 #include "ExchangeTestSupport.h"
+#include "MainWindowTestSupport.h"
 
 #include <mmsystem.h>
 
@@ -22,19 +23,6 @@
 
 namespace {
 
-const wchar_t* MainClassName()
-{
-    static const std::wstring name = L"MainWClassTest" + UniqueName();
-    static const bool registered = [] {
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = &MainWndProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = name.c_str();
-        return RegisterClassW(&windowClass) != 0;
-    }();
-    return registered ? name.c_str() : nullptr;
-}
-
 std::unique_ptr<CNetSendRecord> ReceivedXml(const std::string& xml, const wchar_t* sender)
 {
     return CNetSendRecord::Make(nullptr, L"", 0, nullptr, 0, xml.c_str(), xml.size() + 1, sender);
@@ -45,20 +33,13 @@ std::wstring FailureText(const wchar_t* sender)
     return std::wstring(L"Failed to receive note from external host ") + sender;
 }
 
-// A main window of the program's own procedure, message-only, with a note
-// manager, send history and sound of the test's own.
-class MainWindowLanTest : public testing::Test {
+// The main window with a send history of the test's own.
+class MainWindowLanTest : public CMainWindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_com.Initialised());
-        m_manager.SetDatabasePath(m_dir.File(L"QUILLT40.DAT").c_str());
+        CMainWindowTest::SetUp();
         NetLists().LoadNetSends(m_dir.File(L"ALIAS.INI").c_str());
-        ASSERT_NE(MainClassName(), nullptr);
-        m_window = CreateWindowExW(0, MainClassName(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(m_window, nullptr);
-        SetAppWindow(m_window);
         m_liveBefore = CNetSendRecord::LiveCount();
     }
 
@@ -66,10 +47,7 @@ protected:
     {
         PumpPosted();
         EXPECT_EQ(CNetSendRecord::LiveCount(), m_liveBefore);
-        if (IsWindow(m_window))
-            DestroyWindow(m_window);
-        SetAppWindow(nullptr);
-        m_manager.CloseAll();
+        CMainWindowTest::TearDown();
     }
 
     LRESULT Send(UINT message, WPARAM wParam, std::unique_ptr<CNetSendRecord> record)
@@ -86,13 +64,6 @@ protected:
         return -1;
     }
 
-    CComApartment m_com;
-    CTestDir m_dir;
-    CNoteManager m_manager;
-    CSeamOverride<SNoteManagerSeam> m_managerSeam{g_noteManagerSeam, {&m_manager}};
-    CRecordedSound m_sound;
-    CScriptedMessageBox m_boxes;
-    HWND m_window = nullptr;
     long m_liveBefore = 0;
 };
 
@@ -212,11 +183,7 @@ TEST_F(MainWindowLanTest, AReceivedNoteIsStoredShownAndAnnouncedWithoutWhatActs)
     CNote* const note = m_manager.GetNote(ids.front());
     ASSERT_NE(note, nullptr);
     EXPECT_EQ(note->Row().text, L"hello");
-    EXPECT_EQ(note->Row().alarm.executeCmd, L"");
-    EXPECT_EQ(note->Row().alarm.soundFile, L"");
-    EXPECT_EQ(note->Row().alarm.flags & 0x60u, 0u);
-    EXPECT_EQ(note->Row().group, 0);
-    EXPECT_TRUE(note->GetHwnd() && IsWindowVisible(note->GetHwnd()));
+    ExpectReceivedSafely(*note);
     ASSERT_FALSE(CRecordedSound::Commands().empty());
     EXPECT_EQ(CRecordedSound::Commands().front(), L"open \"C:\\Sounds\\received.wav\" type waveaudio alias sound");
     PumpPosted();

@@ -1,5 +1,6 @@
 // A note received in the legacy form through the main window's handler: made
 // safe, stored once and shown, or refused with the failure box.
+#include "MainWindowTestSupport.h"
 #include "SticFixtures.h"
 
 #include <string>
@@ -22,31 +23,17 @@ std::unique_ptr<CNetSendRecord> ReceivedLegacy(const std::string& bytes, const w
                                 static_cast<int>(bytes.size()), nullptr, 0, sender);
 }
 
-class ReceivedLegacyNoteTest : public testing::Test {
+class ReceivedLegacyNoteTest : public CMainWindowTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_com.Initialised());
-        m_manager.SetDatabasePath(m_dir.File(L"QUILLT40.DAT").c_str());
+        CMainWindowTest::SetUp();
         CGroups::Clear();
         RegisterTestWindowClass(L"NoteWClass");
-        static const std::wstring className = L"MainWClassLegacy" + UniqueName();
-        WNDCLASSW windowClass = {};
-        windowClass.lpfnWndProc = &MainWndProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = className.c_str();
-        RegisterClassW(&windowClass);
-        m_window = CreateWindowExW(0, className.c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(m_window, nullptr);
-        SetAppWindow(m_window);
     }
     void TearDown() override
     {
-        PumpPosted();
-        DestroyWindow(m_window);
-        SetAppWindow(nullptr);
-        m_manager.CloseAll();
+        CMainWindowTest::TearDown();
         CGroups::Clear();
     }
 
@@ -55,14 +42,6 @@ protected:
         return SendMessageW(m_window, WM_NOTE_RECEIVED, 0, ReleaseNetSendRecord(ReceivedLegacy(bytes, sender)));
     }
     std::int64_t Scalar(const wchar_t* sql) { return m_manager.GetDB()->execScalar(sql); }
-
-    CComApartment m_com;
-    CTestDir m_dir;
-    CNoteManager m_manager;
-    CSeamOverride<SNoteManagerSeam> m_managerSeam{g_noteManagerSeam, {&m_manager}};
-    CRecordedSound m_sound;
-    CScriptedMessageBox m_boxes;
-    HWND m_window = nullptr;
 };
 
 TEST_F(ReceivedLegacyNoteTest, TheFirstNoteArrivesWithoutWhatActsOrBelongsHere)
@@ -84,11 +63,7 @@ TEST_F(ReceivedLegacyNoteTest, TheFirstNoteArrivesWithoutWhatActsOrBelongsHere)
     ASSERT_NE(note, nullptr);
     EXPECT_EQ(note->GetName(), L"From afar");
     EXPECT_EQ(note->Row().text, L"hello");
-    EXPECT_EQ(note->Row().alarm.executeCmd, L"");
-    EXPECT_EQ(note->Row().alarm.soundFile, L"");
-    EXPECT_EQ(note->Row().alarm.flags & 0x60u, 0u);
-    EXPECT_EQ(note->Row().group, 0);
-    EXPECT_TRUE(note->GetHwnd() && IsWindowVisible(note->GetHwnd()));
+    ExpectReceivedSafely(*note);
     PumpPosted();
     EXPECT_TRUE(m_boxes.ShownTexts().empty());
 }

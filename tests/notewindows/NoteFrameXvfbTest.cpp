@@ -6,13 +6,13 @@
 
 #include <windows.h>
 
-#include <future>
 #include <string>
 #include <thread>
 
 #include "CaptionTestFrame.h"
 #include "NoteFrameTestSupport.h"
 #include "notewindows/VeduVure.h"
+#include "tests/support/ForeignWindowThread.h"
 #include "tests/support/Screenshot.h"
 #include "toolkit/WindowPicker.h"
 
@@ -37,51 +37,6 @@ void SendMouse(DWORD flags, POINT at)
     input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof(input));
 }
-
-// A window of another thread, standing in for another program.
-class CTargetThread {
-public:
-    CTargetThread()
-    {
-        std::promise<void> ready;
-        std::future<void> created = ready.get_future();
-        m_thread = std::thread([this, &ready] { Run(ready); });
-        created.wait();
-    }
-    ~CTargetThread()
-    {
-        PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
-        m_thread.join();
-    }
-    CTargetThread(const CTargetThread&) = delete;
-    CTargetThread& operator=(const CTargetThread&) = delete;
-
-    HWND Frame() const { return m_frame; }
-
-private:
-    void Run(std::promise<void>& ready)
-    {
-        m_threadId = GetCurrentThreadId();
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = L"QuilletAttachTarget";
-        RegisterClassW(&wc);
-        m_frame = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"Target Program", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  600, 400, 300, 240, nullptr, nullptr, wc.hInstance, nullptr);
-        UpdateWindow(m_frame);
-        ready.set_value();
-        MSG msg;
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0)
-            DispatchMessageW(&msg);
-        DestroyWindow(m_frame);
-    }
-
-    std::thread m_thread;
-    DWORD m_threadId = 0;
-    HWND m_frame = nullptr;
-};
 
 class CLiveFrameTest : public CNoteFrameTest {
 protected:
@@ -170,7 +125,7 @@ protected:
 
 TEST_F(CAttachTest, OnlyACompletedCtrlDragOntoATitledWindowAttaches)
 {
-    const CTargetThread target;
+    const CForeignWindowThread target(L"QuilletAttachTarget", L"Target Program", RECT{600, 400, 900, 640});
     CNote* note = MakeNote({100, 100, 300, 300});
     ASSERT_NE(note, nullptr);
     const std::int64_t id = note->GetId();

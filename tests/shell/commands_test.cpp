@@ -26,6 +26,7 @@
 #include "shell/mainwnd.h"
 #include "shell/trayicon.h"
 #include "shell/trayseam.h"
+#include "tests/shell/ShellStoreTestSupport.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/ComApartment.h"
 #include "tests/support/ScopedUiScript.h"
@@ -47,75 +48,28 @@ bool ClassesRegistered()
 
 // A main and a parent window of the program's classes, over a note store
 // in a folder of the test's own; the tray, boxes and dialogs are scripted.
-class CNoteCommandsTest : public testing::Test {
+class CNoteCommandsTest : public CShellStoreTest {
 protected:
+    CNoteCommandsTest() : CShellStoreTest(&AcceptTray) {}
+
     void SetUp() override
     {
-        ASSERT_TRUE(m_com.Initialised());
+        CShellStoreTest::SetUp();
         ASSERT_TRUE(ClassesRegistered());
-        m_savedPrefs = g_prefs;
-        m_savedVersion = WindowsVersion();
-        WindowsVersion().winXP = true;
-        CGroups::Clear();
-        SetDataFilePaths(m_dir.Path().c_str());
-        g_prefs.LoadFrom(m_dir.File(L"RERUZADU.INI").c_str());
         g_prefs.SubMenuSorting = 1;
-        m_manager.SetDatabasePath(m_dir.File(L"QUILLT40.DAT").c_str());
-        m_parent = CreateWindowExW(0, L"ParentWClass", L"", WS_POPUPWINDOW, 0, 0, 0, 0, nullptr, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-        SetParentWindow(m_parent);
-        m_window = CreateWindowExW(WS_EX_TOOLWINDOW, L"MainWClass", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-        ASSERT_TRUE(m_window && m_parent);
-        SetAppWindow(m_window);
-    }
-
-    void TearDown() override
-    {
-        m_manager.CloseAll();
-        if (IsWindow(m_window))
-            DestroyWindow(m_window);
-        DestroyWindow(m_parent);
-        PumpPosted();
-        SetAppWindow(nullptr);
-        SetParentWindow(nullptr);
-        CGroups::Clear();
-        NotesMenuMap().Clear();
-        g_prefs = m_savedPrefs;
-        WindowsVersion() = m_savedVersion;
+        CreateWindows(L"MainWClass", L"ParentWClass", WS_POPUP, RECT{});
     }
 
     std::int64_t AddNote(const wchar_t* name, const wchar_t* text, bool locked = false)
     {
-        CNote* note = m_manager.AddNote(std::make_unique<CNote>());
-        note->Row().name = name;
-        note->Row().text = text;
-        note->Row().visible = false;
-        note->Row().locked = locked;
-        note->GetDisplayName();
-        EXPECT_TRUE(m_manager.StoreNote(note));
-        return note->GetId();
+        return StoreNamedNote(name, text, false, locked, 0);
     }
-
-    void Sql(const std::wstring& sql) { m_manager.GetDB()->execDML(sql.c_str()); }
 
     void Command(UINT command)
     {
         SendMessageW(m_window, WM_COMMAND, command, 0);
         PumpPosted();
     }
-
-    CModalWatchdog m_watchdog;
-    CComApartment m_com;
-    CTestDir m_dir;
-    CNoteManager m_manager;
-    CSeamOverride<SNoteManagerSeam> m_managerSeam{g_noteManagerSeam, {&m_manager}};
-    CSeamOverride<STraySeam> m_traySeam{g_traySeam, {&AcceptTray}};
-    CRecordedSound m_sound;
-    CPreferences m_savedPrefs;
-    WindowsVersionFlags m_savedVersion;
-    HWND m_window = nullptr;
-    HWND m_parent = nullptr;
 };
 
 // ---- export

@@ -32,6 +32,7 @@
 #include "shell/shellsvc.h"
 #include "shell/trayicon.h"
 #include "shell/trayseam.h"
+#include "tests/shell/ShellStoreTestSupport.h"
 #include "tests/shell/ShellTestSupport.h"
 #include "tests/support/ComApartment.h"
 #include "tests/support/ScopedUiScript.h"
@@ -125,18 +126,15 @@ void RegisterNoteClass()
     RegisterClassW(&windowClass);
 }
 
-class CTrayTest : public testing::Test {
+// The main window runs the program's procedure and records its commands; the
+// tray calls are recorded.
+class CTrayTest : public CShellStoreTest {
 protected:
+    CTrayTest() : CShellStoreTest(&RecordTray) {}
+
     void SetUp() override
     {
-        ASSERT_TRUE(m_com.Initialised());
-        m_savedPrefs = g_prefs;
-        m_savedVersion = WindowsVersion();
-        WindowsVersion().winXP = true;
-        CGroups::Clear();
-        SetDataFilePaths(m_dir.Path().c_str());
-        g_prefs.LoadFrom(m_dir.File(L"RERUZADU.INI").c_str());
-        m_manager.SetDatabasePath(m_dir.File(L"QUILLT40.DAT").c_str());
+        CShellStoreTest::SetUp();
         g_trayCalls.clear();
         g_addResults.clear();
         g_commands.clear();
@@ -144,45 +142,11 @@ protected:
         static const wchar_t* const parentClass = RegisteredClass(L"TrayParent", &ParentWndProc);
         RegisterNoteClass();
         ASSERT_TRUE(mainClass && parentClass);
-        m_parent = CreateWindowExW(0, parentClass, L"", WS_POPUPWINDOW, 0, 0, 0, 0, nullptr, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
-        SetParentWindow(m_parent);
-        m_window = CreateWindowExW(WS_EX_TOOLWINDOW, mainClass, L"", WS_POPUP | WS_VISIBLE, 40, 40, 125, 19, nullptr,
-                                   nullptr, GetModuleHandleW(nullptr), nullptr);
-        ASSERT_TRUE(m_window && m_parent);
-        SetAppWindow(m_window);
+        CreateWindows(mainClass, parentClass, WS_POPUP | WS_VISIBLE, RECT{40, 40, 165, 59});
         g_trayCalls.clear();
     }
 
-    void TearDown() override
-    {
-        if (IsWindow(m_window))
-            DestroyWindow(m_window);
-        DestroyWindow(m_parent);
-        PumpPosted();
-        SetAppWindow(nullptr);
-        SetParentWindow(nullptr);
-        m_manager.CloseAll();
-        CGroups::Clear();
-        NotesMenuMap().Clear();
-        g_prefs = m_savedPrefs;
-        WindowsVersion() = m_savedVersion;
-    }
-
     void Command(UINT command) { SendMessageW(m_window, WM_COMMAND, command, 0); }
-
-    // Menus, boxes and the save dialog go through seams; a hang still fails.
-    CModalWatchdog m_watchdog;
-    CComApartment m_com;
-    CTestDir m_dir;
-    CNoteManager m_manager;
-    CSeamOverride<SNoteManagerSeam> m_managerSeam{g_noteManagerSeam, {&m_manager}};
-    CSeamOverride<STraySeam> m_traySeam{g_traySeam, {&RecordTray}};
-    CRecordedSound m_sound;
-    CPreferences m_savedPrefs;
-    WindowsVersionFlags m_savedVersion;
-    HWND m_window = nullptr;
-    HWND m_parent = nullptr;
 };
 
 // ---- adding the icon
@@ -360,17 +324,8 @@ protected:
     // A stored note; the row's id and group are set afterwards by SQL.
     std::int64_t AddNote(const wchar_t* name, bool visible, bool locked = false, std::uint32_t alarmFlags = 0)
     {
-        CNote* note = m_manager.AddNote(std::make_unique<CNote>());
-        note->Row().name = name;
-        note->Row().visible = visible;
-        note->Row().locked = locked;
-        note->Alarm().flags = alarmFlags;
-        note->GetDisplayName();
-        EXPECT_TRUE(m_manager.StoreNote(note));
-        return note->GetId();
+        return StoreNamedNote(name, L"", visible, locked, alarmFlags);
     }
-
-    void Sql(const std::wstring& sql) { m_manager.GetDB()->execDML(sql.c_str()); }
 
     // Gives a stored note its final id and group (a number, NULL or text);
     // its full-text row, which the menu never reads, goes.

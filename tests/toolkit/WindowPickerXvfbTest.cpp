@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <future>
 #include <string>
-#include <thread>
 
 #include "foundation/StdStr.h"
+#include "tests/support/ForeignWindowThread.h"
 #include "tests/support/ScopedUiScript.h"
 #include "tests/toolkit/ToolkitTestWindows.h"
 #include "toolkit/WindowPicker.h"
@@ -16,59 +15,6 @@ namespace {
 
 const wchar_t kTargetClass[] = L"QuilletPickTarget";
 const wchar_t kTargetTitle[] = L"Pick me";
-
-// A sizable frame with a button, standing in for another program: a thread of
-// its own that pumps messages, so the picker can ask it for its title.
-class CTargetThread {
-public:
-    CTargetThread()
-    {
-        std::promise<void> ready;
-        std::future<void> created = ready.get_future();
-        m_thread = std::thread([this, &ready] { Run(ready); });
-        created.wait();
-    }
-    ~CTargetThread()
-    {
-        PostThreadMessageW(m_threadId, WM_QUIT, 0, 0);
-        m_thread.join();
-    }
-    CTargetThread(const CTargetThread&) = delete;
-    CTargetThread& operator=(const CTargetThread&) = delete;
-
-    HWND Frame() const { return m_frame; }
-    HWND Button() const { return m_button; }
-    // Destroyed on its own thread, as another program would.
-    void Close() const { SendMessageW(m_frame, WM_CLOSE, 0, 0); }
-
-private:
-    void Run(std::promise<void>& ready)
-    {
-        m_threadId = GetCurrentThreadId();
-        WNDCLASSW wc = {};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = kTargetClass;
-        RegisterClassW(&wc);
-        m_frame = CreateWindowExW(WS_EX_TOPMOST, kTargetClass, kTargetTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 560,
-                                  420, 400, 300, nullptr, nullptr, wc.hInstance, nullptr);
-        m_button = CreateWindowExW(0, L"BUTTON", L"Push", WS_CHILD | WS_VISIBLE, 20, 20, 120, 40, m_frame, nullptr,
-                                   wc.hInstance, nullptr);
-        UpdateWindow(m_frame);
-        ready.set_value();
-        MSG msg;
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0)
-            DispatchMessageW(&msg);
-        if (IsWindow(m_frame))
-            DestroyWindow(m_frame);
-    }
-
-    std::thread m_thread;
-    DWORD m_threadId = 0;
-    HWND m_frame = nullptr;
-    HWND m_button = nullptr;
-};
 
 CWindowPicker* g_picker = nullptr;
 
@@ -150,7 +96,8 @@ protected:
     }
 
     CModalWatchdog watchdog;
-    CTargetThread target;
+    // A sizable frame with a button, standing in for another program.
+    CForeignWindowThread target{kTargetClass, kTargetTitle, RECT{560, 420, 960, 720}, L"Push"};
     CWindowPicker picker;
 
 private:
