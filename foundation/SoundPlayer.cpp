@@ -47,6 +47,9 @@ void StopSound()
 
 int PlaySoundFile(const wchar_t* file, HWND notifyWindow)
 {
+    // An event sound left unset must not cut off a playing alarm sound.
+    if (!file || !*file)
+        return 0;
     StopSound();
     const CStdStr name(file);
     CStdStr open;

@@ -19,7 +19,8 @@ void SetSoundNotifyWindow(HWND window);
 
 void StopSound();
 // 1 when the file plays; its end (or failure) notifies notifyWindow, the
-// window set by SetSoundNotifyWindow when none is given.
+// window set by SetSoundNotifyWindow when none is given. No file name: 0,
+// and a sound already playing goes on.
 int PlaySoundFile(const wchar_t* file, HWND notifyWindow = nullptr);
 // MM_MCINOTIFY: a notice of the playing device ends the sound.
 void OnSoundNotify(WPARAM flags, LPARAM deviceId);

@@ -150,12 +150,18 @@ private:
 // The size that shows the whole text: the current width when the text fits
 // in it, else the narrowest width that keeps the height the text has across
 // the whole area; a width far wider than that narrowest one gives way to it.
-SIZE FitText(const CTextMeasure& measure, LONG length, SIZE area, int formatWidth)
+// False when not even the whole area takes a line: a height of nothing would
+// shrink the window to its minimum.
+bool FitText(const CTextMeasure& measure, LONG length, SIZE area, int formatWidth, SIZE& fit)
 {
     const STextFit whole = measure.Fit(area.cx, area.cy);
+    if (whole.characters <= 0 || whole.height <= 0)
+        return false;
     const STextFit current = measure.Fit(formatWidth, area.cy);
-    if (whole.characters < length)
-        return {formatWidth, current.height};
+    if (whole.characters < length) {
+        fit = {formatWidth, current.height};
+        return current.height > 0;
+    }
     const bool currentFits = current.characters == whole.characters;
     int bound = currentFits ? current.height : whole.height;
     // The area's width always holds the text: a search that finds nothing
@@ -177,7 +183,8 @@ SIZE FitText(const CTextMeasure& measure, LONG length, SIZE area, int formatWidt
     SIZE result = currentFits ? SIZE{formatWidth, current.height} : best;
     if (result.cy >= best.cy && best.cx + kSpareWidth < result.cx)
         result.cx = best.cx + kSpareWidth;
-    return result;
+    fit = result;
+    return true;
 }
 
 SIZE MinimumTrackSize(HWND frame)
@@ -279,8 +286,7 @@ bool CNote::MeasureText(const RECT& format, SIZE& fit)
         text = m_row.text;
     control->Load(text);
     const CTextMeasure measure(control->Handle(), dc.Get());
-    fit = FitText(measure, control->GetTextLengthEx(), NoteMonitorArea(m_hwnd), format.right - format.left);
-    return true;
+    return FitText(measure, control->GetTextLengthEx(), NoteMonitorArea(m_hwnd), format.right - format.left, fit);
 }
 
 void CNote::AutoSize(bool force)

@@ -112,3 +112,16 @@ TEST_F(SoundTest, TheEndOrFailureOfThePlayingDeviceStopsIt)
 }
 
 }  // namespace
+
+// Event sounds are empty by default: closing an empty note while an alarm
+// plays must not stop the alarm's sound.
+TEST_F(SoundTest, AnUnsetSoundPlaysNothingAndLeavesAPlayingSoundAlone)
+{
+    ASSERT_EQ(PlaySoundFile(L"C:\\alarm.wav", m_notify), 1);
+    g_mci.commands.clear();
+    for (const wchar_t* unset : {L"", static_cast<const wchar_t*>(nullptr)}) {
+        EXPECT_EQ(PlaySoundFile(unset, m_notify), 0);
+        EXPECT_TRUE(Commands().empty());
+        EXPECT_TRUE(IsSoundPlaying());
+    }
+}

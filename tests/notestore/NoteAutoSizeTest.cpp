@@ -292,3 +292,23 @@ TEST_F(NoteAutoSizeTest, ATextThatNeedsTheWholeAreaMeasuresTheAreasWidth)
     EXPECT_EQ(fit.cx, s_areaWidth);
     EXPECT_GT(fit.cy, 0);
 }
+
+// A formatter that lays out nothing gives no size: the window keeps its own
+// instead of shrinking to its minimum.
+TEST_F(NoteAutoSizeTest, AFormatterThatMeasuresNothingLeavesTheWindowAsItIs)
+{
+    FittedTo(Lines(9), true);
+    const RECT before = Window();
+    const SRichTextFormatterSeam measuresNothing = {
+        [](HWND, HDC, HDC, const RECT&, LONG first, LONG, SFormatRangeResult& result) {
+            result = {first, 0};
+            return false;
+        },
+        [](HWND) {}};
+    const CSeamOverride<SRichTextFormatterSeam> seam(g_richTextFormatterSeam, measuresNothing);
+    SIZE fit = {};
+    EXPECT_FALSE(m_note->MeasureText(Format(), fit));
+    m_note->AutoSize(true);
+    m_note->OnRequestResize(EditorClient());
+    EXPECT_TRUE(SameRect(before, Window()));
+}

@@ -269,6 +269,7 @@ TEST_F(CTrayTest, OutsideTrayModeTheShellIsNeverCalled)
 
 TEST_F(CTrayTest, LeftClicksMakeANoteAsTheTaskbarActionSays)
 {
+    wcscpy_s(g_prefs.CreateNote, L"C:\\new.wav");
     const struct {
         BYTE action;
         UINT mouse;
