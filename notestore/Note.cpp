@@ -175,7 +175,9 @@ CStdStr CNote::MakeDisplayName(std::int64_t id, const CStdStr& name, const CStdS
 
 CStdStr CNote::GetDisplayName()
 {
-    const CStdStr displayName = MakeDisplayName(m_row.id, m_row.name, GetPlainText());
+    // Without an editor the stored text is the plain text: no copy of it.
+    const CStdStr displayName =
+        m_editor ? MakeDisplayName(m_row.id, m_row.name, GetPlainText()) : MakeDisplayName(m_row.id, m_row.name, m_row.text);
     if (displayName != m_row.displayName) {
         m_row.displayName = displayName;
         MarkChanged();

@@ -6,6 +6,7 @@
 #include "foundation/StdStr.h"
 
 #include <cstdint>
+#include <utility>
 
 struct SearchRow {
     std::int64_t id = -1;   // the note's id; the table has no row id of its own
@@ -22,7 +23,7 @@ public:
     CStdStr GetName() const { return m_row.name; }
     void SetName(const CStdStr& name) { m_row.name = name; }
     CStdStr GetText() const { return m_row.text; }
-    void SetText(const CStdStr& text) { m_row.text = text; }
+    void SetText(CStdStr text) { m_row.text = std::move(text); }
 
 private:
     SearchRow m_row;

@@ -273,10 +273,18 @@ void CNote::ApplyPlacement()
 void CNote::ApplyStoredValues()
 {
     const PlacingScope placing(*this);
-    // The window takes the values; the record keeps them as read.
-    const NoteRow read = m_row;
+    // The window takes the values; the record keeps them as read. Only what
+    // the setters below change is kept aside: copying the whole row costs
+    // every text of the note once more per read.
+    const COleDateTime lastUpdate = m_row.lastUpdateDate;
+    const COLORREF color = m_row.color;
+    const COLORREF colorBk = m_row.colorBk;
+    const auto transparency = m_row.transparency;
     const bool modified = m_modified;
-    SetText(m_row.displayText.empty() ? m_row.text : m_row.displayText);
+    // A row holds its plain text already: converting it again for a note
+    // without an editor costs a rich-edit round trip per note read.
+    if (m_editor || m_row.text.empty())
+        SetText(m_row.displayText.empty() ? m_row.text : m_row.displayText);
     if (m_hwnd)
         ApplyPlacement();
     SetColor(m_row.color);
@@ -286,10 +294,10 @@ void CNote::ApplyStoredValues()
     // window keeps it.
     if (!m_row.textFont.empty())
         TextToFont(m_row.textFont.c_str(), m_logFont);
-    m_row.lastUpdateDate = read.lastUpdateDate;
-    m_row.color = read.color;
-    m_row.colorBk = read.colorBk;
-    m_row.transparency = read.transparency;
+    m_row.lastUpdateDate = lastUpdate;
+    m_row.color = color;
+    m_row.colorBk = colorBk;
+    m_row.transparency = transparency;
     m_modified = modified;
     if (!m_row.guid.empty()) {
         SetGuidText(m_row.guid);

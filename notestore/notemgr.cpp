@@ -735,14 +735,16 @@ void CNoteManager::WriteNoteRows(CNote& note, std::int64_t storedId)
 {
     // Made first unless it waits for a new note's id (an untitled empty
     // note): the row is then written once.
-    if (storedId != -1 || !note.GetName().empty() || !note.GetPlainText().empty())
+    // The plain text is fetched once: each fetch is a copy of the whole text.
+    CStdStr plain = note.GetPlainText();
+    if (storedId != -1 || !note.GetName().empty() || !plain.empty())
         note.GetDisplayName();
     note.WriteRow(storedId);
     note.SetModified(false);
     CNoteSearch& search = note.Search();
     search.SetId(note.GetId());
     search.SetName(note.GetDisplayName());
-    search.SetText(note.GetPlainText());
+    search.SetText(std::move(plain));
     search.WriteOrInsertRow(storedId);
     if (note.IsModified()) {
         note.WriteRow(note.GetId());
