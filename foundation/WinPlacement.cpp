@@ -8,9 +8,6 @@
 
 namespace {
 
-int Width(const RECT& rect) { return rect.right - rect.left; }
-int Height(const RECT& rect) { return rect.bottom - rect.top; }
-
 bool SameRect(const RECT& a, const RECT& b)
 {
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -80,10 +77,10 @@ RECT FitRectToArea(const RECT& rect, const RECT& area, UINT flags)
 {
     RECT result = rect;
     if (flags & kFitCenter) {
-        result.left = area.left + (Width(area) - Width(rect)) / 2;
-        result.top = area.top + (Height(area) - Height(rect)) / 2;
-        result.right = result.left + Width(rect);
-        result.bottom = result.top + Height(rect);
+        result.left = area.left + (RectWidth(area) - RectWidth(rect)) / 2;
+        result.top = area.top + (RectHeight(area) - RectHeight(rect)) / 2;
+        result.right = result.left + RectWidth(rect);
+        result.bottom = result.top + RectHeight(rect);
         return result;
     }
     PushSpan(result.left, result.right, area.left, area.right);
@@ -103,7 +100,7 @@ POINT ToolbarCorner(int position, const RECT& area, int captionButtonWidth)
 {
     const LONG leftX = area.left + captionButtonWidth;
     const LONG rightX = area.right - 2 * captionButtonWidth - kToolbarWidth;
-    const LONG centreX = area.left + (Width(area) - kToolbarWidth) / 2;
+    const LONG centreX = area.left + (RectWidth(area) - kToolbarWidth) / 2;
     const LONG topY = area.top - 1;
     const LONG bottomY = area.bottom - kToolbarHeight;
     switch (position) {
@@ -134,10 +131,10 @@ int NewNoteSide(int defSize, int pixelsPerInch)
 RECT NewNoteRect(const RECT& monitor, int defSize, int defPos, int pixelsPerInch)
 {
     const LONG side = NewNoteSide(defSize, pixelsPerInch);
-    const LONG margin = Width(monitor) / 20;
+    const LONG margin = RectWidth(monitor) / 20;
     const LONG left = monitor.left + margin;
     const LONG right = monitor.right - margin - side;
-    const LONG centre = monitor.left + (Width(monitor) - side) / 2;
+    const LONG centre = monitor.left + (RectWidth(monitor) - side) / 2;
     const LONG top = monitor.top + margin;
     const LONG bottom = monitor.bottom - margin - side;
     POINT corner = {};
@@ -183,7 +180,7 @@ bool KeepRectOnScreen(HWND window, RECT& rect, bool doNotMove)
     if (SameRect(result, rect))
         return false;
     if (!doNotMove)
-        SetWindowPos(window, nullptr, result.left, result.top, Width(result), Height(result),
+        SetWindowPos(window, nullptr, result.left, result.top, RectWidth(result), RectHeight(result),
                      SWP_NOCOPYBITS | SWP_NOACTIVATE | SWP_NOZORDER);
     rect = result;
     return true;
@@ -210,7 +207,7 @@ void SetToolbarPosition(CPreferences& prefs, HWND mainWindow, HWND toolbar, HWND
         RECT current{};
         GetWindowRect(mainWindow, &current);
         const POINT saved = { prefs.PositionX, prefs.PositionY };
-        if (ToolbarPointInArea(area, saved, { Width(current), Height(current) })) {
+        if (ToolbarPointInArea(area, saved, { RectWidth(current), RectHeight(current) })) {
             SetWindowPos(mainWindow, zOrder, saved.x, saved.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
             atSavedPoint = true;
         } else {

@@ -7,6 +7,9 @@
 
 class CPreferences;
 
+inline int RectWidth(const RECT& rect) { return rect.right - rect.left; }
+inline int RectHeight(const RECT& rect) { return rect.bottom - rect.top; }
+
 // FitRectToMonitor flags.
 constexpr UINT kFitCenter = 1;             // centre the rectangle in the area
 constexpr UINT kFitWorkAreaOnPrimary = 2;  // the work area on the primary monitor

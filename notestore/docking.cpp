@@ -3,6 +3,7 @@
 
 #include "Note.h"
 #include "notemgr.h"
+#include "foundation/WinPlacement.h"
 #include "toolkit/AlphaNotifierWnd.h"
 
 #include <algorithm>
@@ -11,16 +12,6 @@
 #include <cstdlib>
 
 namespace {
-
-int Width(const RECT& rect)
-{
-    return rect.right - rect.left;
-}
-
-int Height(const RECT& rect)
-{
-    return rect.bottom - rect.top;
-}
 
 unsigned SideFlags(const RECT& m, const RECT& o)
 {
@@ -113,7 +104,7 @@ SRectDistances GetRectDistances(const RECT& a, const RECT& b)
     const RECT nb = normalised(b);
     RECT overlap = {};
     if (IntersectRect(&overlap, &na, &nb))
-        return {-Width(overlap), -Height(overlap)};
+        return {-RectWidth(overlap), -RectHeight(overlap)};
     SRectDistances d;
     d.horizontal = std::min({std::abs(na.right - nb.left), std::abs(nb.right - na.left), std::abs(na.left - nb.left),
                              std::abs(na.right - nb.right)});
@@ -162,10 +153,10 @@ void TakeCandidate(const SEdgeRelation& relation, double distance, const RECT& m
     snap.guide = relation.guide;
     snap.target = note;
     if (relation.flags & (kEdgeBelow | kEdgeAbove)) {
-        snap.extent = {Width(other), Height(moving)};
+        snap.extent = {RectWidth(other), RectHeight(moving)};
         snap.orientation = relation.flags & kEdgeAbove ? 1 : 0;
     } else {
-        snap.extent = {Width(moving), Height(other)};
+        snap.extent = {RectWidth(moving), RectHeight(other)};
         snap.orientation = relation.flags & kEdgeRightOf ? 2 : 3;
     }
 }

@@ -1,11 +1,16 @@
-// Command ids of the note menus that the editor handles, marks or greys.
+// Command ids of the note menus that the editor and the frame handle, mark
+// or grey.
 #pragma once
 
 #include <windows.h>
 
+constexpr UINT ID_NOTE_CUT = 805;
+constexpr UINT ID_NOTE_COPY = 806;
+constexpr UINT ID_NOTE_PASTE = 807;
 constexpr UINT ID_ALIGN_LEFT = 201;
 constexpr UINT ID_ALIGN_RIGHT = 202;
 constexpr UINT ID_ALIGN_CENTER = 203;
+constexpr UINT ID_NET_SEND_NOTE = 20042;
 constexpr UINT ID_EFFECT_BOLD = 21014;
 constexpr UINT ID_EFFECT_UNDERLINE = 21016;
 constexpr UINT ID_EFFECT_ITALIC = 21017;

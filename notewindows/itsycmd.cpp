@@ -8,6 +8,7 @@
 #include <set>
 #include <vector>
 
+#include "NoteCommandIds.h"
 #include "RichTextFormatter.h"
 #include "VeduVure.h"
 #include "foundation/LogFile.h"
@@ -41,10 +42,6 @@ constexpr LONG kActiveCaptionBits = 0x13000;
 constexpr LONG kInactiveClearedBits = 0x53000;
 constexpr DWORD kRollDuration = 200;
 constexpr COLORREF kRollBackground = 0xFFFFFF;
-constexpr UINT ID_CUT = 805;
-constexpr UINT ID_COPY = 806;
-constexpr UINT ID_PASTE = 807;
-constexpr UINT ID_SEND_NOTE = 20042;
 constexpr int kLineBufferChars = 512;
 
 struct SFrameState {
@@ -99,16 +96,6 @@ RECT WindowRectOf(HWND window)
     RECT rect = {};
     GetWindowRect(window, &rect);
     return rect;
-}
-
-int Width(const RECT& rect)
-{
-    return rect.right - rect.left;
-}
-
-int Height(const RECT& rect)
-{
-    return rect.bottom - rect.top;
 }
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF color)
@@ -265,15 +252,15 @@ LRESULT SnapToNeighbour(HWND window, const CNote& note, RECT& proposed)
     GetCursorPos(&cursor);
     const RECT current = WindowRectOf(window);
     const POINT offset = State().clickOffset;
-    const RECT unsnapped = {cursor.x - offset.x, cursor.y - offset.y, cursor.x - offset.x + Width(current),
-                            cursor.y - offset.y + Height(current)};
+    const RECT unsnapped = {cursor.x - offset.x, cursor.y - offset.y, cursor.x - offset.x + RectWidth(current),
+                            cursor.y - offset.y + RectHeight(current)};
     NoteManager().FindSnapTarget(unsnapped, &note, snap);
     const BYTE alpha = MagnetGuideAlpha(snap.distance);
     guides.ShowImage(snap.guide.x, snap.guide.y, alpha, snap.orientation);
     if (alpha != 255)
         return 0;
-    const int width = Width(proposed);
-    const int height = Height(proposed);
+    const int width = RectWidth(proposed);
+    const int height = RectHeight(proposed);
     proposed = {snap.position.x, snap.position.y, snap.position.x + width, snap.position.y + height};
     return 1;
 }
@@ -395,10 +382,10 @@ LRESULT OnNoteMenu(HWND window, LPARAM point)
     DWORD end = 0;
     if (const HWND editor = note->GetEditHwnd())
         SendMessageW(editor, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    EnableCommand(menu, ID_CUT, end > start);
-    EnableCommand(menu, ID_COPY, end > start);
-    EnableCommand(menu, ID_PASTE, IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE);
-    EnableCommand(menu, ID_SEND_NOTE, State().networkOn);
+    EnableCommand(menu, ID_NOTE_CUT, end > start);
+    EnableCommand(menu, ID_NOTE_COPY, end > start);
+    EnableCommand(menu, ID_NOTE_PASTE, IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE);
+    EnableCommand(menu, ID_NET_SEND_NOTE, State().networkOn);
     note->FillGroupMenu();
     const POINT at = PointOf(point);
     g_noteMenu.TrackPopupMenu(0, at.x, at.y, window);
@@ -478,7 +465,7 @@ LRESULT OnRollToggle(HWND window)
         return (flags & kNoteRolledUp) ? UnrollNote(window) : RollUpNote(window);
     // Older data: a note without editor height was stored rolled up.
     flags |= kNoteRollStateKnown;
-    if (Height(editor) == 0) {
+    if (RectHeight(editor) == 0) {
         RECT minimize = note->Row().minimizeRect;
         minimize.top = 0;
         minimize.bottom = 0;
@@ -563,7 +550,7 @@ void UnrollToClientRect(HWND window, CNote& note, const RECT& client)
     if (editor && (GetWindowLongW(editor, GWL_STYLE) & WS_VSCROLL))
         grown.right += GetSystemMetrics(SM_CXVSCROLL) / 2;
     const RECT current = WindowRectOf(window);
-    SetWindowPos(window, nullptr, current.right - Width(grown), current.top, Width(grown), Height(grown),
+    SetWindowPos(window, nullptr, current.right - RectWidth(grown), current.top, RectWidth(grown), RectHeight(grown),
                  SWP_NOZORDER);
     const RECT placed = WindowRectOf(window);
     SetWindowPos(window, nullptr, placed.left + current.right - placed.right, placed.top, 0, 0,
@@ -623,9 +610,9 @@ void AnimateNoteRoll(HWND frame)
     RECT extents = {};
     ItsyAdjustWindowRect(frame, extents);
     // Never wider than the note was: a long title keeps the width.
-    int width = std::min<int>(TextWidth(frame, name) + extents.right - extents.left, Width(before));
+    int width = std::min<int>(TextWidth(frame, name) + extents.right - extents.left, RectWidth(before));
     const int height = extents.bottom - extents.top - 1;
-    if (Height(before) > 0) {
+    if (RectHeight(before) > 0) {
         note->SetMinimizeRect(before);
         note->Alarm().flags |= kNoteRollRectStored;
     } else {
@@ -656,7 +643,7 @@ LRESULT UnrollNote(HWND frame)
     morph.Start(rolled, note->GetColor() & 0xFFFFFF);
     note->Alarm().flags &= ~static_cast<std::uint32_t>(kNoteRolledUp);
     const RECT restored = note->Row().minimizeRect;
-    if (Height(restored) <= 0) {
+    if (RectHeight(restored) <= 0) {
         // The strip below comes back with the frame.
         SetWindowPos(frame, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -665,7 +652,7 @@ LRESULT UnrollNote(HWND frame)
     }
     if (note->Alarm().flags & kNoteRollRectStored) {
         morph.RunTo(restored);
-        SetWindowPos(frame, nullptr, restored.left, restored.top, Width(restored), Height(restored), SWP_NOZORDER);
+        SetWindowPos(frame, nullptr, restored.left, restored.top, RectWidth(restored), RectHeight(restored), SWP_NOZORDER);
     } else {
         UnrollToClientRect(frame, *note, restored);
     }

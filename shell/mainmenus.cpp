@@ -9,6 +9,7 @@
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
 #include "framework/MenuHandle.h"
+#include "notewindows/NoteCommandIds.h"
 #include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 #include "toolkit/CustomMenu.h"
@@ -16,7 +17,6 @@
 namespace {
 
 constexpr UINT ID_EMAIL_NOTE = 213;
-constexpr UINT ID_NET_SEND_NOTE = 20042;
 constexpr UINT ID_PRINT_NOTE = 20010;
 constexpr UINT ID_TRANSPARENCY_FIRST = 300;   // "Visible"; 301-309 are 10%-90%
 

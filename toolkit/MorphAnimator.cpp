@@ -2,6 +2,7 @@
 #include "MorphAnimator.h"
 
 #include "foundation/Seams.h"
+#include "foundation/WinPlacement.h"
 
 #include <algorithm>
 #include <cmath>
@@ -164,16 +165,6 @@ double EaseFamily(int family, EEaseKind kind, double t, double c, double d)
     }
 }
 
-LONG RectWidth(const RECT& rect)
-{
-    return rect.right - rect.left;
-}
-
-LONG RectHeight(const RECT& rect)
-{
-    return rect.bottom - rect.top;
-}
-
 // UpdateLayeredWindow fails on a window given attributes until its layered
 // style is set anew; a window that cannot be keeps its own alpha.
 bool LayerAnew(HWND window, const SLayeredState& saved)
@@ -234,8 +225,8 @@ bool CMorphAnimator::CaptureWindow(HWND window)
 
 SIZE CMorphAnimator::CanvasSize() const
 {
-    return SIZE{std::max({RectWidth(m_start), RectWidth(m_end), m_snapshotSize.cx, 1L}),
-                std::max({RectHeight(m_start), RectHeight(m_end), m_snapshotSize.cy, 1L})};
+    return SIZE{std::max({LONG{RectWidth(m_start)}, LONG{RectWidth(m_end)}, m_snapshotSize.cx, 1L}),
+                std::max({LONG{RectHeight(m_start)}, LONG{RectHeight(m_end)}, m_snapshotSize.cy, 1L})};
 }
 
 // What every frame of one run draws with.
