@@ -35,10 +35,11 @@ EIniFileState StateOfOpenFile(HANDLE file)
 bool ReadWhole(CWinFile& file, std::vector<BYTE>& bytes)
 {
     const DWORD length = file.GetLength();
-    if (length > kMostIniBytes)
+    if (length > kMostIniBytes || SetFilePointer(file.GetHandle(), 0, nullptr, FILE_BEGIN) != 0)
         return false;
     bytes.resize(length);
-    return length == 0 || file.Read(bytes.data(), length) == length;
+    DWORD read = 0;
+    return length == 0 || (ReadFile(file.GetHandle(), bytes.data(), length, &read, nullptr) && read == length);
 }
 
 bool DecodeAnsi(const std::vector<BYTE>& bytes, std::wstring& text)
@@ -105,13 +106,13 @@ bool ConvertAnsiIniToUnicode(const wchar_t* path)
             QLOG(L"%s could not be read to rewrite it as Unicode - %lu", path, error.Error());
             return false;
         }
+        if (StateOfOpenFile(file.GetHandle()) == EIniFileState::Unicode)
+            return true;
         std::vector<BYTE> bytes;
         if (!ReadWhole(file, bytes)) {
             QLOG(L"%s could not be read whole to rewrite it as Unicode", path);
             return false;
         }
-        if (bytes.empty() || StartsWith(bytes, kUtf16LeMark, sizeof kUtf16LeMark))
-            return true;
         if (!DecodeAnsi(bytes, text)) {
             QLOG(L"%s does not read in the ANSI code page and stays as it is", path);
             return false;

@@ -33,6 +33,9 @@ constexpr UINT kBalloonTimeout = 10000;
 constexpr int kMenuNameChars = 64;
 
 bool g_trayReAdd = true;
+// The last button-up or select of the icon, for the repeats the shell sends.
+DWORD g_lastActivationTick = 0;
+bool g_activatedBefore = false;
 CIconHandle g_trayIcons[3];
 // Items past a command range are left out, and said so once.
 bool g_rangeFullLogged = false;
@@ -92,11 +95,8 @@ void ShowTrayMenu(HWND window)
 // Enter, Space or a select of the icon act as the left button's action.
 // The shell follows a left click's button-up with a select, and some of its
 // versions report one Enter twice: a select within the double-click time
-// of the last one or of a button-up is the same act.
-DWORD g_lastActivationTick = 0;
-bool g_activatedBefore = false;
-
-bool IsRepeatedActivation()
+// of the last one or of a button-up is the same act. True for a repeat.
+bool RecordActivation()
 {
     const DWORD now = g_clockSeam.tickCount();
     const bool repeated = g_activatedBefore && now - g_lastActivationTick < GetDoubleClickTime();
@@ -107,7 +107,7 @@ bool IsRepeatedActivation()
 
 void OnTrayKeySelect(HWND window)
 {
-    if (IsRepeatedActivation())
+    if (RecordActivation())
         return;
     SetForegroundWindow(window);
     if (TaskbarAction() != 2)
@@ -344,7 +344,7 @@ void OnTrayNotify(HWND window, LPARAM notification)
         PostMessageW(window, WM_NULL, 0, 0);
         break;
     case WM_LBUTTONUP:
-        IsRepeatedActivation();
+        RecordActivation();
         if (TaskbarAction() == 0)
             NewNoteFromTray(window);
         break;
