@@ -72,7 +72,8 @@ public:
     // ---- aliases, sorted by name, then address
     int LoadAliases();
     bool StoreAliases();
-    // False, logged, when a stored line could not carry the pair exactly.
+    // False, logged, when a stored line could not carry the pair exactly; a
+    // pair the user typed is refused with a message box saying why.
     bool AddAlias(const wchar_t* address, const wchar_t* name, EListTextOrigin origin = kTypedByUser);
     // The first alias of that name (exact text).
     void DeleteAlias(const wchar_t* name);
@@ -89,7 +90,8 @@ public:
     int LoadIgnoreList();
     bool StoreIgnoreList();
     // An alias name stands for the alias's address. Returns the key used
-    // (also when it was there already); empty, logged, when refused.
+    // (also when it was there already); empty, logged, when refused (with a
+    // message box for a text the user typed).
     CStdStr AddIgnore(const wchar_t* text, EListTextOrigin origin = kTypedByUser);
     void RemoveIgnore(const wchar_t* key);
     // Rows in key order; each item's data is its position.
