@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <type_traits>
 #include <vector>
 
 #include "NoteCommandIds.h"
 #include "RichEditIds.h"
+#include "RtfSafety.h"
 #include "foundation/LogFile.h"
 #include "foundation/MessageBoxSeam.h"
 #include "foundation/Preferences.h"
@@ -146,6 +148,58 @@ void MarkNumbering(HMENU menu, WORD numbering)
 bool HasFocus(HWND window)
 {
     return GetFocus() == window;
+}
+
+bool IsKeyDown(int key)
+{
+    return GetKeyState(key) < 0;
+}
+
+// The clipboard, open for the span of a scope.
+class CClipboardScope {
+public:
+    explicit CClipboardScope(HWND owner) : m_open(OpenClipboard(owner) != FALSE) {}
+    ~CClipboardScope()
+    {
+        if (m_open)
+            CloseClipboard();
+    }
+    CClipboardScope(const CClipboardScope&) = delete;
+    CClipboardScope& operator=(const CClipboardScope&) = delete;
+    bool IsOpen() const { return m_open; }
+
+private:
+    bool m_open;
+};
+
+// The text of a clipboard block: bytes of RTF, or UTF-16 units; never past its block.
+template <typename Char>
+CStdStr ClipboardBlockText(UINT format)
+{
+    const HANDLE block = GetClipboardData(format);
+    const auto* data = block ? static_cast<const Char*>(GlobalLock(block)) : nullptr;
+    if (!data)
+        return CStdStr();
+    const size_t size = GlobalSize(block) / sizeof(Char);
+    CStdStr text;
+    for (size_t i = 0; i < size && data[i]; ++i)
+        text += static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(data[i]));
+    GlobalUnlock(block);
+    return text;
+}
+
+// The first rich text on the clipboard that fails the check; safe when there is none.
+ERtfCheck CheckClipboardRtf()
+{
+    for (const wchar_t* name : { CF_RTF, CF_RETEXTOBJ, CF_RTFNOOBJS }) {
+        const UINT format = RegisterClipboardFormatW(name);
+        if (!IsClipboardFormatAvailable(format))
+            continue;
+        const ERtfCheck check = CheckRtf(ClipboardBlockText<char>(format));
+        if (check != ERtfCheck::safe)
+            return check;
+    }
+    return ERtfCheck::safe;
 }
 
 }  // namespace
@@ -298,6 +352,11 @@ bool CNoteEditWndT::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam,
     case WM_CONTEXTMENU: OnContextMenu(lParam); result = 0; return true;
     case WM_COMMAND:     result = 0; return OnCommand(wParam, lParam);
     case WM_LBUTTONDOWN: OnLButtonDown(lParam); return false;
+    case WM_KEYDOWN:     result = 0; return OnKeyDown(wParam);
+    case WM_PASTE:       result = 0; return PasteUnsafeRtfAsPlain();
+    case EM_PASTESPECIAL:
+        result = 0;
+        return wParam != CF_TEXT && wParam != CF_UNICODETEXT && PasteUnsafeRtfAsPlain();
     case OCM_NOTIFY:     return OnReflectedNotify(lParam, result);
     }
     return false;
@@ -385,6 +444,34 @@ bool CNoteEditWndT::OnReflectedNotify(LPARAM lParam, LRESULT& result)
     case EN_LINK:      result = OnLink(*reinterpret_cast<const ENLINK*>(header)); return true;
     }
     return false;
+}
+
+// The control pastes Ctrl+V and Shift+Insert without a WM_PASTE.
+bool CNoteEditWndT::OnKeyDown(WPARAM key)
+{
+    const bool paste = (key == 'V' && IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_MENU)) ||
+                       (key == VK_INSERT && IsKeyDown(VK_SHIFT) && !IsKeyDown(VK_CONTROL));
+    return paste && PasteUnsafeRtfAsPlain();
+}
+
+// Wine never asks the paste callback, and its control crashes on some rich
+// text: such text is kept from it here, and its plain text pasted instead.
+bool CNoteEditWndT::PasteUnsafeRtfAsPlain()
+{
+    CStdStr plain;
+    {
+        const CClipboardScope clipboard(Handle());
+        if (!clipboard.IsOpen())
+            return false;
+        const ERtfCheck check = CheckClipboardRtf();
+        if (check == ERtfCheck::safe)
+            return false;
+        WriteToLogFile(L"Pasted rich text %s: its plain text is pasted instead", DescribeRtfCheck(check).c_str());
+        plain = ClipboardBlockText<wchar_t>(CF_UNICODETEXT);
+    }
+    if (!(Window().Style() & ES_READONLY) && !plain.empty())
+        ReplaceSel(plain.c_str(), true);
+    return true;
 }
 
 void CNoteEditWndT::OnPasteOther()
@@ -478,5 +565,7 @@ LRESULT CNoteEditWndT::OnDropFiles(const ENDROPFILES& drop)
         SendMessageW(Handle(), EM_SCROLLCARET, 0, 0);
     }
     DragFinish(files);
-    return 1;
+    // The paths are in: the control must neither read the freed handle nor
+    // insert the files as objects as well.
+    return 0;
 }

@@ -59,6 +59,8 @@ private:
     bool OnCommand(WPARAM wParam, LPARAM lParam);
     void OnLButtonDown(LPARAM lParam);
     bool OnReflectedNotify(LPARAM lParam, LRESULT& result);
+    bool OnKeyDown(WPARAM key);
+    bool PasteUnsafeRtfAsPlain();
     void OnPasteOther();
     void OnCopyPlain();
     bool OnOpenUrl();

@@ -172,14 +172,14 @@ TEST_F(NoteEditor, DroppedPathsGoInWholeAsOneUndoStep)
     ENDROPFILES drop = {};
     drop.hDrop = MakeDrop({ L"C:\\first.txt", longPath });
     drop.cp = 1;
-    EXPECT_EQ(Notify(drop.nmhdr, EN_DROPFILES), 1);
+    EXPECT_EQ(Notify(drop.nmhdr, EN_DROPFILES), 0) << "the control must not go on with a freed handle";
     EXPECT_EQ(Text(), L"aC:\\first.txt\r\n" + longPath + L"\r\nb") << "paths cut at 260 or out of place";
     SendMessageW(Editor(), EM_UNDO, 0, 0);
     EXPECT_EQ(Text(), L"ab") << "both paths are one step";
 
     m_editor.SetReadOnly(true);
     drop.hDrop = MakeDrop({ L"C:\\first.txt" });
-    EXPECT_EQ(Notify(drop.nmhdr, EN_DROPFILES), 1);
+    EXPECT_EQ(Notify(drop.nmhdr, EN_DROPFILES), 0);
     EXPECT_EQ(Text(), L"ab") << "nothing dropped into a read-only editor";
 
     drop.hDrop = nullptr;
