@@ -392,6 +392,27 @@ LRESULT OnNoteMenu(HWND window, LPARAM point)
     return 0;
 }
 
+// ---------------------------------------------------------------- focus
+
+// Keys typed into an active note go to its editor, unless the editor is
+// hidden (locked) or squeezed to nothing (rolled up).
+void FocusShownEditor(HWND window)
+{
+    const CNote* note = FrameNoteOf(window);
+    const HWND editor = note ? note->GetEditHwnd() : nullptr;
+    if (editor && !note->IsLocked() && !(note->Alarm().flags & kNoteRolledUp) && IsWindowVisible(editor))
+        SetFocus(editor);
+}
+
+LRESULT OnActivate(HWND window, WPARAM wParam)
+{
+    UpdateNoteTitle(window);
+    const WORD state = LOWORD(wParam);
+    if ((state == WA_ACTIVE || state == WA_CLICKACTIVE) && !HIWORD(wParam))
+        FocusShownEditor(window);
+    return 0;
+}
+
 // ---------------------------------------------------------------- attaching with Ctrl-drag
 
 LRESULT OnLButtonDown(HWND window)
@@ -425,8 +446,6 @@ LRESULT OnLButtonUp(HWND window)
     state.pickOwner = nullptr;
     const CWindowPicker& picker = state.picker;
     CNote* note = NoteOf(window);
-    if (note && note->GetEditHwnd())
-        SetFocus(note->GetEditHwnd());
     if (!note || !PickAttaches(picker))
         return 0;
     const CStdStr title(picker.GetTitle().c_str());
@@ -443,15 +462,15 @@ void FeedPicker(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
         return;
     const bool wasPicking = state.picker.IsPicking();
     state.picker.OnMessage(msg, wParam, lParam);
-    // An Esc leaves the focus on the frame, where typing would go nowhere.
-    if (wasPicking && !state.picker.IsPicking() && msg == WM_KEYDOWN)
-        if (const CNote* note = NoteOf(window))
-            SetFocus(note->GetEditHwnd());
+    // The pick took the focus for its Esc; however it ends (release, Esc,
+    // lost capture), typing goes to the editor again.
+    if (wasPicking && !state.picker.IsPicking())
+        FocusShownEditor(window);
 }
 
 // ---------------------------------------------------------------- rolling up
 
-LRESULT OnRollToggle(HWND window)
+LRESULT ToggleRoll(HWND window)
 {
     CNote* note = FrameNoteOf(window);
     if (!note)
@@ -473,6 +492,15 @@ LRESULT OnRollToggle(HWND window)
         return UnrollNote(window);
     }
     return RollUpNote(window);
+}
+
+// An unrolled active note takes the keys in its editor again.
+LRESULT OnRollToggle(HWND window)
+{
+    const LRESULT result = ToggleRoll(window);
+    if (GetActiveWindow() == window)
+        FocusShownEditor(window);
+    return result;
 }
 
 POINT MinTrackSize(HWND window)
@@ -591,8 +619,13 @@ HWND GetMagnetGuideWindow()
 
 LRESULT RollUpNote(HWND frame)
 {
-    if (CNote* note = NoteOf(frame))
+    if (CNote* note = NoteOf(frame)) {
         note->Alarm().flags |= kNoteRolledUp;
+        // A key typed into the squeezed editor would replace its selection unseen.
+        const HWND focus = GetFocus();
+        if (focus && (focus == note->GetEditHwnd() || IsChild(frame, focus)))
+            SetFocus(frame);
+    }
     AnimateNoteRoll(frame);
     return 0;
 }
@@ -647,7 +680,9 @@ LRESULT UnrollNote(HWND frame)
         // The strip below comes back with the frame.
         SetWindowPos(frame, nullptr, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
-        note->AutoSize(false);
+        // Forced: without a rectangle to go back to, a note that does not grow
+        // with its text would stay at caption height while counted unrolled.
+        note->AutoSize(true);
         return 0;
     }
     if (note->Alarm().flags & kNoteRollRectStored) {
@@ -939,7 +974,7 @@ LRESULT NoteFrameWndProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
     switch (msg) {
     case WM_CREATE: return 0;
     case WM_DESTROY: return OnDestroy(window);
-    case WM_ACTIVATE: UpdateNoteTitle(window); return 0;
+    case WM_ACTIVATE: return OnActivate(window, wParam);
     case WM_PAINT: return OnPaintMessage(window, wParam);
     case WM_CLOSE: return OnNoteClose(window);
     case WM_ERASEBKGND: return 1;
