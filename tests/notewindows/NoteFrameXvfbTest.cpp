@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cwctype>
 #include <string>
 #include <thread>
 
@@ -46,6 +47,95 @@ protected:
         PrepareCaptionGlobals();
     }
 };
+
+// Real keys, as the keyboard sends them.
+void SendKeys(const wchar_t* letters)
+{
+    for (const wchar_t* letter = letters; *letter; ++letter) {
+        INPUT press[2] = {};
+        press[0].type = INPUT_KEYBOARD;
+        press[0].ki.wVk = static_cast<WORD>(towupper(*letter));
+        press[1] = press[0];
+        press[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, press, sizeof(INPUT));
+        Sleep(30);
+    }
+}
+
+CStdStr EditorText(HWND editor)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(editor, text, 256);
+    return text;
+}
+
+// A click on the caption, the bottom strip or the border of an inactive
+// note, then typing: the keys land in that note's editor, and nowhere else.
+TEST_F(CLiveFrameTest, KeysTypedAfterAClickOnAnInactiveNoteLandInIt)
+{
+    struct Case {
+        const char* what;
+        POINT (*at)(const RECT& note, int caption);
+    };
+    const Case cases[] = {
+        {"caption", [](const RECT& r, int caption) { return POINT{r.left + 40, r.top + caption / 2}; }},
+        {"bottom strip", [](const RECT& r, int) { return POINT{(r.left + r.right) / 2, r.bottom - 8}; }},
+        {"left border", [](const RECT& r, int) { return POINT{r.left + 1, (r.top + r.bottom) / 2}; }},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        const int top = 60 + 300 * row++;
+        CNote* first = MakeNote({100, top, 300, top + 200}, L"first");
+        CNote* second = MakeNote({450, top, 650, top + 200}, L"second");
+        ASSERT_TRUE(first && second) << c.what;
+        ShowWindow(first->GetHwnd(), SW_SHOW);
+        ShowWindow(second->GetHwnd(), SW_SHOW);
+        SetForegroundWindow(first->GetHwnd());
+        SetFocus(first->GetEditHwnd());
+        PumpFor(300);
+        const POINT point = c.at(WindowRect(second->GetHwnd()), ItsyGetCaptionSize(second->GetHwnd()));
+        // A press on the caption or border starts a modal loop: the input comes from a thread.
+        std::thread hand([point] {
+            SendMouse(0, point);
+            Sleep(100);
+            SendMouse(MOUSEEVENTF_LEFTDOWN, point);
+            Sleep(100);
+            SendMouse(MOUSEEVENTF_LEFTUP, point);
+            Sleep(300);
+            SendKeys(L"qz");
+        });
+        PumpFor(1200);
+        hand.join();
+        PumpFor(300);
+        EXPECT_EQ(GetFocus(), second->GetEditHwnd()) << c.what;
+        EXPECT_NE(EditorText(second->GetEditHwnd()).find(L"qz"), CStdStr::npos)
+            << c.what << ": " << EditorText(second->GetEditHwnd()).c_str();
+        EXPECT_EQ(EditorText(first->GetEditHwnd()), L"first") << c.what;
+    }
+}
+
+// Rolled up with its text selected, the note takes real keys on its frame:
+// its text stays as it was and unmodified.
+TEST_F(CLiveFrameTest, KeysTypedIntoARolledUpNoteChangeNothing)
+{
+    CNote* note = MakeNote({300, 300, 500, 500}, L"selected");
+    ASSERT_NE(note, nullptr);
+    ShowWindow(note->GetHwnd(), SW_SHOW);
+    SetForegroundWindow(note->GetHwnd());
+    const HWND editor = note->GetEditHwnd();
+    SetFocus(editor);
+    SendMessageW(editor, EM_SETSEL, 0, -1);
+    SendMessageW(editor, EM_SETMODIFY, FALSE, 0);
+    SendMessageW(note->GetHwnd(), WM_ITSY_MAXIMIZE, 0, 0);
+    ASSERT_TRUE(note->Alarm().flags & kNoteRolledUp);
+    PumpFor(200);
+    std::thread hand([] { SendKeys(L"xy"); });
+    PumpFor(600);
+    hand.join();
+    PumpFor(200);
+    EXPECT_EQ(EditorText(editor), L"selected");
+    EXPECT_EQ(SendMessageW(editor, EM_GETMODIFY, 0, 0), 0);
+}
 
 TEST_F(CLiveFrameTest, ARealCaptionDragEndsDockedAndThePictureShowsDockedAndRolledNotes)
 {
