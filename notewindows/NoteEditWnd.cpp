@@ -37,6 +37,21 @@ constexpr UINT kEditingCommands[] = {
     ID_NUMBERING_NUMBERS, ID_NUMBERING_LETTERS, ID_PASTE_OTHER, ID_EDIT_UNDO,
 };
 
+// The context menu's images, and which items show a check box.
+struct SMenuImage {
+    UINT command;
+    int image;
+    bool checkBox;
+};
+constexpr SMenuImage kContextMenuImages[] = {
+    { ID_EDIT_CUT, 15, false }, { ID_EDIT_COPY, 16, false }, { ID_EDIT_PASTE, 17, false },
+    { ID_ALIGN_LEFT, 20, true }, { ID_ALIGN_CENTER, 21, true }, { ID_ALIGN_RIGHT, 22, true },
+    { ID_EFFECT_BOLD, 23, true }, { ID_EFFECT_ITALIC, 24, true }, { ID_EFFECT_UNDERLINE, 25, true },
+    { ID_EFFECT_STRIKEOUT, 26, true }, { ID_NUMBERING_BULLETS, 29, true }, { ID_NUMBERING_NUMBERS, 28, true },
+    { ID_NUMBERING_LETTERS, 30, true }, { 205, 5, false }, { 207, 6, false }, { 21031, 7, false },
+    { 21032, 8, false }, { 206, 9, false }, { 21033, 10, false }, { 20030, 27, false },
+};
+
 bool StartsWithNoCase(const CStdStr& text, const wchar_t* prefix)
 {
     return _wcsnicmp(text.c_str(), prefix, wcslen(prefix)) == 0;
@@ -346,6 +361,9 @@ CMenuHandle CNoteEditWndT::BuildContextMenu(bool overLink) const
 
 bool CNoteEditWndT::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    // The drawer sees its items first; the control goes on either way.
+    if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM)
+        m_menuDrawer.OnOwnerDrawMessage(Handle(), msg, lParam);
     switch (msg) {
     // The control still sees its destruction.
     case WM_DESTROY:     OnDestroy(); return false;
@@ -403,8 +421,15 @@ void CNoteEditWndT::OnContextMenu(LPARAM lParam)
         point = CaretScreenPoint();
     m_menuPoint = point;
     const CMenuHandle menu = BuildContextMenu(!LinkAt(point).empty());
-    if (menu)
-        SeamedTrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, point.x, point.y, Handle());
+    if (!menu)
+        return;
+    m_menuDrawer.SetMenu(menu.Get());
+    if (!m_menuDrawer.LoadImageLists())
+        WriteToLogFile(L"The editor menu's images could not be loaded");
+    for (const SMenuImage& entry : kContextMenuImages)
+        m_menuDrawer.SetCommandImage(entry.command, entry.image, entry.checkBox);
+    m_menuDrawer.TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, Handle());
+    m_menuDrawer.SetMenu(nullptr);
 }
 
 bool CNoteEditWndT::OnCommand(WPARAM wParam, LPARAM lParam)

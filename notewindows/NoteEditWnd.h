@@ -12,6 +12,7 @@
 #include "foundation/StdStr.h"
 #include "framework/MenuHandle.h"
 #include "framework/Window.h"
+#include "toolkit/CustomMenu.h"
 
 class CNote;
 
@@ -72,4 +73,5 @@ private:
     CStdStr TakeMenuLink();
 
     std::optional<POINT> m_menuPoint;
+    CCustomMenu m_menuDrawer;  // draws the context menu while it is tracked
 };

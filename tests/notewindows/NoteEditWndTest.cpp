@@ -372,11 +372,17 @@ struct TrackedMenu {
     POINT point = {};
     UINT flags = 0;
     HWND owner = nullptr;
+    bool cutOwnerDrawn = false;  // drawn by the editor's menu drawer, with its image
 };
 TrackedMenu g_tracked;
 
-BOOL RecordTrackPopupMenu(HMENU, UINT flags, int x, int y, HWND owner, const RECT*)
+BOOL RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner, const RECT*)
 {
+    MENUITEMINFOW item = {};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_FTYPE;
+    g_tracked.cutOwnerDrawn =
+        GetMenuItemInfoW(menu, ID_EDIT_CUT, FALSE, &item) && (item.fType & MFT_OWNERDRAW) != 0;
     ++g_tracked.calls;
     g_tracked.point = { x, y };
     g_tracked.flags = flags;
@@ -409,6 +415,7 @@ TEST_F(NoteEditor, TheMenuOpensAtThePointOrForTheKeyboardAtTheCaret)
         EXPECT_EQ(g_tracked.point.y, expected.y) << c.fault;
         EXPECT_TRUE(g_tracked.flags & TPM_RIGHTBUTTON);
         EXPECT_EQ(g_tracked.owner, Editor());
+        EXPECT_TRUE(g_tracked.cutOwnerDrawn) << "the editor's menu is drawn with its images";
     }
 }
 
