@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <cwctype>
 #include <string>
 #include <thread>
 
@@ -14,6 +13,7 @@
 #include "NoteFrameTestSupport.h"
 #include "notewindows/VeduVure.h"
 #include "tests/support/ForeignWindowThread.h"
+#include "tests/support/RealInput.h"
 #include "tests/support/Screenshot.h"
 #include "toolkit/WindowPicker.h"
 
@@ -28,17 +28,6 @@ void PumpFor(DWORD milliseconds)
     }
 }
 
-// Real pointer input, in screen pixels.
-void SendMouse(DWORD flags, POINT at)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-}
-
 class CLiveFrameTest : public CNoteFrameTest {
 protected:
     void SetUp() override
@@ -47,20 +36,6 @@ protected:
         PrepareCaptionGlobals();
     }
 };
-
-// Real keys, as the keyboard sends them.
-void SendKeys(const wchar_t* letters)
-{
-    for (const wchar_t* letter = letters; *letter; ++letter) {
-        INPUT press[2] = {};
-        press[0].type = INPUT_KEYBOARD;
-        press[0].ki.wVk = static_cast<WORD>(towupper(*letter));
-        press[1] = press[0];
-        press[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, press, sizeof(INPUT));
-        Sleep(30);
-    }
-}
 
 CStdStr EditorText(HWND editor)
 {

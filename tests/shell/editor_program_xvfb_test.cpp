@@ -7,7 +7,6 @@
 
 #include <windows.h>
 
-#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -16,19 +15,10 @@
 #include "tests/shell/ProgramDriver.h"
 #include "tests/shell/ProgramWindows.h"
 #include "tests/shell/StoredNotes.h"
+#include "tests/support/RealInput.h"
 #include "tests/support/Screenshot.h"
 
 namespace {
-
-void SendMouse(DWORD flags, POINT at)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-}
 
 void Click(POINT at)
 {
@@ -40,22 +30,9 @@ void Click(POINT at)
     Sleep(500);
 }
 
-void SendKey(WORD key, bool down)
-{
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof(input));
-}
-
 void Type(const wchar_t* letters)
 {
-    for (const wchar_t* letter = letters; *letter; ++letter) {
-        SendKey(static_cast<WORD>(towupper(*letter)), true);
-        SendKey(static_cast<WORD>(towupper(*letter)), false);
-        Sleep(50);
-    }
+    SendKeys(letters);
     Sleep(500);
 }
 
