@@ -1,6 +1,7 @@
 // The note store's benchmark: each operation through the project and in raw
 // SQLite on the same rows in the same process, in alternating runs, with the
 // minimum and median of each side and their ratio. Run by scripts/bench.
+#include "BenchLinks.h"
 #include "BenchNotes.h"
 #include "ProjectStore.h"
 #include "RawStore.h"
@@ -194,15 +195,22 @@ void MeasureBulkCurve(const SFolders& f)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     InstallInvalidParameterHandler();
     try {
+        // "links": the link scan's rows alone.
+        const bool linksOnly = argc > 1 && std::string(argv[1]) == "links";
+        if (linksOnly) {
+            MeasureLinkScan();
+            return 0;
+        }
         RegisterNoteWindowClass();
         const CTestDir dir;
         const SFolders folders = BuildBases(dir);
         MeasureTable(folders);
         MeasureBulkCurve(folders);
+        MeasureLinkScan();
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "bench: " << e.what() << "\n";

@@ -12,6 +12,7 @@
 #include "foundation/WinPlacement.h"
 #include "framework/WaitCursor.h"
 #include "notewindows/NoteEditWnd.h"
+#include "notewindows/RtfSafety.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -201,7 +202,8 @@ bool CNote::ToggleNumbering(WORD kind)
 bool CNote::SortLines()
 {
     CStdStr whole;
-    if (!ReadEditor(whole, false, true))
+    // Text that cannot go through a control again would sort into nothing.
+    if (!ReadEditor(whole, false, true) || !IsRtfSafe(whole))
         return false;
     const CWaitCursor waiting;
     const RECT screen = VirtualScreenRect();

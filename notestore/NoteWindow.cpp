@@ -15,6 +15,7 @@
 #include "foundation/WinPlacement.h"
 #include "framework/AppModule.h"
 #include "notewindows/NoteEditWnd.h"
+#include "notewindows/RtfSafety.h"
 #include "notewindows/VeduVure.h"
 #include "resources/resource.h"
 #include "toolkit/MultiAnimator.h"
@@ -183,7 +184,7 @@ void CNote::SetUpEditor()
     editor.SetTextMode(TM_RICHTEXT | TM_MULTILEVELUNDO | TM_MULTICODEPAGE);
     editor.SetEventMask(kLiveEventMask);
     editor.SetAutoUrlDetect(false);
-    editor.LimitText(0x7FFFFFF);
+    editor.LimitText(kNoteTextLimit);
     CHARFORMAT2W format = {};
     format.cbSize = sizeof(format);
     format.dwMask = CFM_PROTECTED | CFM_LINK;
@@ -595,13 +596,20 @@ void CNote::SetText(const CStdStr& text)
         m_row.displayText = text;
         MarkChanged();
     }
+    // Rich text the control cannot survive: the note shows, and keeps, its plain text.
+    const bool safe = IsRtfSafe(text);
     if (!m_editor) {
-        m_row.text = RtfToPlainText(text);
+        if (safe)
+            m_row.text = RtfToPlainText(text);
         return;
     }
     {
         const CQuietEditor quiet(m_editor->Handle());
-        if (IsRtf(text)) {
+        if (!safe) {
+            QLOG(L"Note %I64d opens from its plain text: its rich text %s", m_row.id, DescribeRtfCheck(CheckRtf(text)).c_str());
+            m_editor->StreamInText(m_row.text, false, false);
+            SetFontText(m_row.textFont.c_str());
+        } else if (IsRtf(text)) {
             m_editor->StreamInText(text, true, false);
             CHARFORMAT2W format = {};
             format.cbSize = sizeof(format);

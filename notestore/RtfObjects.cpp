@@ -88,7 +88,7 @@ class CObjectFilter {
 public:
     explicit CObjectFilter(const CStdStr& rtf) : m_rtf(rtf) {}
 
-    bool Run(CStdStr& clean);
+    CStdStr Run();
 
 private:
     enum class EKind {
@@ -108,7 +108,7 @@ private:
     void OnControl(const SControl& control);
     void OnObjectWord();
     void OnResultWord();
-    bool OnOpen();
+    void OnOpen();
     void OnClose();
     void TakeBack(SGroup& group, EKind kind);
 
@@ -164,10 +164,8 @@ void CObjectFilter::OnControl(const SControl& control)
         m_out.append(m_rtf, begin - 1, control.end - (begin - 1));
 }
 
-bool CObjectFilter::OnOpen()
+void CObjectFilter::OnOpen()
 {
-    if (m_groups.size() >= kMaxRtfGroupDepth)
-        return false;
     EKind kind = EKind::kept;
     if (!m_groups.empty()) {
         SGroup& parent = m_groups.back();
@@ -182,7 +180,6 @@ bool CObjectFilter::OnOpen()
     m_groups.push_back({kind, m_out.size()});
     if (kind != EKind::dropped)
         m_out += L'{';
-    return true;
 }
 
 void CObjectFilter::OnClose()
@@ -199,7 +196,7 @@ void CObjectFilter::OnClose()
     m_groups.pop_back();
 }
 
-bool CObjectFilter::Run(CStdStr& clean)
+CStdStr CObjectFilter::Run()
 {
     for (size_t i = 0; i < m_rtf.size();) {
         const wchar_t c = m_rtf[i];
@@ -209,31 +206,25 @@ bool CObjectFilter::Run(CStdStr& clean)
             i = control.end;
             continue;
         }
-        if (c == L'{') {
-            if (!OnOpen())
-                return false;
-        } else if (c == L'}') {
+        if (c == L'{')
+            OnOpen();
+        else if (c == L'}')
             OnClose();
-        } else if (Writes()) {
+        else if (Writes())
             m_out += c;
-        }
         ++i;
     }
     // A result candidate left open is no result.
     if (!m_groups.empty() && m_groups.back().kind == EKind::candidate)
         TakeBack(m_groups.back(), EKind::dropped);
-    clean = std::move(m_out);
-    return true;
+    return std::move(m_out);
 }
 
 }  // namespace
 
-bool RemoveRtfObjects(const CStdStr& rtf, CStdStr& clean)
+CStdStr RemoveRtfObjects(const CStdStr& rtf)
 {
-    clean.clear();
-    if (rtf.compare(0, 5, L"{\\rtf") != 0) {
-        clean = rtf;
-        return true;
-    }
-    return CObjectFilter(rtf).Run(clean);
+    if (rtf.compare(0, 5, L"{\\rtf") != 0)
+        return rtf;
+    return CObjectFilter(rtf).Run();
 }

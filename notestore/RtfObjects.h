@@ -6,16 +6,12 @@
 
 #include "foundation/StdStr.h"
 
-// Rich text nesting groups deeper than this is refused whole; the editor's
-// own texts stay far below it.
-constexpr size_t kMaxRtfGroupDepth = 256;
-
 // Every object group replaced by the content of its {\result ...} group, in a
 // group of its own, or removed when it has none; everything else stays byte
 // for byte. An object group is any group whose own level holds the control
 // word \object or \objdata, whatever comes before it; \object and \objdata
 // never remain. Binary data (\binN and its data) is left out, since readers
 // that count it differently would read part of it as rich text. Text that is
-// not rich text is returned as it is. False, clean empty, when the groups
-// nest deeper than kMaxRtfGroupDepth.
-bool RemoveRtfObjects(const CStdStr& rtf, CStdStr& clean);
+// not rich text is returned as it is. Any depth is walked without recursion;
+// whether a control may read the result is CheckRtf's to say.
+CStdStr RemoveRtfObjects(const CStdStr& rtf);

@@ -15,6 +15,7 @@
 #include "foundation/ResModule.h"
 #include "foundation/WinPlacement.h"
 #include "foundation/xmlread.h"
+#include "notewindows/RtfSafety.h"
 #include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 
@@ -1146,15 +1147,15 @@ bool CNoteManager::SanitizeReceivedNote(CNote& note)
 {
     NoteRow& row = note.Row();
     // Either text loads as rich text: the display text, or the plain text when that is empty.
-    CStdStr text;
-    CStdStr displayText;
-    if (!RemoveRtfObjects(row.text, text) || !RemoveRtfObjects(row.displayText, displayText)) {
-        QLOG(L"Received note refused: its rich text nests deeper than %u groups",
-             static_cast<unsigned>(kMaxRtfGroupDepth));
-        return false;
+    for (const CStdStr* received : {&row.text, &row.displayText}) {
+        const ERtfCheck check = CheckRtf(*received);
+        if (check != ERtfCheck::safe) {
+            QLOG(L"Received note refused: its rich text %s", DescribeRtfCheck(check).c_str());
+            return false;
+        }
     }
-    row.text = std::move(text);
-    row.displayText = std::move(displayText);
+    row.text = RemoveRtfObjects(row.text);
+    row.displayText = RemoveRtfObjects(row.displayText);
     // Nothing a sender chose may run, or reach out to a server, when the alarm fires.
     row.alarm.executeCmd.clear();
     row.alarm.soundFile.clear();

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cstring>
 #include <cwchar>
+#include <type_traits>
 #include <vector>
 
 #include "NoteCommandIds.h"
 #include "RichEditIds.h"
+#include "RtfSafety.h"
 #include "foundation/LogFile.h"
 #include "foundation/MessageBoxSeam.h"
 #include "foundation/Preferences.h"
@@ -33,6 +35,21 @@ constexpr UINT kEditingCommands[] = {
     ID_EDIT_CUT, ID_EDIT_PASTE, ID_EDIT_CLEAR, ID_EDIT_REDO, ID_ALIGN_LEFT, ID_ALIGN_CENTER, ID_ALIGN_RIGHT,
     ID_EFFECT_BOLD, ID_EFFECT_ITALIC, ID_EFFECT_UNDERLINE, ID_EFFECT_STRIKEOUT, ID_NUMBERING_BULLETS,
     ID_NUMBERING_NUMBERS, ID_NUMBERING_LETTERS, ID_PASTE_OTHER, ID_EDIT_UNDO,
+};
+
+// The context menu's images, and which items show a check box.
+struct SMenuImage {
+    UINT command;
+    int image;
+    bool checkBox;
+};
+constexpr SMenuImage kContextMenuImages[] = {
+    { ID_EDIT_CUT, 15, false }, { ID_EDIT_COPY, 16, false }, { ID_EDIT_PASTE, 17, false },
+    { ID_ALIGN_LEFT, 20, true }, { ID_ALIGN_CENTER, 21, true }, { ID_ALIGN_RIGHT, 22, true },
+    { ID_EFFECT_BOLD, 23, true }, { ID_EFFECT_ITALIC, 24, true }, { ID_EFFECT_UNDERLINE, 25, true },
+    { ID_EFFECT_STRIKEOUT, 26, true }, { ID_NUMBERING_BULLETS, 29, true }, { ID_NUMBERING_NUMBERS, 28, true },
+    { ID_NUMBERING_LETTERS, 30, true }, { 205, 5, false }, { 207, 6, false }, { 21031, 7, false },
+    { 21032, 8, false }, { 206, 9, false }, { 21033, 10, false }, { 20030, 27, false },
 };
 
 bool StartsWithNoCase(const CStdStr& text, const wchar_t* prefix)
@@ -146,6 +163,58 @@ void MarkNumbering(HMENU menu, WORD numbering)
 bool HasFocus(HWND window)
 {
     return GetFocus() == window;
+}
+
+bool IsKeyDown(int key)
+{
+    return GetKeyState(key) < 0;
+}
+
+// The clipboard, open for the span of a scope.
+class CClipboardScope {
+public:
+    explicit CClipboardScope(HWND owner) : m_open(OpenClipboard(owner) != FALSE) {}
+    ~CClipboardScope()
+    {
+        if (m_open)
+            CloseClipboard();
+    }
+    CClipboardScope(const CClipboardScope&) = delete;
+    CClipboardScope& operator=(const CClipboardScope&) = delete;
+    bool IsOpen() const { return m_open; }
+
+private:
+    bool m_open;
+};
+
+// The text of a clipboard block: bytes of RTF, or UTF-16 units; never past its block.
+template <typename Char>
+CStdStr ClipboardBlockText(UINT format)
+{
+    const HANDLE block = GetClipboardData(format);
+    const auto* data = block ? static_cast<const Char*>(GlobalLock(block)) : nullptr;
+    if (!data)
+        return CStdStr();
+    const size_t size = GlobalSize(block) / sizeof(Char);
+    CStdStr text;
+    for (size_t i = 0; i < size && data[i]; ++i)
+        text += static_cast<wchar_t>(static_cast<std::make_unsigned_t<Char>>(data[i]));
+    GlobalUnlock(block);
+    return text;
+}
+
+// The first rich text on the clipboard that fails the check; safe when there is none.
+ERtfCheck CheckClipboardRtf()
+{
+    for (const wchar_t* name : { CF_RTF, CF_RETEXTOBJ, CF_RTFNOOBJS }) {
+        const UINT format = RegisterClipboardFormatW(name);
+        if (!IsClipboardFormatAvailable(format))
+            continue;
+        const ERtfCheck check = CheckRtf(ClipboardBlockText<char>(format));
+        if (check != ERtfCheck::safe)
+            return check;
+    }
+    return ERtfCheck::safe;
 }
 
 }  // namespace
@@ -292,12 +361,20 @@ CMenuHandle CNoteEditWndT::BuildContextMenu(bool overLink) const
 
 bool CNoteEditWndT::ProcessWindowMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
 {
+    // The drawer sees its items first; the control goes on either way.
+    if (msg == WM_MEASUREITEM || msg == WM_DRAWITEM)
+        m_menuDrawer.OnOwnerDrawMessage(Handle(), msg, lParam);
     switch (msg) {
     // The control still sees its destruction.
     case WM_DESTROY:     OnDestroy(); return false;
     case WM_CONTEXTMENU: OnContextMenu(lParam); result = 0; return true;
     case WM_COMMAND:     result = 0; return OnCommand(wParam, lParam);
     case WM_LBUTTONDOWN: OnLButtonDown(lParam); return false;
+    case WM_KEYDOWN:     result = 0; return OnKeyDown(wParam);
+    case WM_PASTE:       result = 0; return PasteUnsafeRtfAsPlain();
+    case EM_PASTESPECIAL:
+        result = 0;
+        return wParam != CF_TEXT && wParam != CF_UNICODETEXT && PasteUnsafeRtfAsPlain();
     case OCM_NOTIFY:     return OnReflectedNotify(lParam, result);
     }
     return false;
@@ -344,8 +421,15 @@ void CNoteEditWndT::OnContextMenu(LPARAM lParam)
         point = CaretScreenPoint();
     m_menuPoint = point;
     const CMenuHandle menu = BuildContextMenu(!LinkAt(point).empty());
-    if (menu)
-        SeamedTrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, point.x, point.y, Handle());
+    if (!menu)
+        return;
+    m_menuDrawer.SetMenu(menu.Get());
+    if (!m_menuDrawer.LoadImageLists())
+        WriteToLogFile(L"The editor menu's images could not be loaded");
+    for (const SMenuImage& entry : kContextMenuImages)
+        m_menuDrawer.SetCommandImage(entry.command, entry.image, entry.checkBox);
+    m_menuDrawer.TrackPopupMenu(TPM_RIGHTBUTTON, point.x, point.y, Handle());
+    m_menuDrawer.SetMenu(nullptr);
 }
 
 bool CNoteEditWndT::OnCommand(WPARAM wParam, LPARAM lParam)
@@ -385,6 +469,34 @@ bool CNoteEditWndT::OnReflectedNotify(LPARAM lParam, LRESULT& result)
     case EN_LINK:      result = OnLink(*reinterpret_cast<const ENLINK*>(header)); return true;
     }
     return false;
+}
+
+// The control pastes Ctrl+V and Shift+Insert without a WM_PASTE.
+bool CNoteEditWndT::OnKeyDown(WPARAM key)
+{
+    const bool paste = (key == 'V' && IsKeyDown(VK_CONTROL) && !IsKeyDown(VK_MENU)) ||
+                       (key == VK_INSERT && IsKeyDown(VK_SHIFT) && !IsKeyDown(VK_CONTROL));
+    return paste && PasteUnsafeRtfAsPlain();
+}
+
+// Wine never asks the paste callback, and its control crashes on some rich
+// text: such text is kept from it here, and its plain text pasted instead.
+bool CNoteEditWndT::PasteUnsafeRtfAsPlain()
+{
+    CStdStr plain;
+    {
+        const CClipboardScope clipboard(Handle());
+        if (!clipboard.IsOpen())
+            return false;
+        const ERtfCheck check = CheckClipboardRtf();
+        if (check == ERtfCheck::safe)
+            return false;
+        WriteToLogFile(L"Pasted rich text %s: its plain text is pasted instead", DescribeRtfCheck(check).c_str());
+        plain = ClipboardBlockText<wchar_t>(CF_UNICODETEXT);
+    }
+    if (!(Window().Style() & ES_READONLY) && !plain.empty())
+        ReplaceSel(plain.c_str(), true);
+    return true;
 }
 
 void CNoteEditWndT::OnPasteOther()
@@ -478,5 +590,7 @@ LRESULT CNoteEditWndT::OnDropFiles(const ENDROPFILES& drop)
         SendMessageW(Handle(), EM_SCROLLCARET, 0, 0);
     }
     DragFinish(files);
-    return 1;
+    // The paths are in: the control must neither read the freed handle nor
+    // insert the files as objects as well.
+    return 0;
 }

@@ -12,6 +12,7 @@
 #include "foundation/StdStr.h"
 #include "framework/MenuHandle.h"
 #include "framework/Window.h"
+#include "toolkit/CustomMenu.h"
 
 class CNote;
 
@@ -59,6 +60,8 @@ private:
     bool OnCommand(WPARAM wParam, LPARAM lParam);
     void OnLButtonDown(LPARAM lParam);
     bool OnReflectedNotify(LPARAM lParam, LRESULT& result);
+    bool OnKeyDown(WPARAM key);
+    bool PasteUnsafeRtfAsPlain();
     void OnPasteOther();
     void OnCopyPlain();
     bool OnOpenUrl();
@@ -70,4 +73,5 @@ private:
     CStdStr TakeMenuLink();
 
     std::optional<POINT> m_menuPoint;
+    CCustomMenu m_menuDrawer;  // draws the context menu while it is tracked
 };

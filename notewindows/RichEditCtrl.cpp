@@ -7,6 +7,7 @@
 #include <string>
 
 #include "RichEditIds.h"
+#include "RtfSafety.h"
 #include "foundation/LogFile.h"
 
 namespace {
@@ -39,6 +40,14 @@ SLibraryState& Library()
 }
 
 bool g_forcePlainPaste = false;
+
+// The static pictures OLE makes of a metafile, a bitmap or an enhanced
+// metafile: pictures a note may keep, since they run no code.
+constexpr GUID kStaticPictureClasses[] = {
+    { 0x00000315, 0x0000, 0x0000, { 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46 } },
+    { 0x00000316, 0x0000, 0x0000, { 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46 } },
+    { 0x00000319, 0x0000, 0x0000, { 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46 } },
+};
 
 bool Contains(const std::vector<CLIPFORMAT>& formats, CLIPFORMAT format)
 {
@@ -221,9 +230,16 @@ HRESULT CRichEditCtrl50WT::IExRichEditOleCallback::ShowContainerUI(WINBOOL)
     return S_OK;
 }
 
-HRESULT CRichEditCtrl50WT::IExRichEditOleCallback::QueryInsertObject(LPCLSID, LPSTORAGE, LONG)
+// An embedded or linked object would start its handler in our process
+// whenever the note is shown.
+HRESULT CRichEditCtrl50WT::IExRichEditOleCallback::QueryInsertObject(LPCLSID classId, LPSTORAGE, LONG)
 {
-    return S_OK;
+    if (classId)
+        for (const GUID& picture : kStaticPictureClasses)
+            if (IsEqualGUID(*classId, picture))
+                return S_OK;
+    WriteToLogFile(L"Rich edit: an embedded or linked object was not inserted");
+    return S_FALSE;
 }
 
 HRESULT CRichEditCtrl50WT::IExRichEditOleCallback::DeleteObject(LPOLEOBJECT)
@@ -325,6 +341,8 @@ void CRichEditCtrl50WT::Initialize()
     m_formats.pasteMessage = RegisterWindowMessageW(L"RichEditCtrl50WTClipboardPaste");
     m_callback.SetOwner(m_window, m_formats);
     m_callbackInstalled = SetOleCallback(&m_callback);
+    // Before any text goes in: a stream stops at the default 32,767 characters.
+    LimitText(kNoteTextLimit);
 }
 
 void CRichEditCtrl50WT::SetForcePlainPaste(bool plainText)
@@ -339,6 +357,14 @@ bool CRichEditCtrl50WT::IsForcePlainPaste()
 
 LRESULT CRichEditCtrl50WT::StreamInText(const CStdStr& text, bool rtf, bool intoSelection)
 {
+    if (rtf) {
+        const ERtfCheck check = CheckRtf(text);
+        if (check != ERtfCheck::safe) {
+            WriteToLogFile(L"Rich text of %d characters not loaded: it %s", static_cast<int>(text.size()),
+                           DescribeRtfCheck(check).c_str());
+            return 0;
+        }
+    }
     const std::string rtfBytes = rtf ? SevenBitRtf(text) : std::string();
     SReadBuffer source = {};
     if (rtf)

@@ -63,6 +63,9 @@ SPasteDecision DecidePaste(const SPasteRequest& request, const SRichEditFormats&
 // CF_UNICODETEXT, else CF_TEXT.
 CLIPFORMAT PlainTextFormat(bool hasUnicodeText);
 
+// The text limit of a note and of every control that holds a note's text.
+constexpr LONG kNoteTextLimit = 0x7FFFFFF;
+
 class CRichEditCtrl50WT {
 public:
     // A wrapper over a control that exists already: it installs nothing and
@@ -77,7 +80,8 @@ public:
     // A plain rich edit (ES_MULTILINE | ES_WANTRETURN) owned by this object,
     // then Initialize. False (logged) when none is made.
     bool CreatePlain(HWND parent, const RECT& rect);
-    // Installs the callback and registers the formats and the message.
+    // Installs the callback, registers the formats and the message, and
+    // raises the text limit to kNoteTextLimit.
     void Initialize();
     bool IsCallbackInstalled() const { return m_callbackInstalled; }
     // The embedded callback, as the control holds it.
@@ -88,7 +92,8 @@ public:
     static void SetForcePlainPaste(bool plainText);
     static bool IsForcePlainPaste();
 
-    // EM_STREAMIN's result: 0 when nothing was read. RTF goes in 7-bit, with
+    // EM_STREAMIN's result: 0 when nothing was read, as for RTF that fails
+    // CheckRtf (logged), which never reaches the control. RTF goes in 7-bit, with
     // every character above U+007F written as \uN? (N signed, one per UTF-16
     // unit): the control garbles raw bytes above 0x7F.
     LRESULT StreamInText(const CStdStr& text, bool rtf, bool intoSelection);
@@ -109,7 +114,7 @@ public:
     bool SetTextMode(UINT mode) const;
     bool SetAutoUrlDetect(bool detect) const;
     LONG GetTextLengthEx(DWORD flags = GTL_NUMCHARS) const;
-    void LimitText(LONG limit = 0x7FFFFFF) const;
+    void LimitText(LONG limit = kNoteTextLimit) const;
     LONG LineFromChar(LONG index) const;
     void ReplaceSel(const wchar_t* text, bool undoable = true) const;
     LRESULT StreamIn(DWORD format, EDITSTREAM& stream) const;

@@ -31,6 +31,17 @@ static_assert(std::size(kLinkPattern) - 1 == 164, "the link pattern is 164 chara
 // scan.
 constexpr size_t kMaxLinkWordLength = 2048;
 
+// Every match of the pattern holds one of these (the key is lower case);
+// a word without any goes nowhere near the pattern, whose cost on a long
+// word would otherwise make the scan grow with the square of the text.
+bool HoldsLinkMarker(const CStdStr& key)
+{
+    for (const wchar_t* marker : { L"@", L"://", L"www.", L"ftp." })
+        if (key.find(marker) != CStdStr::npos)
+            return true;
+    return false;
+}
+
 const boost::wregex& LinkPattern()
 {
     static const boost::wregex pattern(kLinkPattern, boost::regex::perl | boost::regex::icase);
@@ -83,7 +94,7 @@ bool FindLinkInWord(const CStdStr& word, int& first, int& last)
         last = static_cast<int>(key.size());
         return true;
     }
-    return FindNextLink(key, first, last);
+    return HoldsLinkMarker(key) && g_linkPatternSeam.find(key, first, last);
 }
 
 // The whole text, one character per position (one "\r" per paragraph).
@@ -184,6 +195,8 @@ private:
 };
 
 } // namespace
+
+SLinkPatternSeam g_linkPatternSeam = { FindNextLink };
 
 void CUrlDetect::Attach(HWND editor)
 {

@@ -48,3 +48,9 @@ private:
 // Whether the link pattern matches anywhere in text, and where the first
 // match starts and ends (character offsets).
 bool FindNextLink(const CStdStr& text, int& start, int& end);
+
+// The pattern as the scan reaches it: FindNextLink by default.
+struct SLinkPatternSeam {
+    bool (*find)(const CStdStr& key, int& start, int& end);
+};
+extern SLinkPatternSeam g_linkPatternSeam;

@@ -259,6 +259,12 @@ SNearerEdge NearerEdge(int value, int first, int last)
     return {nearFirst ? value - first : last - value, nearFirst};
 }
 
+// The side of the size grip's square in the strip's right corner.
+int GripSide(HWND window)
+{
+    return 3 * (P(kStripPoints, window) / 3);
+}
+
 // A note has no sizing frame, so its borders answer the sizing codes here.
 LRESULT BorderHitTest(HWND window, POINT point, LRESULT hit)
 {
@@ -277,6 +283,10 @@ LRESULT BorderHitTest(HWND window, POINT point, LRESULT hit)
     const int reach = edges == (kTop | kRight) ? P(kNarrowGrabPoints, window) : strip;
     // The side is the nearer edge's, not the distance's sign: on the outermost
     // row or column the distance is 0, and a corner pixel must still size.
+    // All of the drawn grip sizes both ways, not only the rows on the border.
+    const int grip = GripSide(window);
+    if (point.x >= frame.right - 2 - grip && point.y >= frame.bottom - 2 - grip)
+        return HTBOTTOMRIGHT;
     const SNearerEdge horizontal = NearerEdge(point.x, frame.left, frame.right);
     const SNearerEdge vertical = NearerEdge(point.y, frame.top, frame.bottom);
     const int found = edges;
@@ -315,7 +325,7 @@ void DrawOutline(HDC dc, const RECT& rect, COLORREF color)
 // The size grip: a triangle of 3-D dots in the strip's right corner.
 void DrawGrip(HDC dc, HWND window, const RECT& corner, COLORREF back)
 {
-    const int side = 3 * (P(kStripPoints, window) / 3);
+    const int side = GripSide(window);
     const int cell = side / 3;
     const int dot = std::max(1, P(kDotScalePoints, window) / 100);
     const COLORREF light = AdjustColorByPercent(back, 80);
@@ -558,10 +568,8 @@ LRESULT OnNcActivate(HWND window, WPARAM wParam, LPARAM lParam)
 {
     if (IsIconic(window))
         return DefWindowProcW(window, WM_NCACTIVATE, wParam, lParam);
-    RECT caption;
-    ItsyGetCaptionRect(window, caption);
-    caption = ToWindowCoordinates(window, caption);
-    InvalidateRect(window, &caption, TRUE);
+    // The caption is non-client: an invalidation would reach only the client area.
+    ItsyDrawFrame(nullptr, window, wParam != FALSE);
     return TRUE;
 }
 

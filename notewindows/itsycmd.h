@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "NotePaint.h"
+
 class CWindowPicker;
 
 // Stores the caption depth n (in pixels) on the window and recomputes its
@@ -30,19 +32,6 @@ void AnimateNoteRoll(HWND frame);
 LRESULT OnNoteNcActivate(HWND window, WPARAM active, LPARAM lParam);
 // The window text follows the note's display name; a dimmed note comes back.
 void UpdateNoteTitle(HWND window);
-// Paints the client area (client coordinates) into the DC.
-void PaintNoteClient(HWND window, HDC dc);
-// Double-buffered; a null DC paints the update region through BeginPaint.
-void OnNotePaint(HWND window, HDC dc);
-// The client area into a DC in window coordinates, for snapshots.
-void OnNotePrintClient(HWND window, HDC dc, LPARAM flags);
-
-// The summed height in device pixels of every line of an edit control, in
-// the font of the note the editor belongs to (else the editor's own).
-int GetEditContentHeight(HWND edit);
-// The tabbed extent of a line; an empty line measures as "O".
-SIZE GetTabbedLineExtent(HDC dc, const wchar_t* line, int length);
-
 // The four docking guides, loaded on first need; false (logged once) when
 // some could not be loaded: docking then snaps without a guide.
 bool LoadMagnetImages();

@@ -269,6 +269,60 @@ TEST_F(NoteWindowTest, ReceivedNotesAreStoredWithTheirSearchRow)
     EXPECT_EQ(Rows(L"select count(*) from search2 where search2 match 'received'"), 3);
 }
 
+// A stored rich text the control cannot survive: the note opens from its
+// plain text, and the row keeps both texts as they were.
+TEST_F(NoteWindowTest, AStoredNoteWithHostileRichTextOpensFromItsPlainText)
+{
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    note->SetText(L"kept words");
+    const std::int64_t id = note->GetId();
+    ASSERT_TRUE(note->HideSticky(true));
+    CNote* stored = m_manager.GetNote(id);
+    ASSERT_NE(stored, nullptr);
+    CStdStr deep = L"{\\rtf1 ";
+    for (int i = 0; i < 10000; ++i)
+        deep += L"{";
+    stored->Row().displayText = deep;
+    stored->SetText(deep);
+    EXPECT_EQ(stored->Row().text, L"kept words") << "no conversion wipes the plain text";
+    ASSERT_TRUE(m_manager.StoreNote(stored));
+
+    const CLogCapture log;
+    ASSERT_TRUE(stored->Show(false, true));
+    EXPECT_EQ(stored->GetPlainText(), L"kept words");
+    EXPECT_TRUE(LogHasLineStarting(log, L"Note " + std::to_wstring(id) + L" opens from its plain text"));
+    EXPECT_EQ(stored->Row().displayText, deep);
+    EXPECT_FALSE(stored->IsModified());
+}
+
+// Every hidden control raises its limit: on Windows a stream stops at
+// 32,767 characters, and the plain text and the search row with it.
+TEST_F(NoteWindowTest, AHundredThousandCharactersAreStoredWhole)
+{
+    CStdStr plain;
+    for (int line = 0; plain.size() < 100000; ++line)
+        plain += L"line " + CStdStr(std::to_wstring(line)) + L" zebra\r\n";
+    CStdStr rtf = plain;
+    rtf.Replace(L"\r\n", L"\\par ");
+    rtf = L"{\\rtf1\\ansi " + rtf + L"}";
+
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    const std::int64_t id = note->GetId();
+    ASSERT_TRUE(note->HideSticky(true));
+    CNote* windowless = m_manager.GetNote(id);
+    ASSERT_NE(windowless, nullptr);
+    ASSERT_EQ(windowless->GetHwnd(), nullptr);
+    windowless->SetText(rtf);
+    EXPECT_EQ(windowless->Row().text + L"\r\n", plain);
+    ASSERT_TRUE(m_manager.StoreNote(windowless));
+    EXPECT_EQ(Rows(L"select length(text) from notes where id = " + std::to_wstring(id)) + 2,
+              static_cast<std::int64_t>(plain.size()));
+    EXPECT_EQ(Rows(L"select length(text) from search2 where docid = " + std::to_wstring(id)) + 2,
+              static_cast<std::int64_t>(plain.size()));
+}
+
 TEST_F(NoteWindowTest, ALockedNoteLoadsWithItsDate)
 {
     const CFixedClock clock(COleDateTime(2020, 5, 6, 7, 8, 9));

@@ -126,6 +126,9 @@ TEST_F(CaptionTest, HitTestKeepsItsPrecedence)
         {"top edge over the menu button", kTopRight, -40, 1, false, HTTOP},
         {"bottom strip inside the grab is border", kBottomLeft, 130, -7, false, HTBORDER},
         {"grip's outer corner", kBottomRight, -1, -1, false, HTBOTTOMRIGHT},
+        // the whole drawn grip sizes both ways, not only its rows on the border
+        {"grip's inner corner", kBottomRight, -13, -13, false, HTBOTTOMRIGHT},
+        {"strip beside the grip", kBottomRight, -16, -8, false, HTBORDER},
     };
     ExpectHits(frame.Get(), active, std::size(active), "active");
 
@@ -147,6 +150,21 @@ TEST_F(CaptionTest, HitTestKeepsItsPrecedence)
         {"bottom-right corner does not size", kBottomRight, 0, 0, false, kDefaultAnswer},
     };
     ExpectHits(frame.Get(), rolled, std::size(rolled), "rolled");
+}
+
+// The caption is drawn at once; no patch of the client area is left to repaint.
+TEST_F(CaptionTest, ActivationRepaintsTheCaptionNotTheClientArea)
+{
+    CTestNoteFrame frame(kFrameRect);
+    ASSERT_TRUE(frame.Get());
+    ShowWindow(frame.Get(), SW_SHOWNOACTIVATE);
+    UpdateWindow(frame.Get());
+    ValidateRect(frame.Get(), nullptr);
+    for (const WPARAM active : {WPARAM(TRUE), WPARAM(FALSE)}) {
+        EXPECT_EQ(SendMessageW(frame.Get(), WM_NCACTIVATE, active, 0), TRUE);
+        RECT update = {};
+        EXPECT_FALSE(GetUpdateRect(frame.Get(), &update, FALSE)) << active;
+    }
 }
 
 TEST_F(CaptionTest, WindowThatIsNoNoteHasNoSizingBorders)

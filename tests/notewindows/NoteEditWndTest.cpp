@@ -6,6 +6,7 @@
 #include <richedit.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "notestore/Note.h"
 #include "notewindows/NoteCommandIds.h"
 #include "notewindows/NoteEditWnd.h"
+#include "notewindows/RtfSafety.h"
 #include "resources/resource.h"
 #include "tests/support/ScopedUiScript.h"
 
@@ -172,14 +174,14 @@ TEST_F(NoteEditor, DroppedPathsGoInWholeAsOneUndoStep)
     ENDROPFILES drop = {};
     drop.hDrop = MakeDrop({ L"C:\\first.txt", longPath });
     drop.cp = 1;
-    EXPECT_EQ(Notify(drop.nmhdr, EN_DROPFILES), 1);
+    EXPECT_EQ(Notify(drop.nmhdr, EN_DROPFILES), 0) << "the control must not go on with a freed handle";
     EXPECT_EQ(Text(), L"aC:\\first.txt\r\n" + longPath + L"\r\nb") << "paths cut at 260 or out of place";
     SendMessageW(Editor(), EM_UNDO, 0, 0);
     EXPECT_EQ(Text(), L"ab") << "both paths are one step";
 
     m_editor.SetReadOnly(true);
     drop.hDrop = MakeDrop({ L"C:\\first.txt" });
-    EXPECT_EQ(Notify(drop.nmhdr, EN_DROPFILES), 1);
+    EXPECT_EQ(Notify(drop.nmhdr, EN_DROPFILES), 0);
     EXPECT_EQ(Text(), L"ab") << "nothing dropped into a read-only editor";
 
     drop.hDrop = nullptr;
@@ -370,11 +372,17 @@ struct TrackedMenu {
     POINT point = {};
     UINT flags = 0;
     HWND owner = nullptr;
+    bool cutOwnerDrawn = false;  // drawn by the editor's menu drawer, with its image
 };
 TrackedMenu g_tracked;
 
-BOOL RecordTrackPopupMenu(HMENU, UINT flags, int x, int y, HWND owner, const RECT*)
+BOOL RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner, const RECT*)
 {
+    MENUITEMINFOW item = {};
+    item.cbSize = sizeof(item);
+    item.fMask = MIIM_FTYPE;
+    g_tracked.cutOwnerDrawn =
+        GetMenuItemInfoW(menu, ID_EDIT_CUT, FALSE, &item) && (item.fType & MFT_OWNERDRAW) != 0;
     ++g_tracked.calls;
     g_tracked.point = { x, y };
     g_tracked.flags = flags;
@@ -407,6 +415,7 @@ TEST_F(NoteEditor, TheMenuOpensAtThePointOrForTheKeyboardAtTheCaret)
         EXPECT_EQ(g_tracked.point.y, expected.y) << c.fault;
         EXPECT_TRUE(g_tracked.flags & TPM_RIGHTBUTTON);
         EXPECT_EQ(g_tracked.owner, Editor());
+        EXPECT_TRUE(g_tracked.cutOwnerDrawn) << "the editor's menu is drawn with its images";
     }
 }
 
@@ -467,6 +476,101 @@ TEST_F(NoteEditor, RichPasteLeavesForcedPlainPasteOn)
     EXPECT_EQ(Text(), L"pasted");
     EXPECT_TRUE(CRichEditCtrl50WT::IsForcePlainPaste());
     CRichEditCtrl50WT::SetForcePlainPaste(false);
+}
+
+// Rich text and its plain text on the clipboard, as another program leaves them.
+void PutRichTextOnClipboard(const CStdStr& rtf, const wchar_t* plain)
+{
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    std::string bytes;
+    for (const wchar_t c : rtf)
+        bytes += static_cast<char>(c);
+    const auto put = [](UINT format, const void* data, size_t size) {
+        const HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+        std::memcpy(GlobalLock(block), data, size);
+        GlobalUnlock(block);
+        SetClipboardData(format, block);
+    };
+    put(RegisterClipboardFormatW(CF_RTF), bytes.c_str(), bytes.size() + 1);
+    put(CF_UNICODETEXT, plain, (wcslen(plain) + 1) * sizeof(wchar_t));
+    CloseClipboard();
+}
+
+// Each way to paste, with the keys it needs held.
+enum class EPasteWay { message, ctrlV, shiftInsert, command };
+
+void PasteBy(HWND editor, EPasteWay way)
+{
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    const BYTE saved[2] = { keys[VK_CONTROL], keys[VK_SHIFT] };
+    keys[VK_CONTROL] = way == EPasteWay::ctrlV ? 0x80 : 0;
+    keys[VK_SHIFT] = way == EPasteWay::shiftInsert ? 0x80 : 0;
+    SetKeyboardState(keys);
+    switch (way) {
+    case EPasteWay::message:     SendMessageW(editor, WM_PASTE, 0, 0); break;
+    case EPasteWay::ctrlV:       SendMessageW(editor, WM_KEYDOWN, 'V', 0x002F0001); break;
+    case EPasteWay::shiftInsert: SendMessageW(editor, WM_KEYDOWN, VK_INSERT, 0x01520001); break;
+    case EPasteWay::command:     SendMessageW(editor, WM_COMMAND, ID_EDIT_PASTE, 0); break;
+    }
+    keys[VK_CONTROL] = saved[0];
+    keys[VK_SHIFT] = saved[1];
+    SetKeyboardState(keys);
+}
+
+CStdStr Nested(size_t depth)
+{
+    CStdStr rtf = L"{\\rtf1\\ansi ";
+    for (size_t i = 1; i < depth; ++i)
+        rtf += L"{\\b ";
+    rtf += L"rich";
+    for (size_t i = 1; i < depth; ++i)
+        rtf += L"}";
+    return rtf + L"}";
+}
+
+// Wine's control crashes on such a paste and never asks the paste callback:
+// the editor pastes the plain text instead, whichever way the paste comes.
+TEST_F(NoteEditor, RichTextTheControlCannotTakePastesAsPlainText)
+{
+    struct Case {
+        const char* what;
+        CStdStr rtf;
+        bool rich;
+    };
+    const CStdStr flood = [] {
+        CStdStr rtf = L"{\\rtf1 ";
+        for (int i = 0; i < 64 * 1024 / 4; ++i)
+            rtf += L"\\'ff";
+        return rtf + L"}";
+    }();
+    const Case cases[] = {
+        { "depth bound - 1", Nested(kMaxRtfDepth - 1), true },
+        { "depth bound", Nested(kMaxRtfDepth), true },
+        { "depth bound + 1", Nested(kMaxRtfDepth + 1), false },
+        { "depth 10,000", Nested(10000), false },
+        { "1 MB control word", L"{\\rtf1 \\" + CStdStr(std::wstring(1024 * 1024, L'a')) + L" rich}", false },
+        { "32,764-digit parameter", L"{\\rtf1 \\fs" + CStdStr(std::wstring(32764, L'9')) + L" rich}", false },
+        { "64 KB of \\'ff", flood, false },
+    };
+    for (const EPasteWay way : { EPasteWay::message, EPasteWay::ctrlV, EPasteWay::shiftInsert, EPasteWay::command }) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.what << ", way " << static_cast<int>(way));
+            PutRichTextOnClipboard(c.rtf, L"plain \u0105\u4E2D");
+            SetText(L"[]");
+            m_editor.SetSel(1, 1);
+            const CLogCapture log;
+            PasteBy(Editor(), way);
+            // Wine's control itself pastes nothing on Shift+Insert.
+            if (!c.rich || way != EPasteWay::shiftInsert) {
+                EXPECT_EQ(Text(), c.rich ? L"[rich]" : L"[plain \u0105\u4E2D]");
+            }
+            EXPECT_EQ(log.Contains(L"Pasted rich text " + DescribeRtfCheck(CheckRtf(c.rtf)) +
+                                   L": its plain text is pasted instead"),
+                      !c.rich);
+        }
+    }
 }
 
 // A control that offers no text object model.

@@ -19,6 +19,7 @@
 #include "resources/resource.h"
 #include "tests/support/ScopedUiScript.h"
 #include "toolkit/AlphaNotifierWnd.h"
+#include "toolkit/WindowPicker.h"
 
 namespace {
 
@@ -457,6 +458,85 @@ TEST_F(CRollTest, AClientRectangleFromOlderDataUnrollsAtTheRightEdge)
 }
 
 // ---- the editor's size requests
+
+TEST_F(CRollTest, ANoteWithoutARectangleUnrollsToItsTextEvenWithoutAutoSize)
+{
+    CNote* note = MakeNote({200, 200, 500, 450}, L"first line\r\nsecond line\r\nthird");
+    ASSERT_NE(note, nullptr);
+    note->Row().autoResize = false;
+    Toggle(note->GetHwnd());
+    ASSERT_TRUE(note->Alarm().flags & kNoteRolledUp);
+    note->SetMinimizeRect(RECT{});
+    Toggle(note->GetHwnd());
+    EXPECT_FALSE(note->Alarm().flags & kNoteRolledUp);
+    EXPECT_GT(Height(ClientRect(note->GetEditHwnd())), 0) << "counted unrolled, so not at caption height";
+}
+
+// Where the keys go: to the editor of an activated note, unless it is
+// locked or rolled up; a roll-up takes them from the editor.
+TEST_F(CRollTest, TheKeysGoToTheEditorOfAnActiveNoteThatShowsIt)
+{
+    CNote* first = MakeNote({100, 100, 300, 300}, L"first");
+    CNote* second = MakeNote({400, 100, 600, 300}, L"second");
+    ASSERT_TRUE(first && second);
+    for (const WPARAM how : {WPARAM(WA_ACTIVE), WPARAM(WA_CLICKACTIVE)}) {
+        SetFocus(first->GetEditHwnd());
+        SendMessageW(second->GetHwnd(), WM_ACTIVATE, how, 0);
+        EXPECT_EQ(GetFocus(), second->GetEditHwnd()) << how;
+    }
+    SetFocus(first->GetHwnd());
+    SendMessageW(second->GetHwnd(), WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, TRUE), 0);
+    EXPECT_EQ(GetFocus(), first->GetHwnd()) << "a minimised note takes no keys";
+
+    // Rolled up with a selection: the next key would replace it unseen.
+    const HWND editor = second->GetEditHwnd();
+    SetFocus(editor);
+    SendMessageW(editor, EM_SETSEL, 0, -1);
+    SendMessageW(editor, EM_SETMODIFY, FALSE, 0);
+    Toggle(second->GetHwnd());
+    ASSERT_TRUE(second->Alarm().flags & kNoteRolledUp);
+    EXPECT_EQ(GetFocus(), second->GetHwnd());
+    SendMessageW(second->GetHwnd(), WM_ACTIVATE, WA_CLICKACTIVE, 0);
+    EXPECT_EQ(GetFocus(), second->GetHwnd()) << "a rolled-up note keeps the keys on its frame";
+    SendMessageW(GetFocus(), WM_CHAR, L'x', 0);
+    EXPECT_EQ(second->GetPlainText(), L"second");
+    EXPECT_EQ(SendMessageW(editor, EM_GETMODIFY, 0, 0), 0);
+}
+
+// The pick takes the focus for its Esc; every way it ends gives it back.
+TEST_F(CNoteFrameTest, EveryEndOfACtrlPickGivesTheKeysBackToTheEditor)
+{
+    CNote* note = MakeNote({100, 100, 300, 300});
+    ASSERT_NE(note, nullptr);
+    const HWND frame = note->GetHwnd();
+    enum class EEnd { releaseWithCtrl, ctrlFirstThenRelease, escape, captureLost };
+    for (const EEnd end : {EEnd::releaseWithCtrl, EEnd::ctrlFirstThenRelease, EEnd::escape, EEnd::captureLost}) {
+        SCOPED_TRACE(static_cast<int>(end));
+        SetFocus(note->GetEditHwnd());
+        CHeldKey control(VK_CONTROL);
+        SendMessageW(frame, WM_LBUTTONDOWN, MK_LBUTTON | MK_CONTROL, MAKELPARAM(30, 3));
+        ASSERT_TRUE(GetNoteWindowPicker().IsPicking());
+        EXPECT_EQ(GetFocus(), frame);
+        switch (end) {
+        case EEnd::releaseWithCtrl:
+            SendMessageW(frame, WM_LBUTTONUP, MK_CONTROL, 0);
+            break;
+        case EEnd::ctrlFirstThenRelease:
+            control.Release();
+            SendMessageW(frame, WM_LBUTTONUP, 0, 0);
+            break;
+        case EEnd::escape:
+            SendMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+            break;
+        case EEnd::captureLost:
+            ReleaseCapture();
+            break;
+        }
+        EXPECT_FALSE(GetNoteWindowPicker().IsPicking());
+        EXPECT_EQ(GetFocus(), note->GetEditHwnd());
+        SendMessageW(frame, WM_LBUTTONUP, 0, 0);
+    }
+}
 
 TEST_F(CNoteFrameTest, ASizeRequestIsAnsweredOnlyWhenTheNoteMayGrow)
 {

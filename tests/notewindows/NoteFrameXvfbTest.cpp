@@ -13,6 +13,7 @@
 #include "NoteFrameTestSupport.h"
 #include "notewindows/VeduVure.h"
 #include "tests/support/ForeignWindowThread.h"
+#include "tests/support/RealInput.h"
 #include "tests/support/Screenshot.h"
 #include "toolkit/WindowPicker.h"
 
@@ -27,17 +28,6 @@ void PumpFor(DWORD milliseconds)
     }
 }
 
-// Real pointer input, in screen pixels.
-void SendMouse(DWORD flags, POINT at)
-{
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = MulDiv(at.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(at.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof(input));
-}
-
 class CLiveFrameTest : public CNoteFrameTest {
 protected:
     void SetUp() override
@@ -46,6 +36,81 @@ protected:
         PrepareCaptionGlobals();
     }
 };
+
+CStdStr EditorText(HWND editor)
+{
+    wchar_t text[256] = {};
+    GetWindowTextW(editor, text, 256);
+    return text;
+}
+
+// A click on the caption, the bottom strip or the border of an inactive
+// note, then typing: the keys land in that note's editor, and nowhere else.
+TEST_F(CLiveFrameTest, KeysTypedAfterAClickOnAnInactiveNoteLandInIt)
+{
+    struct Case {
+        const char* what;
+        POINT (*at)(const RECT& note, int caption);
+    };
+    const Case cases[] = {
+        {"caption", [](const RECT& r, int caption) { return POINT{r.left + 40, r.top + caption / 2}; }},
+        {"bottom strip", [](const RECT& r, int) { return POINT{(r.left + r.right) / 2, r.bottom - 8}; }},
+        {"left border", [](const RECT& r, int) { return POINT{r.left + 1, (r.top + r.bottom) / 2}; }},
+    };
+    int row = 0;
+    for (const Case& c : cases) {
+        const int top = 60 + 300 * row++;
+        CNote* first = MakeNote({100, top, 300, top + 200}, L"first");
+        CNote* second = MakeNote({450, top, 650, top + 200}, L"second");
+        ASSERT_TRUE(first && second) << c.what;
+        ShowWindow(first->GetHwnd(), SW_SHOW);
+        ShowWindow(second->GetHwnd(), SW_SHOW);
+        SetForegroundWindow(first->GetHwnd());
+        SetFocus(first->GetEditHwnd());
+        PumpFor(300);
+        const POINT point = c.at(WindowRect(second->GetHwnd()), ItsyGetCaptionSize(second->GetHwnd()));
+        // A press on the caption or border starts a modal loop: the input comes from a thread.
+        std::thread hand([point] {
+            SendMouse(0, point);
+            Sleep(100);
+            SendMouse(MOUSEEVENTF_LEFTDOWN, point);
+            Sleep(100);
+            SendMouse(MOUSEEVENTF_LEFTUP, point);
+            Sleep(300);
+            SendKeys(L"qz");
+        });
+        PumpFor(1200);
+        hand.join();
+        PumpFor(300);
+        EXPECT_EQ(GetFocus(), second->GetEditHwnd()) << c.what;
+        EXPECT_NE(EditorText(second->GetEditHwnd()).find(L"qz"), CStdStr::npos)
+            << c.what << ": " << EditorText(second->GetEditHwnd()).c_str();
+        EXPECT_EQ(EditorText(first->GetEditHwnd()), L"first") << c.what;
+    }
+}
+
+// Rolled up with its text selected, the note takes real keys on its frame:
+// its text stays as it was and unmodified.
+TEST_F(CLiveFrameTest, KeysTypedIntoARolledUpNoteChangeNothing)
+{
+    CNote* note = MakeNote({300, 300, 500, 500}, L"selected");
+    ASSERT_NE(note, nullptr);
+    ShowWindow(note->GetHwnd(), SW_SHOW);
+    SetForegroundWindow(note->GetHwnd());
+    const HWND editor = note->GetEditHwnd();
+    SetFocus(editor);
+    SendMessageW(editor, EM_SETSEL, 0, -1);
+    SendMessageW(editor, EM_SETMODIFY, FALSE, 0);
+    SendMessageW(note->GetHwnd(), WM_ITSY_MAXIMIZE, 0, 0);
+    ASSERT_TRUE(note->Alarm().flags & kNoteRolledUp);
+    PumpFor(200);
+    std::thread hand([] { SendKeys(L"xy"); });
+    PumpFor(600);
+    hand.join();
+    PumpFor(200);
+    EXPECT_EQ(EditorText(editor), L"selected");
+    EXPECT_EQ(SendMessageW(editor, EM_GETMODIFY, 0, 0), 0);
+}
 
 TEST_F(CLiveFrameTest, ARealCaptionDragEndsDockedAndThePictureShowsDockedAndRolledNotes)
 {

@@ -226,4 +226,35 @@ TEST(RichEditCallback, LivesInItsControlAndMakesStorageOnDemand)
     EXPECT_EQ(document, nullptr);
 }
 
+// Wine never asks; on Windows every rich paste and drop does.
+TEST(RichEditCallback, OnlyStaticPicturesAreInserted)
+{
+    PlainControl control;
+    IRichEditOleCallback* const callback = control.OleCallback();
+    const auto ole = [](unsigned long data1) {
+        return GUID{ data1, 0x0000, 0x0000, { 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46 } };
+    };
+    struct Case {
+        const char* what;
+        GUID classId;
+        HRESULT answer;
+    };
+    const Case cases[] = {
+        { "metafile picture", ole(0x00000315), S_OK },
+        { "bitmap picture", ole(0x00000316), S_OK },
+        { "enhanced metafile picture", ole(0x00000319), S_OK },
+        { "embedded document", ole(0x00020906), S_FALSE },
+        { "packaged file", ole(0x0003000C), S_FALSE },
+        { "link", ole(0x00000300), S_FALSE },
+        { "unknown", { 0x12345678, 0x1234, 0x1234, { 1, 2, 3, 4, 5, 6, 7, 8 } }, S_FALSE },
+    };
+    CLogCapture log;
+    for (const Case& c : cases) {
+        GUID classId = c.classId;
+        EXPECT_EQ(callback->QueryInsertObject(&classId, nullptr, 0), c.answer) << c.what;
+    }
+    EXPECT_EQ(callback->QueryInsertObject(nullptr, nullptr, 0), S_FALSE);
+    EXPECT_TRUE(log.Contains(L"Rich edit: an embedded or linked object was not inserted"));
+}
+
 }  // namespace
