@@ -192,8 +192,9 @@ public:
     bool CreateNoteWindow(const wchar_t* title, bool fromSaved);
     // Applies a freshly read, imported or received row to the window. A read:
     // the update date and the modified flag stay, unless a stored note had no
-    // GUID (it gets one, written at once).
-    void ApplyStoredValues();
+    // GUID (it gets one, written into its row at once). Without withText the
+    // editor keeps what it holds: a received text waits for its sanitiser.
+    void ApplyStoredValues(bool withText = true);
     // Creates and reads the window when there is none, registers the window
     // and marks the note visible, telling the listeners when it was hidden.
     // With show the window is shown (faded) and raised, else it stays hidden
@@ -261,7 +262,8 @@ public:
     // when the editor cannot be read (the stored texts stay).
     bool UpdateFromWindow();
     // Reads a note received in the legacy binary form; false (logged, the
-    // note unchanged) when it does not read.
+    // note unchanged) when it does not read. Its text is left in the record
+    // for the caller to make safe before it goes into the editor.
     bool ReadFromBuffer(const BYTE* bytes, int length);
     // The note in the legacy binary form, in a movable block the caller
     // frees; null when it cannot be written.

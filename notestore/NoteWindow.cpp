@@ -270,7 +270,7 @@ void CNote::ApplyPlacement()
     ::SetWindowPlacement(m_hwnd, &placement);
 }
 
-void CNote::ApplyStoredValues()
+void CNote::ApplyStoredValues(bool withText)
 {
     const PlacingScope placing(*this);
     // The window takes the values; the record keeps them as read. Only what
@@ -283,7 +283,7 @@ void CNote::ApplyStoredValues()
     const bool modified = m_modified;
     // A row holds its plain text already: converting it again for a note
     // without an editor costs a rich-edit round trip per note read.
-    if (m_editor || m_row.text.empty())
+    if (withText && (m_editor || m_row.text.empty()))
         SetText(m_row.displayText.empty() ? m_row.text : m_row.displayText);
     if (m_hwnd)
         ApplyPlacement();
@@ -308,13 +308,7 @@ void CNote::ApplyStoredValues()
     if (FAILED(CoCreateGuid(&guid)))
         return;
     SetGuidText(GuidToText(guid));
-    if (m_row.id == -1 || m_noStore) {
-        m_modified = true;
-        return;
-    }
-    CNoteManager& manager = NoteManager();
-    const CDBUseGuard inUse(manager);
-    if (!manager.GetDB() || !PutData(m_row.id))
+    if (m_row.id == -1 || m_noStore || !NoteManager().RepairNoteGuid(m_row.id, m_row.guid))
         m_modified = true;
 }
 
@@ -340,8 +334,12 @@ bool CNote::Show(bool activate, bool show)
     if (!m_hwnd) {
         if (!CreateNoteWindow(GetDisplayName().c_str(), true))
             return false;
+        // A cached note with an unsaved change is newer than its row: its
+        // window takes the values it holds.
         const CDBUseGuard inUse(manager);
-        if (!manager.ReadNote(this))
+        if (m_modified)
+            ApplyStoredValues();
+        else if (!manager.ReadNote(this))
             return false;
         m_urlDetect.Rescan();
     }
@@ -384,16 +382,20 @@ bool CNote::HideSticky(bool unload)
         QLOG(L"HideSticky - no database, note %I64d stays shown", m_row.id);
         return false;
     }
+    if (m_editor && !UpdateFromWindow()) {
+        QLOG(L"HideSticky - note %I64d: its editor cannot be read, the note stays shown", m_row.id);
+        return false;
+    }
     if (m_hwnd && IsWindowVisible(m_hwnd))
         Animate(GetAnimationDuration(), AW_BLEND | AW_HIDE);
     if (m_hwnd)
         ShowWindow(m_hwnd, SW_HIDE);
     m_row.visible = false;
     RevokeDropTarget();
-    if (m_editor) {
-        UpdateFromWindow();
+    if (m_hwnd)
+        UpdatePlacementFromWindow();
+    if (m_editor)
         GetDisplayName();
-    }
     manager.RemoveWindow(this);
     CNoteAttachment::MarkStale();
     DestroyNoteWindow(true);
@@ -544,15 +546,19 @@ void CNote::HideText()
 {
     if (m_editor)
         ShowWindow(m_editor->Handle(), SW_HIDE);
-    m_row.locked = true;
-    m_modified = true;
-    // An unstored or not-yet-safe note is written by the store that follows.
-    if (m_row.id == -1 || m_noStore)
+    // Showing a locked note hides its text again: that changes nothing.
+    if (m_row.locked)
         return;
-    CNoteManager& manager = NoteManager();
-    const CDBUseGuard inUse(manager);
-    if (!manager.GetDB() || !PutData(m_row.id))
+    m_row.locked = true;
+    // An unstored or not-yet-safe note is written by the store that follows.
+    if (m_row.id == -1 || m_noStore) {
+        m_modified = true;
+        return;
+    }
+    if (!NoteManager().WriteNoteLocked(m_row.id, true)) {
+        m_modified = true;
         QLOG(L"HideText - note %I64d not written, it stays modified", m_row.id);
+    }
 }
 
 void CNote::ShowText()
@@ -733,17 +739,18 @@ bool CNote::Duplicate()
     if (!copy)
         return false;
     CopyValuesTo(*copy, text);
+    // A copy is a note of its own, never a second row of the same note.
+    GUID guid = {};
+    if (SUCCEEDED(CoCreateGuid(&guid)))
+        copy->SetGuid(guid);
     copy->SetModified(true);
     if (!m_row.visible) {
         // Hiding stores it; a hide refused by a running one leaves the store to us.
-        if (!copy->HideSticky(false))
-            manager.StoreNote(copy);
-        return true;
+        return copy->HideSticky(false) || manager.StoreNote(copy);
     }
     copy->Show(false, true);
     if (m_hwnd)
         copy->PlaceBeside(*this);
     copy->SetModified(true);
-    manager.StoreNote(copy);
-    return true;
+    return manager.StoreNote(copy);
 }

@@ -729,6 +729,49 @@ bool CNoteManager::ReadNote(CNote* note)
     }
 }
 
+namespace {
+
+const wchar_t kRepairGuidSql[] = L"UPDATE `notes` SET `guid`=? WHERE `id`=?";
+const wchar_t kWriteLockedSql[] = L"UPDATE `notes` SET `locked`=? WHERE `id`=?";
+
+} // namespace
+
+// One value of a stored row, and nothing else of it: a row read whole and
+// written back would keep for good what the read could not take exactly
+// (text read in the ANSI code page).
+bool CNoteManager::WriteNoteValue(const wchar_t* operation, const wchar_t* sql, std::int64_t id,
+                                  const std::function<void(CppSQLite3Statement&)>& bindValue)
+{
+    CDBUseGuard inUse(*this);
+    CppSQLite3DB* db = GetDB();
+    if (!db || id == -1)
+        return false;
+    try {
+        CppSQLite3Statement update(db, sql);
+        bindValue(update);
+        update.bind(2, static_cast<sqlite3_int64>(id));
+        update.execDML();
+        return true;
+    } catch (const CppSQLite3Exception& e) {
+        LogSqliteError(operation, e);
+        return false;
+    }
+}
+
+bool CNoteManager::RepairNoteGuid(std::int64_t id, const CStdStr& guid)
+{
+    std::string utf8;
+    WideToUtf8(guid.c_str(), utf8);
+    return WriteNoteValue(L"CNoteManager::RepairNoteGuid", kRepairGuidSql, id,
+                          [&utf8](CppSQLite3Statement& update) { update.bind(1, utf8.c_str()); });
+}
+
+bool CNoteManager::WriteNoteLocked(std::int64_t id, bool locked)
+{
+    return WriteNoteValue(L"CNoteManager::WriteNoteLocked", kWriteLockedSql, id,
+                          [locked](CppSQLite3Statement& update) { update.bind(1, locked ? 1 : 0); });
+}
+
 // The note row, then its full-text row with the same id (made again when it
 // is missing); the display name made on the way may change the row again.
 void CNoteManager::WriteNoteRows(CNote& note, std::int64_t storedId)
@@ -772,8 +815,10 @@ void CNoteManager::WriteSettled(CNote& note, CTransaction& transaction)
     transaction.WhenSettled([this, settled, storedId, owned](bool committed) {
         SettleStore(settled, storedId, owned, committed);
     });
-    if (note.IsVisible())
-        note.UpdateFromWindow();
+    // A row written without the editor's text would clear the modified flag
+    // of an edit that is in no row.
+    if (note.IsVisible() && !note.UpdateFromWindow())
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "The note's editor could not be read");
     WriteNoteRows(note, storedId);
     if (storedId == -1)
         RequireFreeId(note);
@@ -1122,7 +1167,14 @@ CNote* CNoteManager::CreateNoteFromBuffer(const BYTE* bytes, int length)
             QLOG(L"Received note refused: it does not read");
             return false;
         }
-        return SanitizeReceivedNote(note);
+        if (!SanitizeReceivedNote(note))
+            return false;
+        // The one time the text goes into the editor: made safe, and read
+        // back as the plain text the row keeps.
+        note.SetText(note.GetDisplayText());
+        if (note.IsLocked())
+            note.HideText();
+        return true;
     });
 }
 
@@ -1181,13 +1233,29 @@ bool CNoteManager::SanitizeReceivedNote(CNote& note)
     return true;
 }
 
-std::vector<CNote*> CNoteManager::ModifiedWindowNotes()
+// Every modified note held here, shown or not: a note whose store failed
+// after its window went (a hide, a group toggle, a title or group change of
+// a hidden note) is saved by the next save like any other.
+std::vector<CNote*> CNoteManager::GetModifiedNotes()
 {
     std::vector<CNote*> modified;
-    CLockedStlGuard inUse(m_windowNotes);
-    for (const auto& entry : m_windowNotes)
-        if (entry.second->IsModified())
-            modified.push_back(entry.second);
+    std::unordered_set<const CNote*> seen;
+    const auto take = [&modified, &seen](CNote* note) {
+        if (note->IsModified() && seen.insert(note).second)
+            modified.push_back(note);
+    };
+    {
+        CLockedStlGuard inUse(m_windowNotes);
+        for (const auto& entry : m_windowNotes)
+            take(entry.second);
+    }
+    {
+        CLockedStlGuard inUse(m_notes);
+        for (const auto& entry : m_notes)
+            take(entry.second.get());
+    }
+    for (const auto& entry : m_unstoredNotes)
+        take(entry.second.get());
     return modified;
 }
 
@@ -1197,7 +1265,7 @@ bool CNoteManager::SaveModifiedNotes()
     if (!GetDB())
         return false;
     std::vector<CNote*> stored;
-    const bool allStored = StoreBatch(ModifiedWindowNotes(), stored);
+    const bool allStored = StoreBatch(GetModifiedNotes(), stored);
     std::vector<std::int64_t> changed;
     for (const CNote* note : stored)
         changed.push_back(note->GetId());

@@ -339,8 +339,9 @@ TEST_F(NoteWindowTest, AnUnloadThatCannotBeStoredKeepsTheNote)
     EXPECT_EQ(Rows(L"select visible from notes where id = " + std::to_wstring(id)), 1);
 
     DB().execDML(L"DROP TRIGGER refuse;");
-    EXPECT_TRUE(m_manager.StoreNote(note));
+    EXPECT_TRUE(m_manager.SaveModifiedNotes()) << "the save of all notes takes the note without a window";
     EXPECT_EQ(Rows(L"select visible from notes where id = " + std::to_wstring(id)), 0);
+    EXPECT_FALSE(note->IsModified());
 }
 
 TEST_F(NoteWindowTest, WithoutADatabaseHidingLeavesTheNoteShown)
