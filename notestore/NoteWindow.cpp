@@ -216,6 +216,11 @@ bool CNote::CreateNoteWindow(const wchar_t* title, bool fromSaved)
         // The note's own text: loading it is no change.
         const COleDateTime lastUpdate = m_row.lastUpdateDate;
         const bool modified = m_modified;
+        // Rich text names no weight: what it does not name comes from the
+        // editor's default, which must be the note's font, not the control's
+        // own bold system font (the text would come back bold).
+        if (!m_row.textFont.empty())
+            SetFontText(m_row.textFont.c_str());
         SetText(text);
         m_row.lastUpdateDate = lastUpdate;
         m_modified = modified;
@@ -597,6 +602,8 @@ CStdStr CNote::GetPlainText() const
 
 void CNote::SetText(const CStdStr& text)
 {
+    // The row's plain text stands in only for the row's own rich text.
+    const bool stored = text == m_row.displayText;
     if (text != m_row.displayText) {
         m_row.displayText = text;
         MarkChanged();
@@ -607,8 +614,13 @@ void CNote::SetText(const CStdStr& text)
     }
     {
         const CQuietEditor quiet(m_editor->Handle());
-        if (IsRtf(text)) {
-            m_editor->StreamInText(text, true, false);
+        if (IsRtf(text) && m_editor->StreamInText(text, true, false) == 0 && stored && !m_row.text.empty()) {
+            // Rich text that loads nothing while the row holds text: the note
+            // opens from its plain text, and its next store writes new rich text.
+            QLOG(L"SetText - note %I64d: its rich text does not load, its plain text is shown", m_row.id);
+            m_editor->StreamInText(m_row.text, false, false);
+            SetFontText(m_row.textFont.c_str());
+        } else if (IsRtf(text)) {
             CHARFORMAT2W format = {};
             format.cbSize = sizeof(format);
             format.dwMask = CFM_PROTECTED;

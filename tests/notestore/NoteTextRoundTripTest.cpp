@@ -11,6 +11,7 @@
 #include "RecordTestSupport.h"
 #include "notestore/Note.h"
 #include "notestore/SQLiteHelp.h"
+#include "notewindows/RichEditCtrl.h"
 #include "tests/support/ComApartment.h"
 
 namespace {
@@ -166,6 +167,29 @@ TEST_F(NoteTextRoundTripTest, AStrayByteRowIsNeverWrittenBackByAReadOrAShow)
     EXPECT_TRUE(m_manager.SaveModifiedNotes());
     m_manager.CloseAll();
     EXPECT_EQ(rowBytes(), before) << "the exit's save";
+}
+
+TEST_F(NoteTextRoundTripTest, RichTextThatDoesNotLoadOpensFromThePlainTextAndIsWrittenAgain)
+{
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    const std::int64_t id = note->GetId();
+    DB().execDML((L"update notes set text = 'the words', displaytext = '{\\rtf1{\\fonttbl{' where id = " +
+                  std::to_wstring(id)).c_str());
+    m_manager.CloseAll();
+
+    CLogCapture log;
+    note = m_manager.LoadAndShowNote(id);
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->GetPlainText(), L"the words");
+    EXPECT_TRUE(LogHasLineStarting(log, L"SetText - note " + std::to_wstring(id)));
+    note->SetModified(true);
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+    const std::wstring display = Column(L"select displaytext from notes where id = ", id);
+    EXPECT_EQ(display.compare(0, 5, L"{\\rtf"), 0);
+    EXPECT_NE(display, L"{\\rtf1{\\fonttbl{");
+    EXPECT_EQ(RtfToPlainText(display), L"the words");
+    EXPECT_EQ(StoredText(id), L"the words");
 }
 
 }  // namespace
