@@ -205,8 +205,9 @@ public:
     bool ShowAndStore(bool activate, bool show);
     // Hides the note, takes its state from the window, destroys the window
     // and stores the note; unload also frees it, but only once stored (else
-    // it stays cached and modified). False, nothing changed, without a
-    // database or while another guarded operation runs.
+    // it stays cached and modified, and the next save writes it). False,
+    // nothing changed, without a database, while another guarded operation
+    // runs, or when the editor cannot be read (logged; the note stays shown).
     bool HideSticky(bool unload);
     // Shows or hides (AW_HIDE) the frame with a fade over duration ms; 0 shows
     // without activating unless AW_ACTIVATE.
@@ -276,8 +277,9 @@ public:
     // document. Asks for the password of a locked note first. False (logged)
     // when refused or the file cannot be written.
     bool ExportSticky(const wchar_t* path, int format, bool append, bool last);
-    // Duplicates the note in a window of its own, beside it; false when no
-    // window can be made.
+    // Duplicates the note, with a GUID of its own, in a window of its own
+    // beside it; false when no window can be made or the copy's store failed
+    // (the copy stays, modified, for the next save).
     bool Duplicate();
     CUrlDetect& UrlDetect() { return m_urlDetect; }
     // Revokes the editor's drop target when one is registered.

@@ -210,17 +210,22 @@ bool CNote::CreateNoteWindow(const wchar_t* title, bool fromSaved)
         SetFont(SettingsFont());
         m_row.colorText = g_prefs.DefaultTextColor;
         m_row.style = 0;
+    } else if (!m_row.textFont.empty()) {
+        // Rich text names no weight: what it leaves out comes from the
+        // editor's default, which must be the note's font before the editor
+        // is set up, as for a new note, not the control's own bold system
+        // font (the text would come back bold).
+        const COleDateTime lastUpdate = m_row.lastUpdateDate;
+        const bool modified = m_modified;
+        SetFontText(m_row.textFont.c_str());
+        m_row.lastUpdateDate = lastUpdate;
+        m_modified = modified;
     }
     SetUpEditor();
     if (fromSaved) {
         // The note's own text: loading it is no change.
         const COleDateTime lastUpdate = m_row.lastUpdateDate;
         const bool modified = m_modified;
-        // Rich text names no weight: what it does not name comes from the
-        // editor's default, which must be the note's font, not the control's
-        // own bold system font (the text would come back bold).
-        if (!m_row.textFont.empty())
-            SetFontText(m_row.textFont.c_str());
         SetText(text);
         m_row.lastUpdateDate = lastUpdate;
         m_modified = modified;

@@ -98,8 +98,9 @@ public:
     bool StreamOutText(CStdStr& text, bool rtf, bool selection) const;
     // Makes RTF streamed out of this control for the whole text or the
     // selection hold each of its characters: one the writer put as a look-alike
-    // of the font's code page (Wine's does) is written again as \uN?. False
-    // when the text cannot be streamed out to compare.
+    // of the font's code page (Wine's does) is written again as \uN?. RTF
+    // that cannot be lined up with the text is kept as written (logged).
+    // False when the text cannot be streamed out to compare.
     bool KeepEveryCharacter(CStdStr& rtf, bool selection) const;
 
     // Thin wrappers, one message each.

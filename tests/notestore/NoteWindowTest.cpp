@@ -176,12 +176,13 @@ TEST_F(NoteWindowTest, AHiddenAndUnloadedNoteShowsAgainAsItWas)
 {
     CNote* note = m_manager.CreateNewNote();
     ASSERT_NE(note, nullptr);
-    note->SetText(kRichText);
+    // The note's font first: it is the font of all the text, bold included.
     LOGFONTW font = {};
     wcscpy_s(font.lfFaceName, L"Tahoma");
     font.lfHeight = -15;
     font.lfWeight = FW_NORMAL;
     ASSERT_TRUE(note->SetFont(font));
+    note->SetText(kRichText);
     note->SetColor(RGB(10, 200, 30));
     note->SetEditAlignment(1);
     ASSERT_TRUE(SetWindowPos(note->GetHwnd(), nullptr, 300, 200, 250, 180, SWP_NOZORDER | SWP_NOACTIVATE));
