@@ -136,6 +136,16 @@ void ApplyDates(CNote& note, const SticNote& read)
         note.SetLastUpdateDate(updated);
 }
 
+// A peer's text goes into the record alone: no editor, and no rich edit
+// converting it, may load it before the manager's sanitiser has cleaned it.
+void SetReceivedText(CNote& note, const CStdStr& text)
+{
+    note.Row().displayText = text;
+    note.Row().text = text;
+    note.TouchUpdateDate();
+    note.SetModified(true);
+}
+
 // The note's fields from what was read; false (logged) when the alignment
 // cannot be set.
 bool FillNote(CNote& note, const SticNote& read, bool fromNetwork)
@@ -156,7 +166,10 @@ bool FillNote(CNote& note, const SticNote& read, bool fromNetwork)
         note.SetGuid(guid);
     if (!fromNetwork)
         ApplyGroup(note, read);
-    note.SetText(ThreadAnsiToWide(read.text));
+    if (fromNetwork)
+        SetReceivedText(note, ThreadAnsiToWide(read.text));
+    else
+        note.SetText(ThreadAnsiToWide(read.text));
     ApplyTitle(note, read);
     RECT roll = read.minimizeRect;
     if (!(read.flags & kSticCurrentFrame) && !IsRectEmpty(&roll))
@@ -209,7 +222,8 @@ bool ReadIntoNote(CNote& note, const SticSource& source, DWORD length)
         if (!FillNote(note, sticNote, true))
             return ESticTake::kFail;
         read = true;
-        note.ApplyStoredValues();
+        // The text goes in once it is safe (CNoteManager::CreateNoteFromBuffer).
+        note.ApplyStoredValues(false);
         ApplyRollState(note, sticNote);
         FitOnScreen(note);
         if (count > index + 1)

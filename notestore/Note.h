@@ -192,8 +192,9 @@ public:
     bool CreateNoteWindow(const wchar_t* title, bool fromSaved);
     // Applies a freshly read, imported or received row to the window. A read:
     // the update date and the modified flag stay, unless a stored note had no
-    // GUID (it gets one, written at once).
-    void ApplyStoredValues();
+    // GUID (it gets one, written into its row at once). Without withText the
+    // editor keeps what it holds: a received text waits for its sanitiser.
+    void ApplyStoredValues(bool withText = true);
     // Creates and reads the window when there is none, registers the window
     // and marks the note visible, telling the listeners when it was hidden.
     // With show the window is shown (faded) and raised, else it stays hidden
@@ -204,8 +205,9 @@ public:
     bool ShowAndStore(bool activate, bool show);
     // Hides the note, takes its state from the window, destroys the window
     // and stores the note; unload also frees it, but only once stored (else
-    // it stays cached and modified). False, nothing changed, without a
-    // database or while another guarded operation runs.
+    // it stays cached and modified, and the next save writes it). False,
+    // nothing changed, without a database, while another guarded operation
+    // runs, or when the editor cannot be read (logged; the note stays shown).
     bool HideSticky(bool unload);
     // Shows or hides (AW_HIDE) the frame with a fade over duration ms; 0 shows
     // without activating unless AW_ACTIVATE.
@@ -261,7 +263,8 @@ public:
     // when the editor cannot be read (the stored texts stay).
     bool UpdateFromWindow();
     // Reads a note received in the legacy binary form; false (logged, the
-    // note unchanged) when it does not read.
+    // note unchanged) when it does not read. Its text is left in the record
+    // for the caller to make safe before it goes into the editor.
     bool ReadFromBuffer(const BYTE* bytes, int length);
     // The note in the legacy binary form, in a movable block the caller
     // frees; null when it cannot be written.
@@ -274,8 +277,9 @@ public:
     // document. Asks for the password of a locked note first. False (logged)
     // when refused or the file cannot be written.
     bool ExportSticky(const wchar_t* path, int format, bool append, bool last);
-    // Duplicates the note in a window of its own, beside it; false when no
-    // window can be made.
+    // Duplicates the note, with a GUID of its own, in a window of its own
+    // beside it; false when no window can be made or the copy's store failed
+    // (the copy stays, modified, for the next save).
     bool Duplicate();
     CUrlDetect& UrlDetect() { return m_urlDetect; }
     // Revokes the editor's drop target when one is registered.

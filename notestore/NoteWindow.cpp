@@ -211,6 +211,16 @@ bool CNote::CreateNoteWindow(const wchar_t* title, bool fromSaved)
         SetFont(SettingsFont());
         m_row.colorText = g_prefs.DefaultTextColor;
         m_row.style = 0;
+    } else if (!m_row.textFont.empty()) {
+        // Rich text names no weight: what it leaves out comes from the
+        // editor's default, which must be the note's font before the editor
+        // is set up, as for a new note, not the control's own bold system
+        // font (the text would come back bold).
+        const COleDateTime lastUpdate = m_row.lastUpdateDate;
+        const bool modified = m_modified;
+        SetFontText(m_row.textFont.c_str());
+        m_row.lastUpdateDate = lastUpdate;
+        m_modified = modified;
     }
     SetUpEditor();
     if (fromSaved) {
@@ -271,7 +281,7 @@ void CNote::ApplyPlacement()
     ::SetWindowPlacement(m_hwnd, &placement);
 }
 
-void CNote::ApplyStoredValues()
+void CNote::ApplyStoredValues(bool withText)
 {
     const PlacingScope placing(*this);
     // The window takes the values; the record keeps them as read. Only what
@@ -284,7 +294,7 @@ void CNote::ApplyStoredValues()
     const bool modified = m_modified;
     // A row holds its plain text already: converting it again for a note
     // without an editor costs a rich-edit round trip per note read.
-    if (m_editor || m_row.text.empty())
+    if (withText && (m_editor || m_row.text.empty()))
         SetText(m_row.displayText.empty() ? m_row.text : m_row.displayText);
     if (m_hwnd)
         ApplyPlacement();
@@ -309,13 +319,7 @@ void CNote::ApplyStoredValues()
     if (FAILED(CoCreateGuid(&guid)))
         return;
     SetGuidText(GuidToText(guid));
-    if (m_row.id == -1 || m_noStore) {
-        m_modified = true;
-        return;
-    }
-    CNoteManager& manager = NoteManager();
-    const CDBUseGuard inUse(manager);
-    if (!manager.GetDB() || !PutData(m_row.id))
+    if (m_row.id == -1 || m_noStore || !NoteManager().RepairNoteGuid(m_row.id, m_row.guid))
         m_modified = true;
 }
 
@@ -341,8 +345,12 @@ bool CNote::Show(bool activate, bool show)
     if (!m_hwnd) {
         if (!CreateNoteWindow(GetDisplayName().c_str(), true))
             return false;
+        // A cached note with an unsaved change is newer than its row: its
+        // window takes the values it holds.
         const CDBUseGuard inUse(manager);
-        if (!manager.ReadNote(this))
+        if (m_modified)
+            ApplyStoredValues();
+        else if (!manager.ReadNote(this))
             return false;
         m_urlDetect.Rescan();
     }
@@ -385,16 +393,20 @@ bool CNote::HideSticky(bool unload)
         QLOG(L"HideSticky - no database, note %I64d stays shown", m_row.id);
         return false;
     }
+    if (m_editor && !UpdateFromWindow()) {
+        QLOG(L"HideSticky - note %I64d: its editor cannot be read, the note stays shown", m_row.id);
+        return false;
+    }
     if (m_hwnd && IsWindowVisible(m_hwnd))
         Animate(GetAnimationDuration(), AW_BLEND | AW_HIDE);
     if (m_hwnd)
         ShowWindow(m_hwnd, SW_HIDE);
     m_row.visible = false;
     RevokeDropTarget();
-    if (m_editor) {
-        UpdateFromWindow();
+    if (m_hwnd)
+        UpdatePlacementFromWindow();
+    if (m_editor)
         GetDisplayName();
-    }
     manager.RemoveWindow(this);
     CNoteAttachment::MarkStale();
     DestroyNoteWindow(true);
@@ -545,15 +557,19 @@ void CNote::HideText()
 {
     if (m_editor)
         ShowWindow(m_editor->Handle(), SW_HIDE);
-    m_row.locked = true;
-    m_modified = true;
-    // An unstored or not-yet-safe note is written by the store that follows.
-    if (m_row.id == -1 || m_noStore)
+    // Showing a locked note hides its text again: that changes nothing.
+    if (m_row.locked)
         return;
-    CNoteManager& manager = NoteManager();
-    const CDBUseGuard inUse(manager);
-    if (!manager.GetDB() || !PutData(m_row.id))
+    m_row.locked = true;
+    // An unstored or not-yet-safe note is written by the store that follows.
+    if (m_row.id == -1 || m_noStore) {
+        m_modified = true;
+        return;
+    }
+    if (!NoteManager().WriteNoteLocked(m_row.id, true)) {
+        m_modified = true;
         QLOG(L"HideText - note %I64d not written, it stays modified", m_row.id);
+    }
 }
 
 void CNote::ShowText()
@@ -592,6 +608,8 @@ CStdStr CNote::GetPlainText() const
 
 void CNote::SetText(const CStdStr& text)
 {
+    // The row's plain text stands in only for the row's own rich text.
+    const bool stored = text == m_row.displayText;
     if (text != m_row.displayText) {
         m_row.displayText = text;
         MarkChanged();
@@ -609,8 +627,13 @@ void CNote::SetText(const CStdStr& text)
             QLOG(L"Note %I64d opens from its plain text: its rich text %s", m_row.id, DescribeRtfCheck(CheckRtf(text)).c_str());
             m_editor->StreamInText(m_row.text, false, false);
             SetFontText(m_row.textFont.c_str());
+        } else if (IsRtf(text) && m_editor->StreamInText(text, true, false) == 0 && stored && !m_row.text.empty()) {
+            // Rich text that loads nothing while the row holds text: the note
+            // opens from its plain text, and its next store writes new rich text.
+            QLOG(L"SetText - note %I64d: its rich text does not load, its plain text is shown", m_row.id);
+            m_editor->StreamInText(m_row.text, false, false);
+            SetFontText(m_row.textFont.c_str());
         } else if (IsRtf(text)) {
-            m_editor->StreamInText(text, true, false);
             CHARFORMAT2W format = {};
             format.cbSize = sizeof(format);
             format.dwMask = CFM_PROTECTED;
@@ -741,17 +764,18 @@ bool CNote::Duplicate()
     if (!copy)
         return false;
     CopyValuesTo(*copy, text);
+    // A copy is a note of its own, never a second row of the same note.
+    GUID guid = {};
+    if (SUCCEEDED(CoCreateGuid(&guid)))
+        copy->SetGuid(guid);
     copy->SetModified(true);
     if (!m_row.visible) {
         // Hiding stores it; a hide refused by a running one leaves the store to us.
-        if (!copy->HideSticky(false))
-            manager.StoreNote(copy);
-        return true;
+        return copy->HideSticky(false) || manager.StoreNote(copy);
     }
     copy->Show(false, true);
     if (m_hwnd)
         copy->PlaceBeside(*this);
     copy->SetModified(true);
-    manager.StoreNote(copy);
-    return true;
+    return manager.StoreNote(copy);
 }

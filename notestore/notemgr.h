@@ -159,6 +159,10 @@ public:
     // caller's transaction a new note joins the id map when the outermost
     // transaction commits; a rollback puts it back as it was, modified.
     bool StoreNote(CNote* note);
+    // What a read or a show repairs goes into its column alone, never with
+    // the rest of the row; false (logged) without a database or on an error.
+    bool RepairNoteGuid(std::int64_t id, const CStdStr& guid);
+    bool WriteNoteLocked(std::int64_t id, bool locked);
     // Stores the notes in one transaction without a savepoint per note. When
     // any of them fails, the whole batch is rolled back and each note stored
     // alone, so one failing note loses nothing of the others. False when
@@ -187,10 +191,12 @@ public:
     // text nests too deep to be filtered.
     bool SanitizeReceivedNote(CNote& note);
 
-    // Stores every modified note that has a window as one batch (StoreNotes);
-    // false when there is no database or some store failed (that note stays
-    // modified).
+    // Stores every modified note held here, with a window or not, as one
+    // batch (StoreNotes); false when there is no database or some store
+    // failed (that note stays modified).
     bool SaveModifiedNotes();
+    // Every note held here whose change is in no row, with a window or not.
+    std::vector<CNote*> GetModifiedNotes();
     // With 100 or more notes cached, frees the hidden ones that hold no
     // unsaved change.
     void PruneCache();
@@ -259,7 +265,8 @@ private:
     bool Owns(const CNote* note, std::int64_t id);
     bool IsUnstored(const CNote* note) const;
     std::unique_ptr<CNote> TakeUnstored(const CNote* note);
-    std::vector<CNote*> ModifiedWindowNotes();
+    bool WriteNoteValue(const wchar_t* operation, const wchar_t* sql, std::int64_t id,
+                        const std::function<void(CppSQLite3Statement&)>& bindValue);
     CNote* CreateReceivedNote(const std::function<bool(CNote&)>& read);
     void DiscardNote(std::unique_ptr<CNote> note);
     std::vector<std::int64_t> SelectNoteIDs(const wchar_t* condition);

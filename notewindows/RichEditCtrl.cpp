@@ -7,6 +7,7 @@
 #include <string>
 
 #include "RichEditIds.h"
+#include "RtfCharacters.h"
 #include "RtfSafety.h"
 #include "foundation/LogFile.h"
 
@@ -376,18 +377,44 @@ LRESULT CRichEditCtrl50WT::StreamInText(const CStdStr& text, bool rtf, bool into
     return StreamIn(format, stream);
 }
 
-bool CRichEditCtrl50WT::StreamOutText(CStdStr& text, bool rtf, bool selection) const
+bool CRichEditCtrl50WT::StreamOutRaw(std::string& bytes, bool rtf, bool selection) const
 {
     if (!m_window || !IsWindow(m_window))
         return false;
-    std::string bytes;
     EDITSTREAM stream = { reinterpret_cast<DWORD_PTR>(&bytes), 0, EditStreamAppendBytes };
     const DWORD format = (rtf ? SF_RTF : SF_TEXT) | SF_UNICODE | (selection ? SFF_SELECTION : 0);
     StreamOut(format, stream);
     // A control that answers no RTF at all has failed: RTF always has a head.
-    if (stream.dwError != 0 || (rtf && bytes.empty()))
+    return stream.dwError == 0 && !(rtf && bytes.empty());
+}
+
+bool CRichEditCtrl50WT::StreamOutText(CStdStr& text, bool rtf, bool selection) const
+{
+    std::string bytes;
+    if (!StreamOutRaw(bytes, rtf, selection))
         return false;
-    text = rtf ? EditStreamAppendNarrow(bytes) : EditStreamAppendWide(bytes);
+    if (!rtf) {
+        text = EditStreamAppendWide(bytes);
+        return true;
+    }
+    CStdStr written = EditStreamAppendNarrow(bytes);
+    if (!KeepEveryCharacter(written, selection))
+        return false;
+    text = std::move(written);
+    return true;
+}
+
+bool CRichEditCtrl50WT::KeepEveryCharacter(CStdStr& rtf, bool selection) const
+{
+    std::string bytes;
+    if (!StreamOutRaw(bytes, false, selection))
+        return false;
+    int mended = 0;
+    if (!RestoreRtfCharacters(rtf, EditStreamAppendWide(bytes), mended)) {
+        WriteToLogFile(L"Rich edit: the RTF written does not line up with the text (%d characters); kept as written",
+                       static_cast<int>(bytes.size() / sizeof(wchar_t)));
+        return true;
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include <richedit.h>
 #include <richole.h>
 
+#include <string>
 #include <vector>
 
 #include "foundation/StdStr.h"
@@ -98,8 +99,14 @@ public:
     // unit): the control garbles raw bytes above 0x7F.
     LRESULT StreamInText(const CStdStr& text, bool rtf, bool intoSelection);
     // The whole text or the selection; false (text untouched) when the
-    // stream fails.
+    // stream fails. RTF holds every character of the text (KeepEveryCharacter).
     bool StreamOutText(CStdStr& text, bool rtf, bool selection) const;
+    // Makes RTF streamed out of this control for the whole text or the
+    // selection hold each of its characters: one the writer put as a look-alike
+    // of the font's code page (Wine's does) is written again as \uN?. RTF
+    // that cannot be lined up with the text is kept as written (logged).
+    // False when the text cannot be streamed out to compare.
+    bool KeepEveryCharacter(CStdStr& rtf, bool selection) const;
 
     // Thin wrappers, one message each.
     CHARRANGE GetSel() const;
@@ -126,6 +133,8 @@ protected:
     void AttachHandle(HWND window) { m_window = window; }
 
 private:
+    bool StreamOutRaw(std::string& bytes, bool rtf, bool selection) const;
+
     // Embedded in its control: the control's own AddRef and Release only
     // count; the control's destruction ends it.
     class IExRichEditOleCallback : public CUnknownImpl<IRichEditOleCallback> {

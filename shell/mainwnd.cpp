@@ -133,10 +133,38 @@ bool CreatePaletteWhenNeeded()
     return true;
 }
 
+// Each note whose change is in no row, by id and name: the last word on it.
+void LogNotesLeftUnsaved(const wchar_t* when)
+{
+    for (CNote* note : NoteManager().GetModifiedNotes())
+        QLOG(L"%s: note %I64d \"%s\" is not saved", when, note->GetId(), note->GetDisplayName().c_str());
+}
+
+// The notes saved before the program closes; false when the save failed and
+// the user chose to keep the program running.
+bool SaveBeforeClosing(HWND window)
+{
+    if (!g_prefs.AutoSave)
+        return true;
+    while (!NoteManager().SaveModifiedNotes()) {
+        QLOG(L"Closing: the notes could not be saved");
+        const int answer = AppMessageBox(window, IDS_CLOSE_NOT_SAVED, MB_CANCELTRYCONTINUE | MB_ICONWARNING);
+        if (answer == IDCONTINUE) {
+            LogNotesLeftUnsaved(L"Closing anyway");
+            return true;
+        }
+        if (answer != IDTRYAGAIN) {
+            QLOG(L"Closing cancelled: the program keeps running");
+            return false;
+        }
+    }
+    return true;
+}
+
 void OnMainClose(HWND window)
 {
-    if (g_prefs.AutoSave)
-        NoteManager().SaveModifiedNotes();
+    if (!SaveBeforeClosing(window))
+        return;
     QLOG(L"Close window event thread!");
     NoteManager().StopListener();
     g_closing = true;
@@ -163,8 +191,10 @@ void OnEndSession(bool ending)
 {
     if (!ending)
         return;
+    // Nothing can be asked now: whatever is not saved is at least named.
     if (g_prefs.AutoSave)
         NoteManager().SaveModifiedNotes();
+    LogNotesLeftUnsaved(L"Session ends");
     SaveSessionState();
 }
 

@@ -3,6 +3,8 @@
 #include "MainWindowTestSupport.h"
 #include "SticFixtures.h"
 
+#include <richedit.h>
+
 #include <string>
 
 #include "exchange/NetSendRecord.h"
@@ -66,6 +68,64 @@ TEST_F(ReceivedLegacyNoteTest, TheFirstNoteArrivesWithoutWhatActsOrBelongsHere)
     ExpectReceivedSafely(*note);
     PumpPosted();
     EXPECT_TRUE(m_boxes.ShownTexts().empty());
+}
+
+// What the editor holds whenever the note is shown or changed.
+struct SEditorWatch {
+    bool Seen(CNote* note, CNoteManager::eNoteDisplay)
+    {
+        CStdStr rtf;
+        if (note && note->GetEditHwnd() && note->GetText(true, false, true, rtf))
+            texts.push_back(rtf + L"|" + note->GetPlainText());
+        return true;
+    }
+    std::vector<CStdStr> texts;
+};
+
+// Text streamed into a note's editor, counted on this thread.
+int g_noteStreamIns = 0;
+
+LRESULT CALLBACK CountNoteStreamIns(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    wchar_t parentClass[32] = {};
+    if (code == HC_ACTION && message->message == EM_STREAMIN &&
+        GetClassNameW(GetParent(message->hwnd), parentClass, 32) && wcscmp(parentClass, L"NoteWClass") == 0)
+        ++g_noteStreamIns;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// The object goes before anything loads it; what it showed (its result) stays,
+// and the editor is filled once.
+TEST_F(ReceivedLegacyNoteTest, AnObjectInTheTextNeverReachesTheEditorOrTheRow)
+{
+    g_noteStreamIns = 0;
+    const HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, &CountNoteStreamIns, nullptr, GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
+    SEditorWatch watch;
+    m_manager.AddDisplayListener(CNoteManager::CDisplayListener::Bind<&SEditorWatch::Seen>(&watch));
+    const std::string rtf = "{\\rtf1 before {\\object\\objemb{\\*\\objclass Package}{\\*\\objdata 0105cafe}"
+                            "{\\result shown}} after}";
+    EXPECT_EQ(Receive(SticHead(33, 1) + SticNoteBytes(33, CSticHeaderBytes().Put(0, "Parcel").U8(155, 1), rtf),
+                      L"mallory"), 1);
+    m_manager.RemoveDisplayListener(CNoteManager::CDisplayListener::Bind<&SEditorWatch::Seen>(&watch));
+    UnhookWindowsHookEx(hook);
+    // The new window's empty text, then the note's own text once, made safe.
+    EXPECT_EQ(g_noteStreamIns, 2) << "the text filled in once";
+    ASSERT_FALSE(watch.texts.empty()) << "the note was shown";
+    for (const CStdStr& text : watch.texts) {
+        for (const wchar_t* held : {L"\\object", L"\\objdata", L"cafe", L"\uFFFC"})
+            EXPECT_EQ(text.find(held), CStdStr::npos) << testing::PrintToString(text);
+    }
+    const std::vector<std::int64_t> ids = m_manager.GetAllNoteIDs();
+    ASSERT_EQ(ids.size(), 1u);
+    CNote* const note = m_manager.GetNote(ids.front());
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->GetPlainText(), L"before shown after");
+    EXPECT_EQ(Scalar(L"select count(*) from notes where displaytext like '%objdata%' or displaytext like '%cafe%' "
+                     L"or text like '%cafe%' or displaytext like '%object%'"), 0);
+    EXPECT_EQ(Scalar(L"select count(*) from search2 where text like '%cafe%' or text like '%objdata%'"), 0);
+    EXPECT_EQ(Scalar(L"select count(*) from search2 where search2 match 'before'"), 1);
 }
 
 TEST_F(ReceivedLegacyNoteTest, ABufferWithoutANoteMakesNothingAndSaysSo)

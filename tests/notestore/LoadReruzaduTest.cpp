@@ -157,16 +157,31 @@ TEST_F(LoadReruzaduTest, VisibleNotesLoadHiddenInIdOrderWithoutChangingARow)
     g_prefs.MigrateFromOldFile = false;
     g_prefs.HideAllOnStartup = true;
     std::vector<std::int64_t> visible;
+    std::vector<std::wstring> names;
+    std::int64_t withoutGuid = -1;
+    int made = 0;
     for (const bool shown : { true, false, true, true }) {
-        CNote* note = StoredNote(shown ? L"shown" : L"hidden", shown);
-        // A note without a GUID gets one written as it loads.
-        GUID guid = {};
-        ASSERT_EQ(CoCreateGuid(&guid), S_OK);
-        note->SetGuid(guid);
+        const std::wstring text = (shown ? L"shown " : L"hidden ") + std::to_wstring(++made);
+        CNote* note = StoredNote(text.c_str(), shown);
+        if (made == 3) {
+            // A locked note hides its text as it loads: no write.
+            note->Row().locked = true;
+            note->Row().password = L"pw";
+        }
+        if (made == 4) {
+            withoutGuid = note->GetId();
+        } else {
+            GUID guid = {};
+            ASSERT_EQ(CoCreateGuid(&guid), S_OK);
+            note->SetGuid(guid);
+        }
         ASSERT_TRUE(m_manager.StoreNote(note));
-        if (shown)
+        if (shown) {
             visible.push_back(note->GetId());
+            names.push_back(text);
+        }
     }
+    ASSERT_EQ(Scalar(L"select count(*) from notes where guid = '' or guid is null"), 1);
     m_manager.CloseAll();
     const std::string before = RowBytes();
     m_manager.SetShowFlag(0);
@@ -174,15 +189,19 @@ TEST_F(LoadReruzaduTest, VisibleNotesLoadHiddenInIdOrderWithoutChangingARow)
 
     EXPECT_EQ(LoadReruzadu(), 1);
     EXPECT_EQ(m_manager.GetShowFlag(), 1);
+    // The one value written: the missing GUID, in its column alone.
+    const std::wstring guidOf = L"select length(guid) from notes where id = " + std::to_wstring(withoutGuid);
+    EXPECT_EQ(Scalar(guidOf.c_str()), 38);
+    DB().execDML((L"update notes set guid = '' where id = " + std::to_wstring(withoutGuid)).c_str());
     EXPECT_EQ(RowBytes(), before);
     std::vector<std::wstring> expected = { L"LoadReruzadu - loading 3 visible notes" };
-    for (size_t i = 0; i < visible.size(); ++i)
-        expected.push_back(L"LoadReruzadu - loaded note shown");
+    for (const std::wstring& name : names)
+        expected.push_back(L"LoadReruzadu - loaded note " + name);
     std::vector<std::wstring> loading;
     for (const std::wstring& line : m_log.Lines())
         if (line.rfind(L"LoadReruzadu - ", 0) == 0)
             loading.push_back(line);
-    EXPECT_EQ(loading, expected);
+    EXPECT_EQ(loading, expected) << "in id order";
     for (const std::int64_t id : visible) {
         const CNote* note = m_manager.GetNote(id);
         ASSERT_NE(note, nullptr);

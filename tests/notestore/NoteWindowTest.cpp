@@ -176,12 +176,13 @@ TEST_F(NoteWindowTest, AHiddenAndUnloadedNoteShowsAgainAsItWas)
 {
     CNote* note = m_manager.CreateNewNote();
     ASSERT_NE(note, nullptr);
-    note->SetText(kRichText);
+    // The note's font first: it is the font of all the text, bold included.
     LOGFONTW font = {};
     wcscpy_s(font.lfFaceName, L"Tahoma");
     font.lfHeight = -15;
     font.lfWeight = FW_NORMAL;
     ASSERT_TRUE(note->SetFont(font));
+    note->SetText(kRichText);
     note->SetColor(RGB(10, 200, 30));
     note->SetEditAlignment(1);
     ASSERT_TRUE(SetWindowPos(note->GetHwnd(), nullptr, 300, 200, 250, 180, SWP_NOZORDER | SWP_NOACTIVATE));
@@ -393,8 +394,9 @@ TEST_F(NoteWindowTest, AnUnloadThatCannotBeStoredKeepsTheNote)
     EXPECT_EQ(Rows(L"select visible from notes where id = " + std::to_wstring(id)), 1);
 
     DB().execDML(L"DROP TRIGGER refuse;");
-    EXPECT_TRUE(m_manager.StoreNote(note));
+    EXPECT_TRUE(m_manager.SaveModifiedNotes()) << "the save of all notes takes the note without a window";
     EXPECT_EQ(Rows(L"select visible from notes where id = " + std::to_wstring(id)), 0);
+    EXPECT_FALSE(note->IsModified());
 }
 
 TEST_F(NoteWindowTest, WithoutADatabaseHidingLeavesTheNoteShown)

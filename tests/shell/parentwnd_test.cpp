@@ -6,10 +6,12 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include "foundation/MessageBoxSeam.h"
 #include "foundation/Preferences.h"
 #include "foundation/Seams.h"
 #include "foundation/WinVersion.h"
@@ -238,12 +240,62 @@ TEST_F(ParentWindowTest, RawInputCountsOnlyOverThisThreadsWindows)
     RegisterRawInputDevices(&mouse, 1, sizeof(mouse));
 }
 
-// Last in this program: the closing flag stays set for the process.
-TEST_F(ParentWindowTest, ClosingTheMainWindowEndsTheSavingOnDeactivation)
+TEST_F(ParentWindowTest, AtTheEndOfTheSessionEachNoteLeftUnsavedIsLoggedByIdAndName)
 {
     g_prefs.AutoSave = true;
-    MainWndProc(m_main, WM_CLOSE, 0, 0);   // saves once and marks the closing
+    CNote* refused = ModifiedNote();
+    refused->Row().name = L"Shopping";
+    m_manager.GetDB()->execDML(L"CREATE TRIGGER refuse BEFORE UPDATE ON notes BEGIN SELECT RAISE(ROLLBACK, 'x'); END;");
+    MainWndProc(m_main, WM_ENDSESSION, TRUE, 0);
+    const std::wstring line = L"Session ends: note " + std::to_wstring(refused->GetId()) + L" \"Shopping\" is not saved";
+    bool logged = false;
+    for (const std::wstring& logLine : m_log.Lines())
+        logged = logged || logLine.compare(0, line.size(), line) == 0;
+    EXPECT_TRUE(logged) << testing::PrintToString(m_log.Lines());
+    m_manager.GetDB()->execDML(L"DROP TRIGGER refuse;");
+}
+
+// The close's box: each answer recorded, the refusal dropped before a retry.
+struct SCloseBoxScript {
+    static int Answer(HWND, const wchar_t*, const wchar_t*, UINT type)
+    {
+        buttons.push_back(type & MB_TYPEMASK);
+        const int answer = answers.empty() ? IDCANCEL : answers.front();
+        if (!answers.empty())
+            answers.erase(answers.begin());
+        if (answer == IDTRYAGAIN && beforeRetry)
+            beforeRetry();
+        return answer;
+    }
+    static inline std::vector<int> answers;
+    static inline std::vector<UINT> buttons;
+    static inline std::function<void()> beforeRetry;
+};
+
+// Last in this program: the closing flag stays set for the process.
+TEST_F(ParentWindowTest, AFailedFinalSaveAsksAndOnlyThenTheClosingEndsTheSavingOnDeactivation)
+{
+    g_prefs.AutoSave = true;
+    CNote* edited = ModifiedNote();
+    const std::int64_t id = edited->GetId();
+    CppSQLite3DB& db = *m_manager.GetDB();
+    db.execDML(L"CREATE TRIGGER refuse BEFORE UPDATE ON notes BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    const CSeamOverride<SMessageBoxSeam> boxes(g_messageBoxSeam, {&SCloseBoxScript::Answer});
+    SCloseBoxScript::answers = {IDCANCEL};
+    MainWndProc(m_main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(SCloseBoxScript::buttons, std::vector<UINT>{MB_CANCELTRYCONTINUE}) << testing::PrintToString(m_log.Lines());
+    EXPECT_FALSE(IsMainWindowClosing()) << "Cancel keeps the program running";
+    EXPECT_TRUE(IsWindow(m_main));
+    ASSERT_EQ(m_manager.GetNote(id), edited);
+    EXPECT_TRUE(edited->IsModified());
+
+    SCloseBoxScript::answers = {IDTRYAGAIN};
+    SCloseBoxScript::beforeRetry = [&db] { db.execDML(L"DROP TRIGGER refuse;"); };
+    MainWndProc(m_main, WM_CLOSE, 0, 0);   // saves on the retry and marks the closing
+    SCloseBoxScript::beforeRetry = nullptr;
+    EXPECT_EQ(SCloseBoxScript::buttons.size(), 2u) << "one box for the failed save, none after the retry";
     ASSERT_TRUE(IsMainWindowClosing());
+    EXPECT_FALSE(edited->IsModified()) << "the retry saved the note";
     CNote* note = ModifiedNote();
     SendMessageW(m_parent, WM_ACTIVATEAPP, FALSE, 0);
     EXPECT_TRUE(note->IsModified()) << "the notes are being saved by the close";
