@@ -14,6 +14,7 @@
 #include "shell/tiplogic.h"
 #include "shell/toolbar.h"
 #include "shell/toolbarbuttons.h"
+#include "tests/shell/PrintClient.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -271,32 +272,7 @@ protected:
         const auto pixels = PrintClient();
         return pixels[y * kToolbarWidth + x];
     }
-    std::vector<COLORREF> PrintClient()
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = kToolbarWidth;
-        info.bmiHeader.biHeight = -kToolbarHeight;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        HDC dc = CreateCompatibleDC(nullptr);
-        HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        std::vector<COLORREF> pixels;
-        if (dc && dib) {
-            const HGDIOBJ old = SelectObject(dc, dib);
-            SendMessageW(m_bar, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT | PRF_ERASEBKGND);
-            GdiFlush();
-            const BYTE* p = static_cast<const BYTE*>(bits);
-            for (int i = 0; i < kToolbarWidth * kToolbarHeight; ++i)
-                pixels.push_back(RGB(p[4 * i + 2], p[4 * i + 1], p[4 * i]));
-            SelectObject(dc, old);
-        }
-        DeleteObject(dib);
-        DeleteDC(dc);
-        pixels.resize(kToolbarWidth * kToolbarHeight);
-        return pixels;
-    }
+    std::vector<COLORREF> PrintClient() { return PrintClientPixels(m_bar, kToolbarWidth, kToolbarHeight); }
     bool IniHasPosition()
     {
         return static_cast<int>(GetPrivateProfileIntW(L"Preferences", L"PositionX", -12345, m_dir.File(L"QUILLT.INI").c_str())) !=
@@ -422,6 +398,15 @@ TEST_F(ToolbarWindowTest, GlyphsAreDrawnInTheSystemColours)
     EXPECT_EQ(Pixel(33 + 3, 2 + 5), GetSysColor(COLOR_WINDOW));
     EXPECT_EQ(Pixel(33 + 1, 2 + 3), GetSysColor(COLOR_BTNFACE));
     Mouse(WM_LBUTTONUP, 35, 8);
+}
+
+TEST_F(ToolbarWindowTest, TheSharedGlyphDCOutlivesAnyOneToolbar)
+{
+    const HWND second = CreateToolbar(m_owner, GetModuleHandleW(nullptr));
+    ASSERT_TRUE(second);
+    DestroyWindow(m_bar);   // the first made the DC; the second still draws
+    m_bar = second;
+    EXPECT_EQ(Pixel(33 + 2, 2 + 4), GetSysColor(COLOR_WINDOW));
 }
 
 TEST_F(ToolbarWindowTest, ForwardsOwnerMessagesAndSpansTheOwner)

@@ -1,6 +1,7 @@
 // The toolbar's tips on a real X server, with the real cursor: a first tip
 // after a second's rest, the next button's at once, a key that ends them,
-// and a screenshot in the build folder of the five glyphs and the tip.
+// a new colour scheme, and a screenshot in the build folder of the five
+// glyphs and the tip.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 
 #include "foundation/WinPlacement.h"
 #include "shell/toolbar.h"
+#include "tests/shell/PrintClient.h"
 #include "tests/support/ScopedUiScript.h"
 #include "tests/support/Screenshot.h"
 
@@ -104,6 +106,16 @@ TEST(ToolbarTipsXvfb, FirstTipAfterARestNextAtOnceAKeyEndsThem)
     ASSERT_EQ(SendInput(2, inputs, sizeof(INPUT)), 2u);
     PumpMessagesFor(120);
     EXPECT_FALSE(IsWindowVisible(tip)) << "a key ends tip mode";
+
+    // A new colour scheme recolours the glyphs at the next paint. Only the
+    // tests on the X server share this prefix, and they run one at a time.
+    const int element = COLOR_WINDOW;
+    const COLORREF before = GetSysColor(element);
+    const COLORREF scheme = RGB(0x12, 0x9A, 0x34);
+    ASSERT_TRUE(SetSysColors(1, &element, &scheme));
+    const COLORREF paper = PrintClientPixels(bar, kToolbarWidth, kToolbarHeight)[(2 + 4) * kToolbarWidth + 33 + 2];
+    SetSysColors(1, &element, &before);
+    EXPECT_EQ(paper, scheme);
 
     DestroyWindow(owner);
     EXPECT_FALSE(IsWindow(tip));
