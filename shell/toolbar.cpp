@@ -415,7 +415,7 @@ bool IsMouseMessage(UINT message)
     return message >= WM_MOUSEFIRST && message <= WM_MOUSELAST;
 }
 
-LRESULT OnMouse(HWND window, SToolbarState& state, UINT message, LPARAM lParam)
+LRESULT OnMouse(HWND window, SToolbarState& state, UINT message, WPARAM wParam, LPARAM lParam)
 {
     const POINT client = ClientPoint(lParam);
     switch (message) {
@@ -424,7 +424,7 @@ LRESULT OnMouse(HWND window, SToolbarState& state, UINT message, LPARAM lParam)
     case WM_RBUTTONDOWN: OnRButtonDown(window, state, client); break;
     case WM_RBUTTONUP: OnRButtonUp(state); break;
     case WM_MOUSEMOVE: OnMouseMove(window, state, client); break;
-    default: return DefWindowProcW(window, message, 0, lParam);
+    default: return DefWindowProcW(window, message, wParam, lParam);
     }
     return 0;
 }
@@ -525,7 +525,7 @@ LRESULT OnStateMessage(HWND window, SToolbarState& state, UINT message, WPARAM w
 {
     if (IsMouseMessage(message))
         return IsIconic(state.owner) ? DefWindowProcW(window, message, wParam, lParam)
-                                     : OnMouse(window, state, message, lParam);
+                                     : OnMouse(window, state, message, wParam, lParam);
     switch (message) {
     case WM_PAINT: OnPaint(window); return 0;
     case WM_PRINTCLIENT: OnPrintClient(window, reinterpret_cast<HDC>(wParam), lParam); return 0;
