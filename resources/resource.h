@@ -104,3 +104,12 @@
 #define IDS_EXPORT_FAILED 1961      // "Failed to export to %s"
 #define IDS_CLOSE_NOT_SAVED 1900    // the final save failed: try again, close anyway or keep running
 #define IDS_LIST_TEXT_REFUSED 1930  // an alias or ignore entry the list file could not keep as typed
+
+// The toolbar: its glyph strip (11 images of 16 x 15 in the six key colours)
+// and its tips, each under its button's command id.
+#define IDB_TOOLBAR_GLYPHS 102
+#define IDS_TIP_HELP 799            // "Help"
+#define IDS_TIP_MAIN_MENU 801       // "Quillet Menu"
+#define IDS_TIP_NEW_NOTE 802        // "New Note"
+#define IDS_TIP_PREFERENCES 803     // "Preferences"
+#define IDS_TIP_SAVE_ALL 804        // "Save All"

@@ -25,6 +25,8 @@
                        stroke across it (16, 32, 48 px).
   TrayAlarm1.ico       icons 125 and 126, the two phases an alarm blinks in:
   TrayAlarm2.ico       the note with a red bell, and the bell lit on red.
+  ToolbarGlyphs.bmp    bitmap 102, the toolbar's 11 glyphs of 16x15, 4-bit in
+                       the six key colours the toolbar recolours.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -795,7 +797,145 @@ def write_tray_icons():
             f.write(icon_file([alarm_icon(s, phase) for s in sizes]))
 
 
+# ---- bitmap 102: the toolbar's glyphs ----
+# 11 images of 16 x 15 side by side, 4 bits a pixel, in the six key colours
+# alone: the toolbar replaces each with a system colour (black: button text,
+# grey: shadow, light grey: face, white: highlight, blue: selection, magenta:
+# window). Images 0-3 and 9 are the buttons'; the others stay plain face.
+TOOLBAR_KEYS = {
+    "K": (0x00, 0x00, 0x00),
+    "S": (0x80, 0x80, 0x80),
+    ".": (0xC0, 0xC0, 0xC0),
+    "W": (0xFF, 0xFF, 0xFF),
+    "B": (0x00, 0x00, 0xFF),
+    "M": (0xFF, 0x00, 0xFF),
+}
+
+TOOLBAR_GLYPHS = {
+    0: [  # the main menu: a note over a drop-down arrow
+        "................",
+        ".KKKKKKKKK......",
+        ".KMMMMMMMKK.....",
+        ".KMBBBBBMKWK....",
+        ".KMMMMMMMKKKK...",
+        ".KMBBBBBBMMMK...",
+        ".KMMMMMMMMMMK...",
+        ".KMBBBBBBBBMK...",
+        ".KMMMMMMMMMMKS..",
+        ".KKKKKKKKKKKKS..",
+        "..SSSSSSSSSSSS..",
+        "................",
+        ".......KKKKKKK..",
+        "........KKKKK...",
+        ".........KKK....",
+    ],
+    1: [  # a new note: a blank note with a sparkle
+        "............B...",
+        "..........B.B.B.",
+        "...........BBB..",
+        ".KKKKKKKKBBBBBBB",
+        ".KMMMMMMMK.BBB..",
+        ".KMMMMMMMKBKBKB.",
+        ".KMMMMMMMMMKB...",
+        ".KMMMMMMMMMMK...",
+        ".KMMMMMMMMMMK...",
+        ".KMMMMMMMMMMK...",
+        ".KMMMMMMMMMMK...",
+        ".KMMMMMMMMMMK...",
+        ".KMMMMMMMMMMKS..",
+        ".KKKKKKKKKKKKS..",
+        "..SSSSSSSSSSSS..",
+    ],
+    2: [  # preferences: three sliders
+        "................",
+        "..KKK...........",
+        "..KWK...........",
+        "SSKWKSSSSSSSSSS.",
+        "WWKWKWWWWWWWWWW.",
+        "..KKK.....KKK...",
+        "..........KWK...",
+        "SSSSSSSSSSKWKSS.",
+        "WWWWWWWWWWKWKWW.",
+        "......KKK.KKK...",
+        "......KWK.......",
+        "SSSSSSKWKSSSSSS.",
+        "WWWWWWKWKWWWWWW.",
+        "......KKK.......",
+        "................",
+    ],
+    3: [  # save all: a disk
+        "................",
+        ".KKKKKKKKKKKKK..",
+        ".KBKWWWWWWWKBKK.",
+        ".KBKWWWWWWWKBBK.",
+        ".KBKWWWWWWWKBBK.",
+        ".KBKWWWWWWWKBBK.",
+        ".KBBKKKKKKKBBBK.",
+        ".KBBBBBBBBBBBBK.",
+        ".KBBKKKKKKKKBBK.",
+        ".KBBKSSSSKKKBBK.",
+        ".KBBKSSSSKKKBBK.",
+        ".KBBKSSSSKKKBBK.",
+        ".KKKKKKKKKKKKKK.",
+        "..SSSSSSSSSSSSS.",
+        "................",
+    ],
+    9: [  # help: a question mark on a round badge
+        "................",
+        ".....KKKKKK.....",
+        "...KKBBBBBBKK...",
+        "..KBBBWWWWBBBK..",
+        "..KBBWWBBWWBBK..",
+        ".KBBBBBBBWWBBBK.",
+        ".KBBBBBBWWBBBBK.",
+        ".KBBBBBWWBBBBBK.",
+        ".KBBBBBWWBBBBBK.",
+        "..KBBBBBBBBBBK..",
+        "..KBBBBWWBBBBKS.",
+        "...KKBBWWBBKKS..",
+        ".....KKKKKKSS...",
+        "......SSSSSS....",
+        "................",
+    ],
+}
+
+
+def toolbar_glyphs():
+    canvas = Canvas(16 * 11, 15, TOOLBAR_KEYS["."])
+    for index, rows in TOOLBAR_GLYPHS.items():
+        assert len(rows) == 15 and all(len(row) == 16 for row in rows), index
+        paint(canvas, 16 * index, 0, rows, TOOLBAR_KEYS)
+    return canvas
+
+
+def bmp_4(canvas, palette):
+    """A 4-bit bitmap whose colour table holds just the palette's colours."""
+    assert len(palette) <= 16
+    index = {rgb: i for i, rgb in enumerate(palette)}
+    stride = ((canvas.width * 4 + 31) // 32) * 4
+    rows = []
+    for y in reversed(range(canvas.height)):
+        nibbles = [index[canvas.pixels[y][x][:3]] for x in range(canvas.width)]
+        nibbles += [0] * (len(nibbles) % 2)
+        row = bytearray((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, len(nibbles), 2))
+        row += bytes(stride - len(row))
+        rows.append(bytes(row))
+    pixels = b"".join(rows)
+    table = b"".join(bytes([b, g, r, 0]) for r, g, b in palette)
+    info = struct.pack("<IiiHHIIiiII", 40, canvas.width, canvas.height, 1, 4, 0, len(pixels), 2835, 2835,
+                       len(palette), 0)
+    offset = 14 + len(info) + len(table)
+    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
+    return header + info + table + pixels
+
+
+def write_toolbar_glyphs():
+    with open(os.path.join(HERE, "ToolbarGlyphs.bmp"), "wb") as f:
+        f.write(bmp_4(toolbar_glyphs(), list(TOOLBAR_KEYS.values())))
+
+
 def main():
+    write_toolbar_glyphs()
     write_menu_strips()
     with open(os.path.join(HERE, "Quillet.ico"), "wb") as f:
         f.write(icon_file([app_icon(s) for s in (16, 32, 48)]))
