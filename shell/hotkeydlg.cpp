@@ -1,7 +1,5 @@
 #include "hotkeydlg.h"
 
-#include <windowsx.h>
-
 #include "hotkeys.h"
 #include "foundation/MessageBoxSeam.h"
 #include "framework/Dialog.h"
@@ -87,14 +85,14 @@ private:
             const CStdStr name = HotKeyName(key);
             if (name.empty())
                 continue;
-            const int item = ListBox_AddString(list, name.c_str());
+            const int item = static_cast<int>(SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str())));
             if (item < 0)
                 continue;
-            ListBox_SetItemData(list, item, key);
+            SendMessageW(list, LB_SETITEMDATA, item, key);
             if (key == currentKey)
                 selection = item;
         }
-        ListBox_SetCurSel(list, selection);
+        SendMessageW(list, LB_SETCURSEL, selection, 0);
     }
 
     bool OnCommand(UINT id)
@@ -108,10 +106,10 @@ private:
 
     void OnOK()
     {
-        const int item = ListBox_GetCurSel(KeyList());
+        const int item = static_cast<int>(SendMessageW(KeyList(), LB_GETCURSEL, 0, 0));
         if (item < 0)
             return;
-        SHotKey key{ static_cast<UINT>(ListBox_GetItemData(KeyList(), item)), 0 };
+        SHotKey key{ static_cast<UINT>(SendMessageW(KeyList(), LB_GETITEMDATA, item, 0)), 0 };
         for (const auto& box : kModifierBoxes) {
             if (IsDlgButtonChecked(GetHwnd(), box.id) == BST_CHECKED)
                 key.modifiers |= box.bit;

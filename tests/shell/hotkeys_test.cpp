@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "shell/hotkeydlg.h"
 #include "shell/hotkeys.h"
+#include "tests/shell/HotKeyInput.h"
 #include "tests/support/ScopedUiScript.h"
 #include "tests/support/TestDir.h"
 
@@ -81,34 +82,6 @@ bool LogHas(const CLogCapture& log, const std::wstring& part)
         if (line.find(part) != std::wstring::npos)
             return true;
     return false;
-}
-
-// Presses the modifiers and the key, then lets them go, as a keyboard would.
-void PressHotKey(UINT modifiers, UINT key)
-{
-    std::vector<INPUT> inputs;
-    const auto add = [&](WORD vk, DWORD flags) {
-        INPUT input = {};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = vk;
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = flags;
-        inputs.push_back(input);
-    };
-    const struct {
-        UINT bit;
-        WORD vk;
-    } kModifierKeys[] = { { MOD_CONTROL, VK_CONTROL }, { MOD_ALT, VK_MENU }, { MOD_SHIFT, VK_SHIFT } };
-    const DWORD keyFlags = (key & kExtendedHotKey) ? KEYEVENTF_EXTENDEDKEY : 0;
-    for (const auto& modifier : kModifierKeys)
-        if (modifiers & modifier.bit)
-            add(modifier.vk, 0);
-    add(static_cast<WORD>(key & 0xFF), keyFlags);
-    add(static_cast<WORD>(key & 0xFF), keyFlags | KEYEVENTF_KEYUP);
-    for (const auto& modifier : kModifierKeys)
-        if (modifiers & modifier.bit)
-            add(modifier.vk, KEYEVENTF_KEYUP);
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
 // A window of the test's own standing for the main window, over a settings
@@ -275,16 +248,24 @@ TEST_F(CHotKeyTest, RestoringPutsTheKeptKeysBackRegistered)
 
 // ---- dialog 136
 
-HWND g_dialog = nullptr;
+// How a run of dialog 136 went.
+struct SDialogRun {
+    bool ok = false;
+    bool stayedOpen = false;  // still open a while after the steps
+    std::vector<std::wstring> boxTexts;
+};
 
-// Runs dialog 136 for real; the steps run inside its loop, and a dialog they
-// leave open is ended with -2 so that the test sees it stayed open.
-// Message boxes are answered OK; their texts come back in boxTexts.
-bool RunDialog(int number, std::function<void(HWND dialog)> steps, std::vector<std::wstring>* boxTexts = nullptr,
-               int boxes = 0)
+HWND g_dialog = nullptr;
+bool g_stayedOpen = false;
+
+// Runs dialog 136 for real with the steps inside its loop; message boxes are
+// answered OK. A dialog the steps leave open is ended a while later.
+SDialogRun RunDialog(int number, std::function<void(HWND dialog)> steps, int boxes = 0)
 {
     static std::function<void(HWND)> s_steps;
     s_steps = std::move(steps);
+    g_stayedOpen = false;
+    static UINT_PTR s_endTimer = 0;
     ScopedUiScript script;
     CModalWatchdog watchdog;
     for (int i = 0; i < boxes; ++i)
@@ -294,15 +275,22 @@ bool RunDialog(int number, std::function<void(HWND dialog)> steps, std::vector<s
             KillTimer(nullptr, id);
             g_dialog = FindThreadWindow(L"Set Hot Key");
             s_steps(g_dialog);
-            if (IsWindow(g_dialog))
-                EndDialog(g_dialog, -2);
+            // An ended dialog is gone by then: its loop has returned.
+            s_endTimer = SetTimer(nullptr, 0, 100, [](HWND, UINT, UINT_PTR endId, DWORD) {
+                KillTimer(nullptr, endId);
+                g_stayedOpen = IsWindow(g_dialog) != FALSE;
+                if (g_stayedOpen)
+                    EndDialog(g_dialog, -2);
+            });
         });
         return run.realRun(run.context);
     });
-    const bool ok = ShowSetHotKeyDlg(nullptr, number);
-    if (boxTexts)
-        *boxTexts = script.MessageBoxTexts();
-    return ok;
+    SDialogRun result;
+    result.ok = ShowSetHotKeyDlg(nullptr, number);
+    KillTimer(nullptr, s_endTimer);
+    result.stayedOpen = g_stayedOpen;
+    result.boxTexts = script.MessageBoxTexts();
+    return result;
 }
 
 // The list item that holds the key, or -1.
@@ -330,7 +318,7 @@ TEST_F(CHotKeyTest, DialogShowsTheCurrentKeyAndBoxes)
     RestoreHotKeys({ { kDefaults[0], kDefaults[1], { kPageUpExtended, MOD_SHIFT | MOD_WIN }, kDefaults[3] } });
     int selected = -2, wanted = -3, count = 0;
     UINT checks[4] = {};
-    const bool ok = RunDialog(3, [&](HWND dialog) {
+    const SDialogRun run = RunDialog(3, [&](HWND dialog) {
         ASSERT_NE(dialog, nullptr);
         selected = static_cast<int>(SendDlgItemMessageW(dialog, IDC_HOTKEY_KEYS, LB_GETCURSEL, 0, 0));
         wanted = ItemOfKey(dialog, kPageUpExtended);
@@ -340,7 +328,8 @@ TEST_F(CHotKeyTest, DialogShowsTheCurrentKeyAndBoxes)
             checks[i] = IsDlgButtonChecked(dialog, boxes[i]);
         SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
     });
-    EXPECT_FALSE(ok);
+    EXPECT_FALSE(run.ok);
+    EXPECT_FALSE(run.stayedOpen);
     EXPECT_EQ(selected, wanted);
     EXPECT_GE(wanted, 0);
     EXPECT_GT(count, 60);  // the layout's nameless keys are left out
@@ -354,20 +343,28 @@ TEST_F(CHotKeyTest, DialogRefusesATakenKeyKeepsTheOldOneAndCancelKeepsItToo)
 {
     LoadHotKeys();
     ASSERT_TRUE(RegisterHotKey(Other(), 9, kAltCtrl, 'X'));
-    std::vector<std::wstring> boxes;
-    bool stayedOpen = false, oldHeldMeanwhile = false;
-    const bool ok = RunDialog(1, [&](HWND dialog) {
+    bool oldHeldMeanwhile = false;
+    const SDialogRun refused = RunDialog(1, [&](HWND dialog) {
         Choose(dialog, kAltCtrl, 'X');
         SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-        stayedOpen = IsWindow(dialog) && IsWindowVisible(dialog);
-        UnregisterHotKey(Other(), 9);  // the old key would be free now if it was dropped
         oldHeldMeanwhile = Taken(kAltCtrl, 'N');
-        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    }, &boxes, 1);
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(boxes, (std::vector<std::wstring>{ LoadResString(IDS_HOT_KEY_IN_USE) }));
-    EXPECT_TRUE(stayedOpen);
+    }, 1);
+    EXPECT_FALSE(refused.ok);
+    EXPECT_TRUE(refused.stayedOpen);
+    EXPECT_EQ(refused.boxTexts, (std::vector<std::wstring>{ LoadResString(IDS_HOT_KEY_IN_USE) }));
     EXPECT_TRUE(oldHeldMeanwhile);
+    // Then Cancel: the old key still fires.
+    const SDialogRun cancelled = RunDialog(1, [&](HWND dialog) {
+        Choose(dialog, kAltCtrl, 'X');
+        SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    }, 1);
+    EXPECT_FALSE(cancelled.ok);
+    EXPECT_FALSE(cancelled.stayedOpen);
+    g_recorded.clear();
+    PressHotKey(kAltCtrl, 'N');
+    PumpFor(200);
+    EXPECT_EQ(Recorded(WM_HOTKEY), (std::vector<WPARAM>{ 1 }));
     EXPECT_TRUE(Taken(kAltCtrl, 'N'));
     EXPECT_EQ(CurrentHotKey(1).key, UINT{ 'N' });
     EXPECT_EQ(CurrentHotKey(1).modifiers, kAltCtrl);
@@ -377,11 +374,12 @@ TEST_F(CHotKeyTest, DialogTakesAFreeKeyAndFreesTheOldOneAfterRepeatedLoads)
 {
     LoadHotKeys();
     LoadHotKeys();  // a leftover registration would keep Ctrl+Alt+N on Windows
-    const bool ok = RunDialog(1, [&](HWND dialog) {
+    const SDialogRun run = RunDialog(1, [&](HWND dialog) {
         Choose(dialog, MOD_CONTROL | MOD_SHIFT, kPageUpExtended);
         SendMessageW(dialog, WM_COMMAND, IDOK, 0);
     });
-    EXPECT_TRUE(ok);
+    EXPECT_TRUE(run.ok);
+    EXPECT_FALSE(run.stayedOpen);
     EXPECT_FALSE(Taken(kAltCtrl, 'N'));
     EXPECT_TRUE(Taken(MOD_CONTROL | MOD_SHIFT, VK_PRIOR));
     EXPECT_EQ(CurrentHotKey(1).key, kPageUpExtended);
@@ -390,13 +388,12 @@ TEST_F(CHotKeyTest, DialogTakesAFreeKeyAndFreesTheOldOneAfterRepeatedLoads)
 
 TEST_F(CHotKeyTest, DialogWithoutASelectionStaysOpenAndBadNumbersShowNothing)
 {
-    bool stayedOpen = false;
-    EXPECT_FALSE(RunDialog(1, [&](HWND dialog) {
+    const SDialogRun run = RunDialog(1, [&](HWND dialog) {
         SendDlgItemMessageW(dialog, IDC_HOTKEY_KEYS, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
         SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-        stayedOpen = IsWindow(dialog) != FALSE;
-    }));
-    EXPECT_TRUE(stayedOpen);
+    });
+    EXPECT_FALSE(run.ok);
+    EXPECT_TRUE(run.stayedOpen);
     ScopedUiScript script;  // a modal run here would fail the test
     EXPECT_FALSE(ShowSetHotKeyDlg(nullptr, 0));
     EXPECT_FALSE(ShowSetHotKeyDlg(nullptr, 5));

@@ -1,7 +1,8 @@
-// The jump list against a destination list and an object collection of the
-// test's own, registered as class objects: the calls in order, what each
-// task link carries, and failures that must leave the list uncommitted with
-// every object released. Then the list as this system offers it.
+// The jump list against a destination list, an object collection and shell
+// links of the test's own, registered as class objects: the calls in order,
+// what each task link carries, and failures that must leave the list
+// uncommitted with every object released. Then the list and the link as this
+// system offers them.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -31,6 +32,7 @@ struct SFakeScript {
     HRESULT beginList = S_OK;
     int failingAddObject = 0;  // 1-based; 0 for none
     HRESULT addUserTasks = S_OK;
+    HRESULT setIconLocation = S_OK;
 };
 SFakeScript g_script;
 std::vector<std::wstring> g_calls;
@@ -126,6 +128,105 @@ private:
 
     std::vector<IUnknown*> m_objects;
     int m_added = 0;
+};
+
+// A shell link that keeps what it is given and answers with it.
+class CFakeShellLink : public CFakeObject<IShellLinkW, IPropertyStore> {
+public:
+    ~CFakeShellLink() override
+    {
+        PropVariantClear(&m_title);
+    }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override
+    {
+        *object = nullptr;
+        if (Answer<IShellLinkW>(riid, IID_IUnknown, object) || Answer<IShellLinkW>(riid, IID_IShellLinkW, object) ||
+            Answer<IPropertyStore>(riid, IID_IPropertyStore, object))
+            return S_OK;
+        return E_NOINTERFACE;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetPath(LPWSTR file, int chars, WIN32_FIND_DATAW*, DWORD) override
+    {
+        return Copy(m_path, file, chars);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR, int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR, int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetArguments(LPWSTR arguments, int chars) override
+    {
+        return Copy(m_arguments, arguments, chars);
+    }
+    HRESULT STDMETHODCALLTYPE SetArguments(LPCWSTR arguments) override
+    {
+        m_arguments = arguments;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetHotkey(WORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetHotkey(WORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetShowCmd(int*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetShowCmd(int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR path, int chars, int* icon) override
+    {
+        *icon = m_icon;
+        return Copy(m_iconPath, path, chars);
+    }
+    HRESULT STDMETHODCALLTYPE SetIconLocation(LPCWSTR path, int icon) override
+    {
+        if (FAILED(g_script.setIconLocation))
+            return g_script.setIconLocation;
+        m_iconPath = path;
+        m_icon = icon;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Resolve(HWND, DWORD) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR path) override
+    {
+        m_path = path;
+        return S_OK;
+    }
+
+    HRESULT STDMETHODCALLTYPE GetCount(DWORD*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetAt(DWORD, PROPERTYKEY*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetValue(REFPROPERTYKEY key, PROPVARIANT* value) override
+    {
+        PropVariantInit(value);
+        if (IsEqualPropertyKey(key, PKEY_Title))
+            return PropVariantCopy(value, &m_title);
+        if (IsEqualPropertyKey(key, PKEY_AppUserModel_IsDestListSeparator) && m_separator) {
+            value->vt = VT_BOOL;
+            value->boolVal = VARIANT_TRUE;
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetValue(REFPROPERTYKEY key, REFPROPVARIANT value) override
+    {
+        if (IsEqualPropertyKey(key, PKEY_Title))
+            return PropVariantCopy(&m_title, &value);
+        if (IsEqualPropertyKey(key, PKEY_AppUserModel_IsDestListSeparator))
+            m_separator = value.vt == VT_BOOL && value.boolVal == VARIANT_TRUE;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Commit() override { return S_OK; }
+
+private:
+    static HRESULT Copy(const std::wstring& text, LPWSTR buffer, int chars)
+    {
+        if (chars <= 0 || text.size() >= static_cast<size_t>(chars))
+            return E_INVALIDARG;
+        wcscpy(buffer, text.c_str());
+        return S_OK;
+    }
+
+    std::wstring m_path, m_arguments, m_iconPath;
+    int m_icon = 0;
+    PROPVARIANT m_title = {};
+    bool m_separator = false;
 };
 
 std::wstring TitleOf(IUnknown* object)
@@ -258,6 +359,8 @@ public:
         m_collectionOk = SUCCEEDED(CoRegisterClassObject(CLSID_EnumerableObjectCollection, &m_collection,
                                                          CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
                                                          &m_collectionCookie));
+        m_linkOk = SUCCEEDED(CoRegisterClassObject(CLSID_ShellLink, &m_link, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE,
+                                                   &m_linkCookie));
     }
     ~CRegisteredFakes()
     {
@@ -265,16 +368,21 @@ public:
             CoRevokeClassObject(m_listCookie);
         if (m_collectionOk)
             CoRevokeClassObject(m_collectionCookie);
+        if (m_linkOk)
+            CoRevokeClassObject(m_linkCookie);
     }
-    bool Registered() const { return m_listOk && m_collectionOk; }
+    bool Registered() const { return m_listOk && m_collectionOk && m_linkOk; }
 
 private:
     CFakeFactory<CFakeDestinationList> m_list;
     CFakeFactory<CFakeCollection> m_collection;
+    CFakeFactory<CFakeShellLink> m_link;
     DWORD m_listCookie = 0;
     DWORD m_collectionCookie = 0;
+    DWORD m_linkCookie = 0;
     bool m_listOk = false;
     bool m_collectionOk = false;
+    bool m_linkOk = false;
 };
 
 class CJumpListTest : public ::testing::Test {
@@ -340,6 +448,7 @@ TEST_F(CJumpListTest, AFailureAnywhereCommitsNothingAndReleasesEverything)
         { "BeginList", { E_ACCESSDENIED, 0, S_OK }, L"BeginList" },
         { "third AddObject", { S_OK, 3, S_OK }, L"AbortList" },
         { "AddUserTasks", { S_OK, 0, E_FAIL }, L"AbortList" },
+        { "SetIconLocation", { S_OK, 0, S_OK, E_INVALIDARG }, L"AbortList" },
     };
     for (const Case& c : cases) {
         g_script = c.script;
@@ -406,6 +515,16 @@ TEST_F(CJumpListTest, TheSystemsListGivesTrueWhenItExists)
     list.Reset();
     EXPECT_EQ(BuildJumpList(), offered);
     EXPECT_EQ(SetAppUserModelId(), S_OK);
+    // The system's own shell link takes a task as built.
+    CComPtr<IShellLinkW> link;
+    ASSERT_EQ(AddJumpListTask(L"/c showhide", IDS_TASK_SHOW_HIDE, IDI_TASK_SHOW_HIDE, link.ReceiveTyped()), S_OK);
+    CFakeCollection* const one = new CFakeCollection;
+    one->AddObject(link.Get());
+    const STask task = ReadTask(one, 0);
+    one->Release();
+    EXPECT_EQ(task.arguments, L"/c showhide");
+    EXPECT_EQ(_wcsicmp(task.path.c_str(), ProgramFile().c_str()), 0);
+    EXPECT_EQ(task.icon, -IDI_TASK_SHOW_HIDE);
 }
 
 }  // namespace
