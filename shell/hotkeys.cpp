@@ -92,8 +92,9 @@ bool RegisterEntry(int number, const SHotKey& key)
     UnregisterHotKey(g_hwndApp, number);
     if (RegisterHotKey(g_hwndApp, number, key.modifiers, key.key & 0xFF))
         return true;
+    const DWORD error = GetLastError();
     QLOG(L"Hot key %d (modifiers %u, key %u) could not be registered, error %u", number, key.modifiers, key.key,
-         GetLastError());
+         error);
     return false;
 }
 
