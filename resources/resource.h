@@ -113,3 +113,24 @@
 #define IDS_TIP_NEW_NOTE 802        // "New Note"
 #define IDS_TIP_PREFERENCES 803     // "Preferences"
 #define IDS_TIP_SAVE_ALL 804        // "Save All"
+
+// Hot keys and the jump list: dialog 136, the modifier names, the tasks' titles and icons.
+#define IDD_SET_HOT_KEY 136         // "Set Hot Key"
+#define IDC_HOTKEY_ALT 1084         // the modifier check boxes
+#define IDC_HOTKEY_CTRL 1085
+#define IDC_HOTKEY_SHIFT 1086
+#define IDC_HOTKEY_WIN 1087
+#define IDC_HOTKEY_KEYS 1089        // the key list
+#define IDS_HOT_KEY_IN_USE 914      // "This hot key is already in use on this system. ..."
+#define IDS_MODIFIER_ALT 915        // "ALT"
+#define IDS_MODIFIER_CTRL 916       // "CTRL"
+#define IDS_MODIFIER_SHIFT 917      // "SHIFT"
+#define IDS_MODIFIER_WIN 918        // "WIN"
+#define IDS_TASK_NOTE_ORGANIZER 30  // "Note Organizer"
+#define IDS_TASK_NEW_NOTE 31        // "New Note"
+#define IDS_TASK_SHOW_HIDE 32       // "Show/Hide notes"
+#define IDS_TASK_PREFERENCES 33     // "Preferences"
+#define IDI_TASK_NEW_NOTE 138       // the jump-list tasks' icons
+#define IDI_TASK_NOTE_ORGANIZER 168
+#define IDI_TASK_SHOW_HIDE 169
+#define IDI_TASK_PREFERENCES 170

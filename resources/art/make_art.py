@@ -27,6 +27,9 @@
   TrayAlarm2.ico       the note with a red bell, and the bell lit on red.
   ToolbarGlyphs.bmp    bitmap 102, the toolbar's 11 glyphs of 16x15, 4-bit in
                        the six key colours the toolbar recolours.
+  Task*.ico            the jump-list tasks' icons 138 (new note, a green plus),
+                       168 (organizer, stacked notes), 169 (show/hide, half
+                       greyed), 170 (preferences, a ticked box); 16, 32, 48 px.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -934,6 +937,71 @@ def write_toolbar_glyphs():
         f.write(bmp_4(toolbar_glyphs(), list(TOOLBAR_KEYS.values())))
 
 
+# ---- jump list: icons 138, 168, 169 and 170, the tasks' icons
+
+GREEN = (0x2E, 0x8B, 0x3C)
+
+
+def task_new_note(size):
+    """The note with a green plus in its upper left."""
+    canvas = app_icon(size)
+    arm, width = size // 3, max(2, size // 8)
+    cx = cy = size // 3
+    canvas.rect(cx - arm // 2, cy - width // 2, cx + arm // 2 + 1, cy + (width + 1) // 2, GREEN)
+    canvas.rect(cx - width // 2, cy - arm // 2, cx + (width + 1) // 2, cy + arm // 2 + 1, GREEN)
+    return canvas
+
+
+def task_organizer(size):
+    """Three notes stacked, each a step down and to the right."""
+    canvas = Canvas(size, size)
+    note = size * 5 // 8
+    step = (size - note) // 2
+    for i in range(3):
+        draw_note(canvas, i * step, i * step, note)
+    return canvas
+
+
+def task_show_hide(size):
+    """The note, its right half greyed as if hidden."""
+    canvas = app_icon(size)
+    for y in range(size):
+        for x in range(size // 2, size):
+            if canvas.pixels[y][x] is not None:
+                r, g, b = canvas.pixels[y][x][:3]
+                grey = (r + g + b) // 3
+                canvas.pixels[y][x] = (grey, grey, grey)
+    return canvas
+
+
+def task_preferences(size):
+    """The note with a blue check box ticked on it."""
+    canvas = app_icon(size)
+    box = size // 2
+    ox = oy = size // 4
+    canvas.rect(ox, oy, ox + box, oy + box, LIGHT)
+    for edge in range(box):
+        canvas.put(ox + edge, oy, MARK)
+        canvas.put(ox + edge, oy + box - 1, MARK)
+        canvas.put(ox, oy + edge, MARK)
+        canvas.put(ox + box - 1, oy + edge, MARK)
+    width = max(1, size // 16)
+    for step in range(box // 3):
+        canvas.rect(ox + box // 5 + step, oy + box // 2 + step, ox + box // 5 + step + width,
+                    oy + box // 2 + step + width, MARK)
+    for step in range(box // 2):
+        x, y = ox + box // 5 + box // 3 + step, oy + box // 2 + box // 3 - step
+        canvas.rect(x, y - width, x + width, y, MARK)
+    return canvas
+
+
+def write_task_icons():
+    for draw, name in ((task_new_note, "TaskNewNote.ico"), (task_organizer, "TaskOrganizer.ico"),
+                       (task_show_hide, "TaskShowHide.ico"), (task_preferences, "TaskPreferences.ico")):
+        with open(os.path.join(HERE, name), "wb") as f:
+            f.write(icon_file([draw(s) for s in (16, 32, 48)]))
+
+
 def main():
     write_toolbar_glyphs()
     write_menu_strips()
@@ -951,6 +1019,7 @@ def main():
     write_picker_art()
     write_tray_icons()
     write_magnet_art()
+    write_task_icons()
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "shell/MainCommands.h"
+#include "tests/shell/HotKeyInput.h"
 #include "tests/shell/ProgramDriver.h"
 #include "tests/shell/ProgramWindows.h"
 #include "tests/shell/StoredNotes.h"
@@ -70,6 +71,34 @@ TEST_F(ProgramOnScreen, TheNotesComeBackAndTheTrayMenuListsThem)
     EXPECT_TRUE(WaitForVisible(run, L"#32768", 0));
     PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
     EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
+}
+
+// Ctrl+Alt+N with no [HotKeys], then in a second run Ctrl+Shift+Page Up kept
+// there before the start: each makes a note from whatever has the focus.
+TEST_F(ProgramOnScreen, HotKeysMakeNotesTheDefaultAndAStoredExtendedOne)
+{
+    struct Case { const wchar_t* modifiers; const wchar_t* key; UINT press; UINT pressKey; };
+    const Case cases[] = {
+        { nullptr, nullptr, MOD_CONTROL | MOD_ALT, 'N' },
+        { L"6", L"289", MOD_CONTROL | MOD_SHIFT, kExtendedHotKey | VK_PRIOR },
+    };
+    for (const Case& c : cases) {
+        if (c.key) {
+            ASSERT_TRUE(WritePrivateProfileStringW(L"HotKeys", L"M_NewNote", c.modifiers, Ini().c_str()));
+            ASSERT_TRUE(WritePrivateProfileStringW(L"HotKeys", L"V_NewNote", c.key, Ini().c_str()));
+        }
+        CRun run(ProgramPath(), FolderArgument());
+        ASSERT_TRUE(run.Started());
+        ASSERT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
+        const HWND main = run.FindWindowOfClass(L"MainWClass", 5000);
+        ASSERT_NE(main, nullptr);
+        Sleep(500);
+        const size_t before = VisibleCount(run, L"NoteWClass");
+        ASSERT_EQ(PressHotKey(c.press, c.pressKey), 6u);
+        EXPECT_TRUE(WaitForVisible(run, L"NoteWClass", before + 1)) << (c.key ? "stored key" : "default key");
+        PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
+        EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
+    }
 }
 
 }  // namespace

@@ -27,6 +27,7 @@
 #include "notestore/notemgr.h"
 #include "resources/resource.h"
 #include "shell/MainCommands.h"
+#include "shell/hotkeys.h"
 #include "shell/mainmenus.h"
 #include "shell/maintimers.h"
 #include "shell/mainwnd.h"
@@ -577,10 +578,10 @@ TEST_F(CNotesMenuTest, AnEmptyOrUnusableStoreSaysNoNotesWereCreated)
         EXPECT_EQ(ItemText(notes, 1), L"<No notes created>");
         EXPECT_EQ(GetMenuItemID(notes, 1), 30000u);
         EXPECT_TRUE(GetMenuState(notes, 1, MF_BYPOSITION) & MF_GRAYED);
-        // With no note shown the item offers to show them.
-        EXPECT_EQ(GetMenuItemText(GetTrayMenu(), ID_SHOW_HIDE_ALL), L"Show All");
-        // No hot key has a text yet: no tab follows the labels.
-        EXPECT_EQ(GetMenuItemText(GetTrayMenu(), ID_NEW_NOTE), L"&New Note");
+        // With no note shown the item offers to show them; the hot keys'
+        // texts follow the labels after a tab.
+        EXPECT_EQ(GetMenuItemText(GetTrayMenu(), ID_SHOW_HIDE_ALL), L"Show All\t" + GetHotKeyText(3));
+        EXPECT_EQ(GetMenuItemText(GetTrayMenu(), ID_NEW_NOTE), L"&New Note\t" + GetHotKeyText(1));
     }
 }
 
