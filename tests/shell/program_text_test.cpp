@@ -77,7 +77,12 @@ TEST_F(ProgramTextTest, TextTypedIntoANoteOfANewNoteCommandSurvivesEveryRestart)
         EXPECT_EQ(second.WaitForExit(kExitMs), 0u) << "the second start hands its command over and ends";
         const HWND note = run.FindWindowOfClass(L"NoteWClass", 10000);
         ASSERT_NE(note, nullptr);
-        const HWND editor = FindEditor(note);
+        // A new note's frame is there before its editor is.
+        HWND editor = FindEditor(note);
+        for (int tries = 0; tries < 100 && !editor; ++tries) {
+            Sleep(50);
+            editor = FindEditor(note);
+        }
         ASSERT_NE(editor, nullptr);
         for (const wchar_t unit : typed)
             PostMessageW(editor, WM_CHAR, unit, 1);
