@@ -1,7 +1,9 @@
 // The note store's benchmark: each operation through the project and in raw
 // SQLite on the same rows in the same process, in alternating runs, with the
-// minimum and median of each side and their ratio. Run by scripts/bench.
+// minimum and median of each side and their ratio; then the start-up rows.
+// Run by scripts/bench.
 #include "BenchNotes.h"
+#include "BenchStartup.h"
 #include "ProjectStore.h"
 #include "RawStore.h"
 #include "foundation/TextFormat.h"
@@ -194,15 +196,27 @@ void MeasureBulkCurve(const SFolders& f)
 
 } // namespace
 
-int main()
+// "startup" runs the start-up rows alone; "folder PATH" only makes their
+// data folder there, for a run by hand.
+int main(int argc, char** argv)
 {
     InstallInvalidParameterHandler();
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool startupOnly = mode == "startup";
     try {
-        RegisterNoteWindowClass();
+        if (mode == "folder" && argc > 2) {
+            const std::string path = std::string(argv[2]) + "\\";
+            MakeStartupFolder(std::wstring(path.begin(), path.end()));
+            return 0;
+        }
         const CTestDir dir;
-        const SFolders folders = BuildBases(dir);
-        MeasureTable(folders);
-        MeasureBulkCurve(folders);
+        if (!startupOnly) {
+            RegisterNoteWindowClass();
+            const SFolders folders = BuildBases(dir);
+            MeasureTable(folders);
+            MeasureBulkCurve(folders);
+        }
+        MeasureStartup(dir.Path());
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "bench: " << e.what() << "\n";
