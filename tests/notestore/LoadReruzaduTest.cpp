@@ -16,6 +16,7 @@
 #include "notestore/Note.h"
 #include "tests/foundation/FileBytes.h"
 #include "tests/support/ComApartment.h"
+#include "tests/support/WindowOrder.h"
 
 namespace {
 
@@ -75,6 +76,34 @@ protected:
             }
         }
         return bytes;
+    }
+
+    // Notes stored in one batch, every `every`-th of them visible at a place
+    // of its own; the ids of the visible ones, ascending.
+    std::vector<std::int64_t> StoreManyNotes(int count, int every)
+    {
+        std::vector<CNote*> notes;
+        for (int i = 0; i < count; ++i) {
+            CNote* note = m_manager.AddNote(std::make_unique<CNote>());
+            NoteRow& row = note->Row();
+            row.text = L"note " + std::to_wstring(i);
+            row.visible = i % every == 0;
+            row.placement.length = sizeof(row.placement);
+            row.placement.showCmd = SW_SHOWNORMAL;
+            const int x = i / every % 10 * 60;
+            const int y = i / every / 10 * 50;
+            row.placement.rcNormalPosition = {x, y, x + 120 + i % 7, y + 90};
+            GUID guid = {};
+            EXPECT_EQ(CoCreateGuid(&guid), S_OK);
+            note->SetGuid(guid);
+            notes.push_back(note);
+        }
+        EXPECT_TRUE(m_manager.StoreNotes(notes));
+        std::vector<std::int64_t> visible;
+        for (const CNote* note : notes)
+            if (note->IsVisible())
+                visible.push_back(note->GetId());
+        return visible;
     }
 
     CLogCapture m_log;
@@ -199,6 +228,67 @@ TEST_F(LoadReruzaduTest, VisibleNotesLoadHiddenInIdOrderWithoutChangingARow)
     for (const std::int64_t id : visible)
         EXPECT_TRUE(IsWindowVisible(m_manager.GetNote(id)->GetHwnd())) << id;
     EXPECT_EQ(RowBytes(), before);
+}
+
+// Animations are counted where each one starts: it asks for the frame
+// clock's frequency.
+int g_animationsStarted = 0;
+bool CountedFrequency(LONGLONG* countsPerSecond)
+{
+    ++g_animationsStarted;
+    *countsPerSecond = 1000;
+    return true;
+}
+LONGLONG g_frameTime = 0;
+bool SteppingCounter(LONGLONG* count)
+{
+    *count = g_frameTime += 5;
+    return true;
+}
+void NoSleep(DWORD) {}
+
+// Start-up shows the visible notes together: never a fade per note (a few
+// share one, many show at once), each in its place, the later ids above the
+// earlier ones, no row changed, and no note left loaded without a window.
+TEST_F(LoadReruzaduTest, VisibleNotesShowTogetherInPlaceAndOrderWithoutChangingARow)
+{
+    struct Case { int notes, every, animations; };
+    const Case cases[] = {
+        {30, 10, 1},      // three notes fade in together
+        {1000, 10, 0},    // a hundred show at once
+    };
+    g_prefs.MigrateFromOldFile = false;
+    g_prefs.AnimationSpeed = 0;
+    const CSeamOverride<SFrameClockSeam> clock(g_frameClockSeam, {&SteppingCounter, &CountedFrequency, &NoSleep});
+    for (const Case& c : cases) {
+        m_manager.CloseAll();
+        DB().execDML(L"delete from `notes`");
+        const std::vector<std::int64_t> visible = StoreManyNotes(c.notes, c.every);
+        m_manager.CloseAll();
+        const std::string before = RowBytes();
+        g_animationsStarted = 0;
+
+        EXPECT_EQ(LoadReruzadu(), 1);
+        EXPECT_EQ(g_animationsStarted, c.animations) << c.notes;
+        EXPECT_EQ(RowBytes(), before) << c.notes;
+        EXPECT_EQ(m_manager.GetCachedNoteCount(), static_cast<int>(visible.size())) << c.notes;
+        HWND below = nullptr;
+        for (const std::int64_t id : visible) {
+            const CNote* note = m_manager.GetNote(id);
+            ASSERT_NE(note, nullptr) << id;
+            const HWND window = note->GetHwnd();
+            ASSERT_NE(window, nullptr) << id;
+            EXPECT_TRUE(IsWindowVisible(window)) << id;
+            EXPECT_FALSE(note->IsModified()) << id;
+            RECT rect = {};
+            GetWindowRect(window, &rect);
+            EXPECT_TRUE(EqualRect(&rect, &note->Row().placement.rcNormalPosition)) << id;
+            if (below) {
+                EXPECT_TRUE(IsAbove(window, below)) << id;
+            }
+            below = window;
+        }
+    }
 }
 
 }  // namespace
