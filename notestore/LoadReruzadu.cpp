@@ -126,7 +126,8 @@ bool MakeHiddenWindow(CNoteManager& manager, CNote& note)
     {
         const CLoadingScope loading(note);
         if (note.CreateNoteWindow(note.GetDisplayName().c_str(), true)) {
-            note.ApplyStoredValues();
+            // Made from the row just read: its editor holds the text already.
+            note.ApplyStoredValues(false);
             if (g_prefs.SmartFit)
                 KeepWindowOnScreen(note.GetHwnd());
             if (note.IsLocked())

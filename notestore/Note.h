@@ -192,8 +192,9 @@ public:
     bool CreateNoteWindow(const wchar_t* title, bool fromSaved);
     // Applies a freshly read, imported or received row to the window. A read:
     // the update date and the modified flag stay, unless a stored note had no
-    // GUID (it gets one, written at once).
-    void ApplyStoredValues();
+    // GUID (it gets one, written at once). Without refillEditor an editor
+    // keeps the text it holds: a window just made from this row has it.
+    void ApplyStoredValues(bool refillEditor = true);
     // Creates and reads the window when there is none, registers the window
     // and marks the note visible, telling the listeners when it was hidden.
     // With show the window is shown (faded) and raised, else it stays hidden

@@ -270,7 +270,7 @@ void CNote::ApplyPlacement()
     ::SetWindowPlacement(m_hwnd, &placement);
 }
 
-void CNote::ApplyStoredValues()
+void CNote::ApplyStoredValues(bool refillEditor)
 {
     const PlacingScope placing(*this);
     // The window takes the values; the record keeps them as read. Only what
@@ -283,7 +283,7 @@ void CNote::ApplyStoredValues()
     const bool modified = m_modified;
     // A row holds its plain text already: converting it again for a note
     // without an editor costs a rich-edit round trip per note read.
-    if (m_editor || m_row.text.empty())
+    if ((m_editor && refillEditor) || m_row.text.empty())
         SetText(m_row.displayText.empty() ? m_row.text : m_row.displayText);
     if (m_hwnd)
         ApplyPlacement();
