@@ -282,6 +282,12 @@ double FileSizeMb(const std::wstring& file)
 
 } // namespace
 
+void MeasureBackupsOf(const std::wstring& file, const std::wstring& root)
+{
+    const auto backups = MeasureBackups(file, root);
+    PrintRow("all due backups ms (floor: CopyFileW+check)", backups.first, backups.second, "<= 2");
+}
+
 void MeasureStartup(const std::wstring& root)
 {
     const std::wstring folder = root + L"startup\\";

@@ -8,5 +8,7 @@
 // A data folder (ending in a backslash) of 10,000 notes, the first 100
 // visible, each at its own place, with an empty settings file.
 void MakeStartupFolder(const std::wstring& folder);
+// The backups row alone, for the database file, working below root.
+void MeasureBackupsOf(const std::wstring& file, const std::wstring& root);
 // Builds the data folder below root and prints the rows.
 void MeasureStartup(const std::wstring& root);

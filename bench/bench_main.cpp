@@ -197,7 +197,8 @@ void MeasureBulkCurve(const SFolders& f)
 } // namespace
 
 // "startup" runs the start-up rows alone; "folder PATH" only makes their
-// data folder there, for a run by hand.
+// data folder there, for a run by hand; "backups FILE" times the backups of
+// that database file alone.
 int main(int argc, char** argv)
 {
     InstallInvalidParameterHandler();
@@ -207,6 +208,12 @@ int main(int argc, char** argv)
         if (mode == "folder" && argc > 2) {
             const std::string path = std::string(argv[2]) + "\\";
             MakeStartupFolder(std::wstring(path.begin(), path.end()));
+            return 0;
+        }
+        if (mode == "backups" && argc > 2) {
+            const std::string file(argv[2]);
+            const CTestDir dir;
+            MeasureBackupsOf(std::wstring(file.begin(), file.end()), dir.Path());
             return 0;
         }
         const CTestDir dir;

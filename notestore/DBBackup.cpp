@@ -65,10 +65,14 @@ int OnlineBackup(const wchar_t* source, const wchar_t* target)
     if (rc != SQLITE_OK)
         return rc;
     sqlite3_busy_timeout(from.get(), kDefaultBusyTimeoutMs);
+    // Read through the map and written without a journal (the copy is a
+    // scratch file, checked before it is used): about half the time under Wine.
+    sqlite3_exec(from.get(), "PRAGMA mmap_size=67108864;", nullptr, nullptr, nullptr);
     CSqliteConnection to;
     rc = OpenConnection(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, to);
     if (rc != SQLITE_OK)
         return rc;
+    sqlite3_exec(to.get(), "PRAGMA journal_mode=OFF;", nullptr, nullptr, nullptr);
     sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
     if (!backup)
         return sqlite3_errcode(to.get());
