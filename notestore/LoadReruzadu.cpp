@@ -172,7 +172,8 @@ void LoadVisibleNotes(CNoteManager& manager)
     manager.SetShowFlag(g_prefs.HideAllOnStartup ? 0 : 1);
     QLOG(L"LoadReruzadu - loading %d visible notes", static_cast<int>(ids.size()));
     const std::vector<CNote*> made = MakeVisibleWindows(manager, ids);
-    if (manager.GetShowFlag() != 0)
+    // Nothing to show runs no fade either.
+    if (manager.GetShowFlag() != 0 && !made.empty())
         manager.ShowNotesTogether(made);
     manager.SetShowFlag(1);
     manager.RefreshAttachedNotes();

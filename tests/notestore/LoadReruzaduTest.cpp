@@ -350,6 +350,7 @@ TEST_F(LoadReruzaduTest, VisibleNotesShowTogetherInPlaceAndOrderWithoutChangingA
     const Case cases[] = {
         {30, 10, 1},      // three notes fade in together
         {1000, 10, 0},    // a hundred show at once
+        {0, 10, 0},       // none: no fade over nothing
     };
     g_prefs.MigrateFromOldFile = false;
     g_prefs.AnimationSpeed = 0;
