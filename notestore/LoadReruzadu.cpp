@@ -132,7 +132,6 @@ bool MakeHiddenWindow(CNoteManager& manager, CNote& note)
                 KeepWindowOnScreen(note.GetHwnd());
             if (note.IsLocked())
                 note.HideText();
-            note.UrlDetect().Rescan();
         }
     }
     if (note.GetHwnd()) {
@@ -175,6 +174,9 @@ void LoadVisibleNotes(CNoteManager& manager)
     // Nothing to show runs no fade either.
     if (manager.GetShowFlag() != 0 && !made.empty())
         manager.ShowNotesTogether(made);
+    // Links are marked once the windows show, as a shown note marks them.
+    for (CNote* note : made)
+        note->UrlDetect().Rescan();
     manager.SetShowFlag(1);
     manager.RefreshAttachedNotes();
 }
