@@ -11,8 +11,13 @@
 #include <cwchar>
 #include <string>
 
+#include "NetSendRecord.h"
+#include "foundation/IniEncoding.h"
 #include "foundation/LogFile.h"
+#include "foundation/MessageBoxSeam.h"
 #include "foundation/Preferences.h"
+#include "foundation/ResModule.h"
+#include "resources/resource.h"
 
 namespace {
 
@@ -23,31 +28,68 @@ const wchar_t kAllOnes[] = L"255.255.255.255";
 constexpr int kHistoryLoaded = 30;
 constexpr int kHistoryValueChars = 4096;
 
+// What a history entry, an alias or an ignore key can be: a record's host.
+constexpr size_t kMostListTextChars = kNetHostChars - 1;
+constexpr size_t kMostLoggedChars = 80;
+
 CNetLists g_netLists;
+
+ULONG RealResolve(const wchar_t* host)
+{
+    return CWinSockX::Resolve(host);
+}
 
 bool IsControl(wchar_t c)
 {
     return c < 0x20 || c == 0x7F;
 }
 
-// Whether a stored line carries the text unchanged: a control character
-// would split the line (a CR LF plants lines of its own), a forbidden
-// character would move the split, and a line that starts with ";" or "["
-// reads back as a comment or a section.
-bool FitsStoredLine(const CStdStr& text, const wchar_t* forbidden, bool startsLine)
+// What the profile reader trims from both ends of a key and of a value.
+bool IsTrimmedBlank(wchar_t c)
 {
-    if (startsLine && !text.empty() && (text[0] == L';' || text[0] == L'['))
-        return false;
-    return std::none_of(text.begin(), text.end(),
-                        [forbidden](wchar_t c) { return IsControl(c) || std::wcschr(forbidden, c); });
+    WORD type = 0;
+    return c == 0x1A || (GetStringTypeW(CT_CTYPE1, &c, 1, &type) && (type & C1_SPACE));
 }
 
-// The text for a log line: control characters shown as "?".
+// Whether a text reads back exactly from its line, on either side of the "=":
+// blanks at its ends are trimmed, a line that starts with ";" or "[" reads as
+// a comment or a section, "=" moves the split, "|" splits a history value, a
+// control character (CR LF, NUL) ends the line, and a record carries at most
+// 255 characters. The one check of every writer of the three lists.
+bool ReadsBackExactly(const CStdStr& text)
+{
+    if (text.size() > kMostListTextChars)
+        return false;
+    if (text.empty())
+        return true;
+    if (IsTrimmedBlank(text.front()) || IsTrimmedBlank(text.back()) || text[0] == L';' || text[0] == L'[')
+        return false;
+    return std::none_of(text.begin(), text.end(),
+                        [](wchar_t c) { return IsControl(c) || c == L'=' || c == L'|'; });
+}
+
+// The text for a log line or a message: control characters shown as "?",
+// and a long text cut.
 CStdStr Printable(const CStdStr& text)
 {
     CStdStr shown = text;
+    if (shown.size() > kMostLoggedChars)
+        shown = shown.Left(static_cast<int>(kMostLoggedChars)) + L"...";
     std::replace_if(shown.begin(), shown.end(), IsControl, L'?');
     return shown;
+}
+
+// A refusal is logged; the user who typed the text is told why.
+void ReportRefusedText(const wchar_t* list, const CStdStr& text, EListTextOrigin origin)
+{
+    const CStdStr shown = Printable(text);
+    QLOG(L"%s refused \"%s\" %s: the list file could not keep it exactly", list, shown.c_str(),
+         origin == kFromPeer ? L"from a peer" : L"as typed");
+    if (origin != kTypedByUser)
+        return;
+    CStdStr message;
+    message.Format(LoadResString(IDS_LIST_TEXT_REFUSED), shown.c_str());
+    AppMessageBox(GetActiveWindow(), message.c_str(), MB_OK | MB_ICONWARNING);
 }
 
 CStdStr Text(const wchar_t* text)
@@ -150,6 +192,8 @@ void InsertListRow(HWND listView, int row, const CStdStr& text, const CStdStr* s
 
 }  // namespace
 
+SHostLookupSeam g_hostLookupSeam = {&RealResolve};
+
 CNetLists& NetLists()
 {
     return g_netLists;
@@ -159,8 +203,18 @@ CNetLists& NetLists()
 
 int CNetLists::LoadNetSends(const wchar_t* iniPath)
 {
-    m_iniPath = Text(iniPath);
+    const CStdStr path = Text(iniPath);
+    // Held through the reads: a file taken by another program meanwhile
+    // would read as empty lists.
+    const CIniFileHold hold(path.c_str());
+    if (hold.State() == EIniFileState::Unreadable) {
+        OnUnreadableFile(path, hold.Error());
+        return 0;
+    }
+    m_iniPath = path;
+    m_unreadable = false;
     m_history.clear();
+    m_historyChanged = false;
     const int stored = ReadPrivateProfileInt(kHistorySection, L"NumStored", 0, m_iniPath.c_str());
     // The newest entries have the highest indexes.
     for (int index = std::max(0, stored - kHistoryLoaded); index < stored; ++index) {
@@ -171,19 +225,54 @@ int CNetLists::LoadNetSends(const wchar_t* iniPath)
         if (ParseHistoryValue(value.data(), entry))
             m_history.push_back(entry);
     }
-    m_historyChanged = false;
     LoadAliases();
     LoadIgnoreList();
     return 1;
 }
 
-int CNetLists::StoreNetSends()
+void CNetLists::OnUnreadableFile(const CStdStr& path, DWORD error)
+{
+    // Lists loaded from this file before still stand for it.
+    if (path == m_iniPath && !m_unreadable) {
+        QLOG(L"%s cannot be read - %lu: the lists stay as they were loaded", path.c_str(), error);
+        return;
+    }
+    QLOG(L"%s cannot be read - %lu: the aliases, the ignore list and the send history are not loaded, and the "
+         L"file is left as it is",
+         path.c_str(), error);
+    m_iniPath = path;
+    m_unreadable = true;
+    m_skippedStoreLogged = false;
+    m_history.clear();
+    m_historyChanged = false;
+    m_aliases.clear();
+    const std::lock_guard<std::mutex> lock(m_ignoreLock);
+    m_ignore.clear();
+    m_resolvedNames.clear();
+}
+
+bool CNetLists::CanStore()
 {
     // Only a load names the file.
     if (m_iniPath.empty()) {
         QLOG(L"StoreNetSends: the lists were never loaded, the alias file is left as it is");
-        return 0;
+        return false;
     }
+    if (m_unreadable) {
+        if (!m_skippedStoreLogged)
+            QLOG(L"StoreNetSends: %s could not be read when the lists were loaded and is left as it is",
+                 m_iniPath.c_str());
+        m_skippedStoreLogged = true;
+        return false;
+    }
+    // Written into an ANSI file, names outside its code page would turn into "?".
+    return ConvertAnsiIniToUnicode(m_iniPath.c_str());
+}
+
+int CNetLists::StoreNetSends()
+{
+    if (!CanStore())
+        return 0;
     bool written = StoreIgnoreList();
     written = StoreAliases() && written;
     if (m_historyChanged) {
@@ -210,9 +299,9 @@ bool CNetLists::StoreHistory()
 
 bool CNetLists::UpdateNetSends(const SNetSend& entry)
 {
-    if (!FitsStoredLine(entry.host, L"|", false)) {
-        QLOG(L"UpdateNetSends refused the host \"%s\": the history file could not hold it",
-             Printable(entry.host).c_str());
+    // The host comes from a transfer report, never straight from a dialog.
+    if (entry.host.empty() || !ReadsBackExactly(entry.host)) {
+        ReportRefusedText(L"UpdateNetSends", entry.host, kFromPeer);
         return false;
     }
     m_historyChanged = true;
@@ -220,9 +309,8 @@ bool CNetLists::UpdateNetSends(const SNetSend& entry)
         return CompareNoCaseClassic(existing.host, entry.host.c_str()) == 0;
     });
     if (same != m_history.end())
-        *same = entry;
-    else
-        m_history.push_back(entry);
+        m_history.erase(same);
+    m_history.push_back(entry);
     return true;
 }
 
@@ -260,14 +348,14 @@ bool CNetLists::StoreAliases()
     return WriteSection(kAliasSection, lines, m_iniPath);
 }
 
-bool CNetLists::AddAlias(const wchar_t* address, const wchar_t* name)
+bool CNetLists::AddAlias(const wchar_t* address, const wchar_t* name, EListTextOrigin origin)
 {
     SAlias alias{Text(name), Text(address)};
-    if (!FitsStoredLine(alias.name, L"=", true) || !FitsStoredLine(alias.address, L"", false)) {
-        QLOG(L"AddAlias refused \"%s\" for \"%s\": the alias file could not hold it", Printable(alias.name).c_str(),
-             Printable(alias.address).c_str());
-        return false;
-    }
+    for (const CStdStr* text : {&alias.name, &alias.address})
+        if (!ReadsBackExactly(*text)) {
+            ReportRefusedText(L"AddAlias", *text, origin);
+            return false;
+        }
     m_aliases.push_back(std::move(alias));
     SortAliases();
     return true;
@@ -328,7 +416,7 @@ void CNetLists::FillAliasListView(HWND listView) const
 
 // ---------------------------------------------------------------- ignore list
 
-IgnoreEntry CNetLists::MakeIgnoreEntry(const CStdStr& key, const CStdStr& maskText)
+IgnoreEntry CNetLists::MakeIgnoreEntry(const CStdStr& maskText)
 {
     IgnoreEntry entry;
     CStdStr mask = maskText;
@@ -337,7 +425,6 @@ IgnoreEntry CNetLists::MakeIgnoreEntry(const CStdStr& key, const CStdStr& maskTe
         mask.erase(0, 1);
     }
     entry.mask = OctetsOf(CWinSockX::Resolve(mask.c_str()));
-    entry.resolved = IsHostName(key) ? CWinSockX::Resolve(key.c_str()) : 0;
     return entry;
 }
 
@@ -347,9 +434,10 @@ int CNetLists::LoadIgnoreList()
     IgnoreMap loaded;
     for (const SProfileLine& line : ReadProfileSection(kIgnoreSection, m_iniPath.c_str()))
         if (loaded.find(line.key) == loaded.end())
-            loaded.emplace(line.key, MakeIgnoreEntry(line.key, line.value));
+            loaded.emplace(line.key, MakeIgnoreEntry(line.value));
     const std::lock_guard<std::mutex> lock(m_ignoreLock);
     m_ignore.swap(loaded);
+    m_resolvedNames.clear();
     return 1;
 }
 
@@ -364,16 +452,15 @@ bool CNetLists::StoreIgnoreList()
     return WriteSection(kIgnoreSection, lines, m_iniPath);
 }
 
-CStdStr CNetLists::AddIgnore(const wchar_t* text)
+CStdStr CNetLists::AddIgnore(const wchar_t* text, EListTextOrigin origin)
 {
     const CStdStr alias = LookupAlias(text);
     const CStdStr key = alias.empty() ? Text(text) : alias;
-    if (key.empty() || !FitsStoredLine(key, L"=", true)) {
-        QLOG(L"AddIgnore refused \"%s\": the ignore list could not hold it", Printable(key).c_str());
+    if (key.empty() || !ReadsBackExactly(key)) {
+        ReportRefusedText(L"AddIgnore", key, origin);
         return CStdStr();
     }
-    // Resolved before the lock is taken: a name lookup can take long.
-    const IgnoreEntry entry = MakeIgnoreEntry(key, kAllOnes);
+    const IgnoreEntry entry = MakeIgnoreEntry(kAllOnes);
     const std::lock_guard<std::mutex> lock(m_ignoreLock);
     m_ignore.emplace(key, entry);
     return key;
@@ -404,24 +491,53 @@ bool CNetLists::IsSenderIgnored(const wchar_t* address) const
 {
     // Text that does not parse gives all ones, as inet_addr reports it.
     std::array<BYTE, 4> octets = OctetsOf(inet_addr(ToThreadAnsi(address).c_str()));
+    const ResolvedNames names = ResolveNameKeys();
     const std::lock_guard<std::mutex> lock(m_ignoreLock);
-    if (TestIgnoreLevel(octets))
+    if (TestIgnoreLevel(octets, names))
         return true;
     for (int zeroed = 3; zeroed >= 0; --zeroed) {
         octets[static_cast<size_t>(zeroed)] = 0;
-        if (TestIgnoreLevel(octets))
+        if (TestIgnoreLevel(octets, names))
             return true;
     }
     return false;
 }
 
-bool CNetLists::TestIgnoreLevel(const std::array<BYTE, 4>& address) const
+CNetLists::ResolvedNames CNetLists::ResolveNameKeys() const
+{
+    std::vector<CStdStr> unresolved;
+    {
+        const std::lock_guard<std::mutex> lock(m_ignoreLock);
+        for (const auto& entry : m_ignore)
+            if (IsHostName(entry.first) && m_resolvedNames.find(entry.first) == m_resolvedNames.end())
+                unresolved.push_back(entry.first);
+        if (unresolved.empty())
+            return m_resolvedNames;
+    }
+    // Looked up without the lock: a name server can take seconds to answer,
+    // and the GUI thread must not wait on it to change the list.
+    ResolvedNames found;
+    for (const CStdStr& name : unresolved) {
+        const ULONG resolved = g_hostLookupSeam.resolve(name.c_str());
+        found.emplace(name, resolved == INADDR_NONE ? 0 : resolved);
+    }
+    const std::lock_guard<std::mutex> lock(m_ignoreLock);
+    for (const auto& [name, resolved] : found)
+        if (m_ignore.find(name) != m_ignore.end())
+            m_resolvedNames.emplace(name, resolved);
+    return m_resolvedNames;
+}
+
+bool CNetLists::TestIgnoreLevel(const std::array<BYTE, 4>& address, const ResolvedNames& names) const
 {
     const ULONG value = AddressOf(address);
     const auto found = m_ignore.find(DottedAddress(value));
     if (found != m_ignore.end() && EntryMatches(found->second, address))
         return true;
-    return std::any_of(m_ignore.begin(), m_ignore.end(), [value, &address](const auto& named) {
-        return named.second.resolved != 0 && named.second.resolved == value && EntryMatches(named.second, address);
+    return std::any_of(names.begin(), names.end(), [this, value, &address](const auto& named) {
+        if (named.second == 0 || named.second != value)
+            return false;
+        const auto entry = m_ignore.find(named.first);
+        return entry != m_ignore.end() && EntryMatches(entry->second, address);
     });
 }

@@ -31,24 +31,39 @@ struct SAlias {
 struct IgnoreEntry {
     std::array<BYTE, 4> mask = {};   // an IPv4 address, network byte order
     bool invert = false;
-    // A key that is a host name stands also for the address it resolved to
-    // when it was loaded or added; 0 for dotted keys and names that did not resolve.
-    ULONG resolved = 0;
 };
+
+// Where a list text comes from: a refused text the user typed is explained
+// in a message box; one that came from a peer is only logged.
+enum EListTextOrigin { kTypedByUser, kFromPeer };
+
+// The name look-up of the ignore list's host-name keys (CWinSockX::Resolve);
+// INADDR_NONE when the name does not resolve.
+struct SHostLookupSeam {
+    ULONG (*resolve)(const wchar_t* host);
+};
+extern SHostLookupSeam g_hostLookupSeam;
 
 class CNetLists {
 public:
     // ---- send history
     // Reads the history (the newest 30 entries), the aliases and the ignore
-    // list from the file, which later stores write. 1.
+    // list from the file, which later stores write. 1; 0, logged, when the
+    // file is there but cannot be read (held by another program): the lists
+    // are then not loaded, no store writes over the file, and a later load
+    // tries again.
     int LoadNetSends(const wchar_t* iniPath);
     // Writes the ignore list and the aliases, and the history when it changed.
-    // Nothing is written when this object never loaded: the file's lists are
-    // not replaced by empty ones. 1 when everything was written; a failure is
-    // logged, and the lists stay in memory for the next store.
+    // Nothing is written when the lists were not loaded: the file's lists are
+    // not replaced by empty ones. An ANSI file is rewritten as Unicode first.
+    // 1 when everything was written; a failure is logged, and the lists stay
+    // in memory for the next store.
     int StoreNetSends();
-    // Overwrites the entry of the same host (case-insensitive) or appends.
-    // False, logged, for a host that a stored line could not carry.
+    // A load was made (whether the file could be read or not).
+    bool WasLoaded() const { return !m_iniPath.empty(); }
+    // Moves the entry of the same host (case-insensitive) to the end with the
+    // new port and status, or appends: the newest entries are the ones a load
+    // keeps. False, logged, for a host that a stored line could not carry.
     bool UpdateNetSends(const SNetSend& entry);
     void RemoveNetSend(int index);
     bool GetNetSend(int index, SNetSend& entry) const;
@@ -57,8 +72,9 @@ public:
     // ---- aliases, sorted by name, then address
     int LoadAliases();
     bool StoreAliases();
-    // False, logged, when a stored line could not carry the pair.
-    bool AddAlias(const wchar_t* address, const wchar_t* name);
+    // False, logged, when a stored line could not carry the pair exactly; a
+    // pair the user typed is refused with a message box saying why.
+    bool AddAlias(const wchar_t* address, const wchar_t* name, EListTextOrigin origin = kTypedByUser);
     // The first alias of that name (exact text).
     void DeleteAlias(const wchar_t* name);
     // The first alias with exactly that name and address.
@@ -74,30 +90,43 @@ public:
     int LoadIgnoreList();
     bool StoreIgnoreList();
     // An alias name stands for the alias's address. Returns the key used
-    // (also when it was there already); empty, logged, when refused.
-    CStdStr AddIgnore(const wchar_t* text);
+    // (also when it was there already); empty, logged, when refused (with a
+    // message box for a text the user typed).
+    CStdStr AddIgnore(const wchar_t* text, EListTextOrigin origin = kTypedByUser);
     void RemoveIgnore(const wchar_t* key);
     // Rows in key order; each item's data is its position.
     void FillIgnoreListView(HWND listView) const;
     // Whether notes from that dotted address are dropped: the address, then
-    // with its last one to four octets zeroed, looked up in turn. Safe on any
-    // thread.
+    // with its last one to four octets zeroed, looked up in turn. A key that
+    // is a host name stands also for the address it resolves to, looked up
+    // at the first test that needs it and kept until the next load. Safe on
+    // any thread.
     bool IsSenderIgnored(const wchar_t* address) const;
 
 private:
     using IgnoreMap = std::map<CStdStr, IgnoreEntry>;
 
+    using ResolvedNames = std::map<CStdStr, ULONG>;
+
     bool StoreHistory();
+    void OnUnreadableFile(const CStdStr& path, DWORD error);
+    bool CanStore();
     void SortAliases();
-    bool TestIgnoreLevel(const std::array<BYTE, 4>& address) const;
-    static IgnoreEntry MakeIgnoreEntry(const CStdStr& key, const CStdStr& maskText);
+    bool TestIgnoreLevel(const std::array<BYTE, 4>& address, const ResolvedNames& names) const;
+    ResolvedNames ResolveNameKeys() const;
+    static IgnoreEntry MakeIgnoreEntry(const CStdStr& maskText);
 
     CStdStr m_iniPath;
+    // The file was there but could not be read at the last load.
+    bool m_unreadable = false;
+    bool m_skippedStoreLogged = false;
     bool m_historyChanged = false;
     std::vector<SNetSend> m_history;
     std::vector<SAlias> m_aliases;
     mutable std::mutex m_ignoreLock;
     IgnoreMap m_ignore;
+    // Host-name keys and what they resolved to, under the lock.
+    mutable ResolvedNames m_resolvedNames;
 };
 
 // The process's lists.

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 #include <cwchar>
+#include <new>
 
 std::atomic<long> CNetSendRecord::s_live{0};
 
@@ -42,7 +43,11 @@ std::unique_ptr<CNetSendRecord> CNetSendRecord::Make(HWND mainWindow, const wcha
                                                      const BYTE* legacy, int legacyLength, const char* xml,
                                                      size_t xmlBytes, const wchar_t* senderName)
 {
-    std::unique_ptr<CNetSendRecord> record(new CNetSendRecord());
+    // Called on the LAN threads, where a throw would end the process: out of
+    // memory gives no record, and the message goes out without one.
+    std::unique_ptr<CNetSendRecord> record(new (std::nothrow) CNetSendRecord());
+    if (!record)
+        return nullptr;
     record->mainWindow = mainWindow;
     record->port = port;
     if (!CopyBounded(host, record->host) || !CopyBounded(senderName, record->senderName))
@@ -50,7 +55,9 @@ std::unique_ptr<CNetSendRecord> CNetSendRecord::Make(HWND mainWindow, const wcha
     if (legacy) {
         if (legacyLength < 0)
             return nullptr;
-        record->legacyBuffer = std::make_unique<BYTE[]>(static_cast<size_t>(legacyLength));
+        record->legacyBuffer.reset(new (std::nothrow) BYTE[static_cast<size_t>(legacyLength)]);
+        if (!record->legacyBuffer)
+            return nullptr;
         std::memcpy(record->legacyBuffer.get(), legacy, static_cast<size_t>(legacyLength));
         record->legacyLength = legacyLength;
     }
@@ -60,7 +67,9 @@ std::unique_ptr<CNetSendRecord> CNetSendRecord::Make(HWND mainWindow, const wcha
         if (length >= static_cast<size_t>(INT_MAX))
             return nullptr;
         // One spare byte beyond the terminator, as the senders expect.
-        record->xmlText = std::make_unique<char[]>(length + 2);
+        record->xmlText.reset(new (std::nothrow) char[length + 2]());
+        if (!record->xmlText)
+            return nullptr;
         std::memcpy(record->xmlText.get(), xml, length);
         record->xmlLength = static_cast<int>(length) + 1;
     }

@@ -23,7 +23,7 @@ public:
     // recipient would be another machine. The legacy buffer is copied as
     // given (length 0 included); the XML text is the bytes up to the first NUL
     // within xmlBytes, never read past them, and gets its terminator. Null
-    // legacy or XML gives none.
+    // legacy or XML gives none. Never throws: null also when memory runs out.
     static std::unique_ptr<CNetSendRecord> Make(HWND mainWindow, const wchar_t* host, int port, const BYTE* legacy,
                                                 int legacyLength, const char* xml, size_t xmlBytes,
                                                 const wchar_t* senderName);

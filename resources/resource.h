@@ -102,3 +102,4 @@
 #define IDS_TRANSPARENCY 931        // "Transparency"
 #define IDS_TOGGLE_GROUP 945        // "Show/Hide notes in group"
 #define IDS_EXPORT_FAILED 1961      // "Failed to export to %s"
+#define IDS_LIST_TEXT_REFUSED 1930  // an alias or ignore entry the list file could not keep as typed

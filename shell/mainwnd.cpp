@@ -32,6 +32,7 @@
 #include "notestore/notemgr.h"
 #include "notewindows/itsycmd.h"
 #include "resources/resource.h"
+#include "sessionsave.h"
 #include "shellsvc.h"
 #include "toolkit/CustomMenu.h"
 #include "trayicon.h"
@@ -157,10 +158,14 @@ void OnMainDestroy(HWND window)
         PostMessageW(g_parentWindow, WM_DESTROY, 0, 0);
 }
 
+// Windows may end the process as soon as this returns.
 void OnEndSession(bool ending)
 {
-    if (ending && g_prefs.AutoSave)
+    if (!ending)
+        return;
+    if (g_prefs.AutoSave)
         NoteManager().SaveModifiedNotes();
+    SaveSessionState();
 }
 
 void OnParentSize(HWND parent, WPARAM kind)

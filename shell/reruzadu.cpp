@@ -32,6 +32,7 @@
 #include "notestore/notemgr.h"
 #include "notewindows/itsycmd.h"
 #include "resources/resource.h"
+#include "sessionsave.h"
 #include "shellsvc.h"
 #include "singleinst.h"
 #include "startcalls.h"
@@ -352,20 +353,20 @@ int ShutDown(WPARAM exitCode)
     QLOG(L"Stopping sound");
     StopSound();
     QLOG(L"Saving profile");
-    g_prefs.Save();
+    SaveSettingsRecord();
     QLOG(L"Removing all reruzadu");
     QLOG(L"Close the database!");
     NoteManager().CloseAll();
     QLOG(L"Storing netsends");
     if (g_networkOn) {
-        StoreNetSends();
+        SaveLanLists();
         QLOG(L"Shut down the listening sockets!");
         StopNetwork();
     }
     QLOG(L"Closing any open mail slots");
     CloseMailSlots();
     QLOG(L"Storing hotkeys");
-    StoreHotKeys();
+    SaveHotKeys();
     QLOG(L"Freeing RichEdit");
     g_richEdit.Reset();
     QLOG(L"Destroying all windows");

@@ -11,6 +11,7 @@
 #include "foundation/LogFile.h"
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
+#include "foundation/Seams.h"
 #include "foundation/SysFuncs.h"
 #include "framework/IconHandle.h"
 #include "hotkeys.h"
@@ -32,6 +33,9 @@ constexpr UINT kBalloonTimeout = 10000;
 constexpr int kMenuNameChars = 64;
 
 bool g_trayReAdd = true;
+// The last button-up or select of the icon, for the repeats the shell sends.
+DWORD g_lastActivationTick = 0;
+bool g_activatedBefore = false;
 CIconHandle g_trayIcons[3];
 // Items past a command range are left out, and said so once.
 bool g_rangeFullLogged = false;
@@ -78,12 +82,36 @@ void NewNoteFromTray(HWND window)
 void ShowTrayMenu(HWND window)
 {
     BuildNotesMenu();
+    // Notifications of version 3 carry no position, also not for the
+    // keyboard's menu key: the menu opens at the cursor.
     POINT cursor = {};
     GetCursorPos(&cursor);
     // A tray menu closes on a click elsewhere only while its owner is in front.
     SetForegroundWindow(window);
     g_trayMenu.TrackPopupMenu(TPM_LEFTBUTTON, cursor.x, cursor.y, window);
     PostMessageW(window, WM_NULL, 0, 0);
+}
+
+// Enter, Space or a select of the icon act as the left button's action.
+// The shell follows a left click's button-up with a select, and some of its
+// versions report one Enter twice: a select within the double-click time
+// of the last one or of a button-up is the same act. True for a repeat.
+bool RecordActivation()
+{
+    const DWORD now = g_clockSeam.tickCount();
+    const bool repeated = g_activatedBefore && now - g_lastActivationTick < GetDoubleClickTime();
+    g_lastActivationTick = now;
+    g_activatedBefore = true;
+    return repeated;
+}
+
+void OnTrayKeySelect(HWND window)
+{
+    if (RecordActivation())
+        return;
+    SetForegroundWindow(window);
+    if (TaskbarAction() != 2)
+        NewNoteFromTray(window);
 }
 
 void LogRangeFullOnce()
@@ -316,6 +344,7 @@ void OnTrayNotify(HWND window, LPARAM notification)
         PostMessageW(window, WM_NULL, 0, 0);
         break;
     case WM_LBUTTONUP:
+        RecordActivation();
         if (TaskbarAction() == 0)
             NewNoteFromTray(window);
         break;
@@ -323,7 +352,10 @@ void OnTrayNotify(HWND window, LPARAM notification)
         if (TaskbarAction() == 1)
             NewNoteFromTray(window);
         break;
-    case WM_RBUTTONDOWN: ShowTrayMenu(window); break;
+    case WM_RBUTTONDOWN:
+    case WM_CONTEXTMENU: ShowTrayMenu(window); break;
+    case NIN_SELECT:
+    case NIN_KEYSELECT: OnTrayKeySelect(window); break;
     case NIN_BALLOONHIDE:
     case NIN_BALLOONTIMEOUT:
     case NIN_BALLOONUSERCLICK:

@@ -33,7 +33,7 @@ HICON GetTrayIcon(ETrayIcon which);
 // At the main window's end, once the icon is deleted.
 void FreeTrayIcons();
 
-// WM_TRAY_NOTIFY: lParam is the mouse or balloon message.
+// WM_TRAY_NOTIFY: lParam is the mouse, keyboard or balloon notification.
 void OnTrayNotify(HWND window, LPARAM notification);
 
 // What the commands of the last "&Display Note" build stand for: notes from

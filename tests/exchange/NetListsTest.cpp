@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -13,7 +14,9 @@
 #include "exchange/NetLists.h"
 #include "foundation/Preferences.h"
 #include "foundation/Seams.h"
+#include "foundation/fileio.h"
 #include "tests/foundation/FileBytes.h"
+#include "tests/support/ScopedUiScript.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -199,34 +202,245 @@ TEST_F(NetListsTest, AFailedStoreKeepsTheListsForTheNextOne)
     EXPECT_EQ(ReadPrivateProfileInt(L"NetSends", L"NumStored", 0, m_path.c_str()), 1);
 }
 
-TEST_F(NetListsTest, TextAStoredLineCouldNotCarryIsRefused)
+// The keys of a section as a load reads them.
+std::vector<std::wstring> Keys(const std::wstring& path, const wchar_t* section)
 {
-    const wchar_t kPlanted[] = L"evil\r\n[IgnoreList]\r\n0.0.0.0=255.255.255.255";
-    ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
-    CLogCapture log;
-    struct AliasCase {
-        const wchar_t* address;
-        const wchar_t* name;
-    };
-    const AliasCase aliases[] = {
-        {L"10.0.0.1", kPlanted}, {L"10.0.0.1", L"a=b"}, {L"10.0.0.1", L";x"},
-        {L"10.0.0.1", L"[x"},    {kPlanted, L"ok"},     {L"10.0.0.1\x01", L"ok"},
-    };
-    for (const AliasCase& c : aliases)
-        EXPECT_FALSE(m_lists.AddAlias(c.address, c.name)) << std::wstring(c.name).size();
-    for (const wchar_t* key : {kPlanted, L"a=b", L";x", L"[x", L""})
-        EXPECT_EQ(m_lists.AddIgnore(key), L"");
-    EXPECT_FALSE(m_lists.UpdateNetSends({L"h|1|2", 3023, kNetSendSent}));
-    EXPECT_FALSE(m_lists.UpdateNetSends({kPlanted, 3023, kNetSendSent}));
-    EXPECT_EQ(log.Lines().size(), 13u);   // each refusal says so
+    std::vector<std::wstring> keys;
+    for (const SProfileLine& line : Section(path, section))
+        keys.push_back(line.key);
+    return keys;
+}
 
-    ASSERT_TRUE(m_lists.AddAlias(L"10.0.0.1", L"fine"));
+bool Contains(const std::vector<std::wstring>& texts, const std::wstring& text)
+{
+    return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
+enum EListKind { kAliasName, kAliasAddress, kIgnoreKey, kHistoryHost };
+
+bool AddTo(CNetLists& lists, EListKind kind, const std::wstring& text, EListTextOrigin origin)
+{
+    switch (kind) {
+    case kAliasName: return lists.AddAlias(L"10.0.0.1", text.c_str(), origin);
+    case kAliasAddress: return lists.AddAlias(text.c_str(), L"someone", origin);
+    case kIgnoreKey: return !lists.AddIgnore(text.c_str(), origin).empty();
+    case kHistoryHost: return lists.UpdateNetSends({text, 3023, kNetSendSent});
+    }
+    return false;
+}
+
+// What a reload of the file holds of the text.
+bool ReadsBack(const std::wstring& path, EListKind kind, const std::wstring& text)
+{
+    CNetLists reloaded;
+    if (reloaded.LoadNetSends(path.c_str()) != 1)
+        return false;
+    switch (kind) {
+    case kAliasName: return reloaded.LookupAlias(text.c_str()) == L"10.0.0.1";
+    case kAliasAddress: return reloaded.LookupAlias(L"someone") == text;
+    case kIgnoreKey: return Contains(Keys(path, L"IgnoreList"), text);
+    case kHistoryHost: return Contains(HistoryHosts(reloaded), text);
+    }
+    return false;
+}
+
+TEST_F(NetListsTest, AListTextIsStoredExactlyOrRefused)
+{
+    const std::wstring longest(255, L'n');
+    const struct {
+        std::wstring text;
+        bool stored;
+    } cases[] = {
+        {L" [x]", false},   // would open a section: the aliases after it would leave [Aliases]
+        {L" ;x", false},    // would read back as a comment
+        {L"bob ", false},   // trimmed: the stored name would not find itself
+        {L" bob", false},
+        {L"a=b", false},    // moves the split
+        {L"a|b", false},    // splits a history value
+        {L"a\r\nb", false}, // plants a line of its own
+        {L"\u3000x", false},   // an ideographic space is trimmed too
+        {longest + L"n", false},   // no record could carry it
+        {L"\u4E2D\u6587", true},
+        {L"\u0416\u0443\u043A \U0001F600 zażółć", true},
+        {L"x;[y]", true},
+        {longest, true},
+    };
+    const EListKind kinds[] = {kAliasName, kAliasAddress, kIgnoreKey, kHistoryHost};
+    for (const auto& c : cases)
+        for (const EListKind kind : kinds) {
+            const std::wstring path = m_dir.File(L"ALIAS" + std::to_wstring(kind) + L".INI");
+            DeleteFileW(path.c_str());
+            WriteListsFixture(path);
+            CNetLists lists;
+            ASSERT_EQ(lists.LoadNetSends(path.c_str()), 1);
+            CLogCapture log;
+            EXPECT_EQ(AddTo(lists, kind, c.text, kFromPeer), c.stored) << kind << " " << c.text.size();
+            EXPECT_EQ(log.Lines().empty(), c.stored) << "a refusal from a peer is logged";
+            ASSERT_EQ(lists.StoreNetSends(), 1);
+            if (c.stored) {
+                EXPECT_TRUE(ReadsBack(path, kind, c.text)) << kind << " " << c.text.size();
+            }
+            // Everything else is still there.
+            CNetLists reloaded;
+            ASSERT_EQ(reloaded.LoadNetSends(path.c_str()), 1);
+            EXPECT_GE(reloaded.Aliases().size(), 300u);
+            EXPECT_EQ(reloaded.LookupAlias(L"pc299"), L"10.2.1.43");
+            EXPECT_GE(Section(path, L"IgnoreList").size(), 40u);
+            EXPECT_TRUE(reloaded.IsSenderIgnored(L"10.39.1.1"));
+            EXPECT_EQ(reloaded.GetNetSendCount(), 30);
+        }
+    // An empty key or host stands for nothing; an alias is kept as typed.
+    EXPECT_EQ(m_lists.AddIgnore(L"", kFromPeer), L"");
+    EXPECT_FALSE(m_lists.UpdateNetSends({L"", 3023, kNetSendSent}));
+    EXPECT_FALSE(m_lists.UpdateNetSends({CStdStr(L"a\0b", 3), 3023, kNetSendSent}));
+}
+
+TEST_F(NetListsTest, ARefusedTypedTextIsExplainedToTheUser)
+{
+    ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
+    ScopedUiScript script;
+    script.AnswerMessageBox(IDOK);
+    script.AnswerMessageBox(IDOK);
+    EXPECT_FALSE(m_lists.AddAlias(L"10.0.0.1", L"bob "));
+    EXPECT_EQ(m_lists.AddIgnore(L"evil\r\n[IgnoreList]\r\n0.0.0.0=255.255.255.255"), L"");
+    ASSERT_EQ(script.MessageBoxTexts().size(), 2u);
+    EXPECT_NE(script.MessageBoxTexts()[0].find(L"\"bob \" cannot be kept"), std::wstring::npos);
+    EXPECT_EQ(script.MessageBoxTexts()[1].find(L'\n'), std::wstring::npos) << "shown without its line breaks";
+    EXPECT_TRUE(m_lists.AddAlias(L"10.0.0.1", L"bob"));
+}
+
+TEST_F(NetListsTest, AFileHeldAtTheLoadIsNeitherEmptiedNorOverwritten)
+{
+    WriteListsFixture(m_path);
+    const std::string before = ReadBytes(m_path);
+    {
+        CWinFile held;   // as a sync client or a scanner holds it: sharing nothing
+        ASSERT_TRUE(held.Open(m_path.c_str(), CWinFile::accessRead));
+        CLogCapture log;
+        EXPECT_EQ(m_lists.LoadNetSends(m_path.c_str()), 0);
+        EXPECT_EQ(log.Lines().size(), 1u);
+        EXPECT_TRUE(m_lists.Aliases().empty());
+    }
+    {
+        CLogCapture log;
+        m_lists.UpdateNetSends({L"pc", 3023, kNetSendSent});
+        EXPECT_EQ(m_lists.StoreNetSends(), 0);
+        EXPECT_EQ(m_lists.StoreNetSends(), 0);
+        EXPECT_EQ(log.Lines().size(), 1u) << "said once";
+    }
+    EXPECT_EQ(ReadBytes(m_path), before);
+
+    ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);   // a later load finds them
+    EXPECT_EQ(m_lists.Aliases().size(), 300u);
+    EXPECT_EQ(m_lists.GetNetSendCount(), 30);
+    EXPECT_TRUE(m_lists.IsSenderIgnored(L"10.5.1.1"));
+
+    // Held at a store: nothing is written, and the next store writes it all.
+    ASSERT_TRUE(m_lists.AddAlias(L"10.9.9.9", L"late", kFromPeer));
+    {
+        CWinFile held;
+        ASSERT_TRUE(held.Open(m_path.c_str(), CWinFile::accessRead));
+        CLogCapture log;
+        EXPECT_EQ(m_lists.LoadNetSends(m_path.c_str()), 0) << "loaded lists stay";
+        EXPECT_EQ(m_lists.LookupAlias(L"late"), L"10.9.9.9");
+        EXPECT_EQ(m_lists.StoreNetSends(), 0);
+        EXPECT_FALSE(log.Lines().empty());
+    }
+    EXPECT_EQ(ReadBytes(m_path), before);
     ASSERT_EQ(m_lists.StoreNetSends(), 1);
     CNetLists reloaded;
     ASSERT_EQ(reloaded.LoadNetSends(m_path.c_str()), 1);
-    EXPECT_FALSE(reloaded.IsSenderIgnored(L"8.8.8.8"));
-    EXPECT_EQ(reloaded.Aliases().size(), 1u);
-    EXPECT_EQ(reloaded.GetNetSendCount(), 0);
+    EXPECT_EQ(reloaded.Aliases().size(), 301u);
+    EXPECT_EQ(Section(m_path, L"IgnoreList").size(), 40u);
+}
+
+TEST_F(NetListsTest, AnOldAnsiFileIsRewrittenAsUnicodeBeforeItsFirstStore)
+{
+    // A name in the machine's code page, when it has one beyond ASCII.
+    const wchar_t codePageName[] = L"Zo\u00EB";
+    char narrow[16] = {};
+    BOOL lost = FALSE;
+    const bool inCodePage = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, codePageName, -1, narrow,
+                                                sizeof narrow, nullptr, &lost) > 0 && !lost;
+    std::string file = "[Aliases]\r\nbob=10.0.0.1\r\n";
+    if (inCodePage)
+        file += std::string(narrow) + "=10.0.0.2\r\n";
+    file += "[Other]\r\nkept=yes\r\n[NetSends]\r\nNumStored=1\r\n0=pc|3023|1\r\n[IgnoreList]\r\n10.7.0.0=255.255.255.255";
+    WriteBytes(m_path, file);   // the last line unfinished, as an editor may leave it
+    ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
+    ASSERT_TRUE(m_lists.AddAlias(L"10.0.0.3", L"\u4E2D\u6587"));
+    ASSERT_TRUE(m_lists.AddAlias(L"10.0.0.4", L"\u0416\u0443\u043A"));
+    ASSERT_EQ(m_lists.StoreNetSends(), 1);
+    EXPECT_EQ(ReadBytes(m_path).substr(0, 2), "\xFF\xFE");
+
+    for (int round = 0; round < 2; ++round) {
+        CNetLists reloaded;
+        ASSERT_EQ(reloaded.LoadNetSends(m_path.c_str()), 1);
+        EXPECT_EQ(reloaded.LookupAlias(L"bob"), L"10.0.0.1");
+        EXPECT_EQ(reloaded.LookupAlias(L"\u4E2D\u6587"), L"10.0.0.3");
+        EXPECT_EQ(reloaded.LookupAlias(L"\u0416\u0443\u043A"), L"10.0.0.4");
+        if (inCodePage) {
+            EXPECT_EQ(reloaded.LookupAlias(codePageName), L"10.0.0.2");
+        }
+        EXPECT_EQ(HistoryHosts(reloaded), std::vector<std::wstring>{L"pc"});
+        EXPECT_TRUE(reloaded.IsSenderIgnored(L"10.7.3.3"));
+        wchar_t kept[8] = {};
+        GetPrivateProfileStringW(L"Other", L"kept", L"", kept, 8, m_path.c_str());
+        EXPECT_STREQ(kept, L"yes") << "the whole file was rewritten";
+        ASSERT_EQ(reloaded.StoreNetSends(), 1);
+    }
+}
+
+TEST_F(NetListsTest, AHostUsedAgainIsAmongTheNewestLoaded)
+{
+    ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(m_lists.UpdateNetSends({Numbered(L"host%d", i), 3023, kNetSendSent}));
+    ASSERT_TRUE(m_lists.UpdateNetSends({L"HOST0", 4000, kNetSendFailed}));
+    ASSERT_EQ(m_lists.StoreNetSends(), 1);
+    CNetLists reloaded;
+    ASSERT_EQ(reloaded.LoadNetSends(m_path.c_str()), 1);
+    const std::vector<std::wstring> hosts = HistoryHosts(reloaded);
+    ASSERT_EQ(hosts.size(), 30u);
+    EXPECT_EQ(hosts.front(), L"host11");
+    EXPECT_EQ(hosts.back(), L"HOST0");
+    SNetSend last;
+    ASSERT_TRUE(reloaded.GetNetSend(29, last));
+    EXPECT_EQ(last.port, 4000);
+    EXPECT_EQ(last.status, kNetSendFailed);
+    EXPECT_EQ(ReadPrivateProfileInt(L"NetSends", L"NumStored", 0, m_path.c_str()), 40);
+}
+
+std::vector<std::wstring> g_lookups;
+
+ULONG RecordLookup(const wchar_t* host)
+{
+    g_lookups.push_back(host);
+    return std::wstring(host) == L"printer.lan" ? inet_addr("172.16.5.5") : INADDR_NONE;
+}
+
+TEST_F(NetListsTest, NameKeysAreLookedUpAtTheFirstTestThatNeedsThemNeverAtTheLoad)
+{
+    const CSeamOverride<SHostLookupSeam> lookups(g_hostLookupSeam, {&RecordLookup});
+    g_lookups.clear();
+    WriteIniSection(m_path, L"IgnoreList",
+                    {L"printer.lan=255.255.255.255", L"gone.lan=255.255.255.255", L"10.0.0.0=255.255.255.255"});
+    ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
+    EXPECT_EQ(m_lists.AddIgnore(L"scanner.lan"), L"scanner.lan");
+    EXPECT_TRUE(g_lookups.empty());
+
+    EXPECT_TRUE(m_lists.IsSenderIgnored(L"172.16.5.5"));
+    EXPECT_EQ(g_lookups.size(), 3u);
+    EXPECT_FALSE(m_lists.IsSenderIgnored(L"172.16.5.6"));
+    EXPECT_TRUE(m_lists.IsSenderIgnored(L"10.1.1.1"));
+    EXPECT_EQ(g_lookups.size(), 3u) << "kept, also the names that did not resolve";
+
+    m_lists.RemoveIgnore(L"printer.lan");
+    EXPECT_FALSE(m_lists.IsSenderIgnored(L"172.16.5.5"));
+    ASSERT_EQ(m_lists.LoadNetSends(m_path.c_str()), 1);
+    EXPECT_EQ(g_lookups.size(), 3u);
+    EXPECT_TRUE(m_lists.IsSenderIgnored(L"172.16.5.5"));
+    EXPECT_EQ(g_lookups.size(), 5u) << "a load looks them up again when asked";
 }
 
 TEST_F(NetListsTest, SendersAreTestedFromTheWholeAddressDownToNothing)

@@ -2,12 +2,55 @@
 // owns outlives it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "exchange/NetSendRecord.h"
 
 namespace {
+
+// Memory running out, for the allocations that must not throw: the n-th
+// nothrow allocation from now fails (0: none does).
+thread_local int t_nothrowAllocationsLeft = 0;
+
+void* NothrowAllocate(std::size_t size) noexcept
+{
+    if (t_nothrowAllocationsLeft > 0 && --t_nothrowAllocationsLeft == 0)
+        return nullptr;
+    return std::malloc(size ? size : 1);
+}
+
+}  // namespace
+
+// What the ordinary delete frees comes from malloc, as the runtime's own does.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    return NothrowAllocate(size);
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
+{
+    return NothrowAllocate(size);
+}
+
+namespace {
+
+TEST(NetSendRecord, NoMemoryGivesNoRecordAndLeavesNothingBehind)
+{
+    const BYTE legacy[] = {1, 2, 3};
+    const long before = CNetSendRecord::LiveCount();
+    // The record, then its legacy buffer, then its text.
+    for (int failing = 1; failing <= 3; ++failing) {
+        t_nothrowAllocationsLeft = failing;
+        auto record = CNetSendRecord::Make(nullptr, L"pc", 3023, legacy, 3, "<NOTES/>", 9, L"");
+        t_nothrowAllocationsLeft = 0;
+        EXPECT_EQ(record, nullptr) << failing;
+        EXPECT_EQ(CNetSendRecord::LiveCount(), before) << failing;
+    }
+    EXPECT_NE(CNetSendRecord::Make(nullptr, L"pc", 3023, legacy, 3, "<NOTES/>", 9, L""), nullptr);
+}
 
 TEST(NetSendRecord, CopiesBufferAndTextWithinTheirCounts)
 {

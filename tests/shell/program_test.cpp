@@ -144,6 +144,50 @@ TEST_F(ProgramTest, ClosingTheTaskbarButtonEndsTheProgram)
     ExpectInOrder(kShutDownLines);
 }
 
+// Log-off ends the process once WM_ENDSESSION returns, without the shut-down
+// that "E&xit" runs: the bar hidden before it is hidden at the next start.
+TEST_F(ProgramTest, TheBarHiddenBeforeALogOffStaysHiddenAtTheNextStart)
+{
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Preferences", L"HideToolbar", L"0", Ini().c_str()));
+    // An old ANSI alias file: the LAN lists are read only with the network on.
+    const std::string aliases = "[Aliases]\r\nbob=10.0.0.1\r\n";
+    const std::wstring aliasFile = Folder() + L"ALIAS.INI";
+    const HANDLE file = CreateFileW(aliasFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, aliases.data(), static_cast<DWORD>(aliases.size()), &written, nullptr);
+    CloseHandle(file);
+    {
+        CRun run(ProgramPath(), FolderArgument());
+        ASSERT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
+        const HWND main = run.FindWindowOfClass(L"MainWClass", 5000);
+        ASSERT_NE(main, nullptr);
+        ASSERT_TRUE(IsWindowVisible(main));
+        SendMessageW(main, WM_COMMAND, 23400, 0);   // "Hide Toolbar"
+        EXPECT_FALSE(IsWindowVisible(main));
+        EXPECT_EQ(SendMessageW(main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+        SendMessageW(main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        EXPECT_EQ(IniValue(Ini(), L"HideToolbar"), L"1");
+        EXPECT_EQ(CountLogged(L"Quillet has closed"), 0) << "the process ends as Windows ends it";
+    }
+    DeleteFileW(LogPath().c_str());
+    CRun next(ProgramPath(), FolderArgument());
+    ASSERT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
+    const HWND main = next.FindWindowOfClass(L"MainWClass", 5000);
+    ASSERT_NE(main, nullptr);
+    EXPECT_FALSE(IsWindowVisible(main));
+    PostMessageW(main, WM_COMMAND, 209, 0);
+    EXPECT_EQ(next.WaitForExit(kExitMs), 0u);
+
+    char bytes[64] = {};
+    const HANDLE kept = CreateFileW(aliasFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(kept, INVALID_HANDLE_VALUE);
+    DWORD read = 0;
+    ReadFile(kept, bytes, sizeof bytes, &read, nullptr);
+    CloseHandle(kept);
+    EXPECT_EQ(std::string(bytes, read), aliases) << "no run without the network writes the alias file";
+}
+
 TEST_F(ProgramTest, ADatabaseThatCanNotOpenOrBeCopiedEndsTheStartWithoutSaving)
 {
     struct Case {

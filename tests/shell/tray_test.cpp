@@ -20,6 +20,7 @@
 #include "foundation/WinVersion.h"
 #include "framework/MenuHandle.h"
 #include "framework/UiSeams.h"
+#include "exchange/NetLists.h"
 #include "exchange/NetSendRecord.h"
 #include "notestore/Note.h"
 #include "notestore/groups.h"
@@ -301,6 +302,56 @@ TEST_F(CTrayTest, RightClickShowsTheBuiltMenuAndRunsTheChoice)
     const HMENU tray = GetTrayMenu();
     const HMENU notes = GetSubMenu(tray, PositionOf(tray, ID_SHOW_HIDE_ALL) + 1);
     EXPECT_EQ(ItemText(notes, 0), L"<No notes created>");
+}
+
+DWORD g_trayTick = 0;
+
+DWORD TrayTick()
+{
+    return g_trayTick;
+}
+
+TEST_F(CTrayTest, TheKeyboardOpensTheMenuAndActsAsTheLeftButton)
+{
+    {
+        ScopedUiScript script;
+        script.AnswerMenu(0);
+        SendMessageW(m_window, WM_TRAY_NOTIFY, 0, WM_CONTEXTMENU);   // Shift+F10 or the menu key
+        PumpPosted();
+        EXPECT_EQ(script.MenuFlags().size(), 1u);
+        EXPECT_TRUE(g_commands.empty());
+    }
+    const CSeamOverride<SClockSeam> clock(g_clockSeam, {g_clockSeam.now, &TrayTick});
+    wcscpy_s(g_prefs.CreateNote, L"C:\\new.wav");
+    const DWORD soon = GetDoubleClickTime() / 2;
+    const DWORD later = GetDoubleClickTime() * 2;
+    const struct {
+        BYTE action;
+        UINT notice;
+        DWORD after;
+        bool newNote;
+    } rows[] = {
+        {0, NIN_KEYSELECT, later, true},
+        {0, NIN_KEYSELECT, soon, false},   // the second report of one Enter
+        {0, NIN_SELECT, later, true},
+        {0, WM_LBUTTONUP, later, true},
+        {0, NIN_SELECT, soon, false},      // the select that follows a click
+        {1, NIN_KEYSELECT, later, true},   // whichever click makes notes
+        {2, NIN_KEYSELECT, later, false},  // left clicks do nothing
+        {7, NIN_SELECT, later, false},
+    };
+    g_trayTick = 100000;
+    for (const auto& row : rows) {
+        g_prefs.TaskbarAction = row.action;
+        g_trayTick += row.after;
+        g_commands.clear();
+        const int notesBefore = m_manager.GetNoteCount();
+        SendMessageW(m_window, WM_TRAY_NOTIFY, 0, row.notice);
+        PumpPosted();
+        EXPECT_EQ(g_commands, row.newNote ? std::vector<UINT>{ID_NEW_NOTE} : std::vector<UINT>{})
+            << int(row.action) << " " << row.notice;
+        EXPECT_EQ(m_manager.GetNoteCount(), notesBefore + (row.newNote ? 1 : 0)) << int(row.action);
+    }
 }
 
 TEST_F(CTrayTest, BalloonNoticesStopAPlayingSound)
@@ -608,6 +659,43 @@ TEST_F(CTrayTest, SaveAllStoresModifiedNotes)
     CppSQLite3Query row =
         m_manager.GetDB()->execQuery((L"SELECT name FROM notes WHERE id=" + std::to_wstring(note->GetId())).c_str());
     EXPECT_EQ(std::string(row.getStringField(0)), "Saved by 212");
+}
+
+TEST_F(CTrayTest, TheEndOfTheSessionSavesWhatShutDownSaves)
+{
+    const std::wstring settings = m_dir.File(L"RERUZADU.INI");
+    const std::wstring lists = m_dir.File(L"ALIAS.INI");
+    g_prefs.AutoSave = true;
+    g_prefs.HideToolbar = false;
+    g_prefs.ShowTrayBubble = true;
+    ASSERT_TRUE(g_prefs.Save());
+    ASSERT_EQ(NetLists().LoadNetSends(lists.c_str()), 1);
+    CNote* note = m_manager.AddNote(std::make_unique<CNote>());
+    ASSERT_TRUE(m_manager.StoreNote(note));
+    ASSERT_TRUE(note->CreateBareWindow());
+    m_manager.AddWindow(note);
+    Command(ID_TOGGLE_TOOLBAR);
+    ASSERT_TRUE(g_prefs.HideToolbar);
+    PumpPosted();
+    note->Row().name = L"Saved at log-off";
+    note->SetModified(true);
+    g_prefs.ShowTrayBubble = false;   // as the welcome balloon leaves it
+    ASSERT_TRUE(NetLists().AddAlias(L"10.0.0.7", L"\u4E2D\u6587", kFromPeer));
+    SendMessageW(m_window, WM_ENDSESSION, FALSE, 0);   // the session goes on
+    EXPECT_EQ(GetPrivateProfileIntW(L"Preferences", L"HideToolbar", -1, settings.c_str()), 0);
+    EXPECT_TRUE(note->IsModified());
+
+    EXPECT_EQ(SendMessageW(m_window, WM_QUERYENDSESSION, 0, 0), TRUE);
+    SendMessageW(m_window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_EQ(GetPrivateProfileIntW(L"Preferences", L"HideToolbar", -1, settings.c_str()), 1);
+    EXPECT_EQ(GetPrivateProfileIntW(L"Preferences", L"ShowTrayBubble", -1, settings.c_str()), 0);
+    EXPECT_FALSE(note->IsModified());
+    CppSQLite3Query row =
+        m_manager.GetDB()->execQuery((L"SELECT name FROM notes WHERE id=" + std::to_wstring(note->GetId())).c_str());
+    EXPECT_EQ(std::string(row.getStringField(0)), "Saved at log-off");
+    CNetLists stored;
+    ASSERT_EQ(stored.LoadNetSends(lists.c_str()), 1);
+    EXPECT_EQ(stored.LookupAlias(L"\u4E2D\u6587"), L"10.0.0.7");
 }
 
 TEST_F(CTrayTest, AlwaysOnTopTogglesTheSettingItsMarkAndTheSettingsFile)
