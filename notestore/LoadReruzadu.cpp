@@ -3,6 +3,8 @@
 // lost settings file would otherwise import it again as duplicates.
 #include "LoadReruzadu.h"
 
+#include <richedit.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -128,6 +130,8 @@ bool MakeHiddenWindow(CNoteManager& manager, CNote& note)
         if (note.CreateNoteWindow(note.GetDisplayName().c_str(), true)) {
             // Made from the row just read: its editor holds the text already.
             note.ApplyStoredValues(false);
+            // Loading is no edit: the formats it set are not the user's to undo.
+            SendMessageW(note.GetEditHwnd(), EM_EMPTYUNDOBUFFER, 0, 0);
             if (g_prefs.SmartFit)
                 KeepWindowOnScreen(note.GetHwnd());
             if (note.IsLocked())

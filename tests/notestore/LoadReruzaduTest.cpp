@@ -3,6 +3,8 @@
 // notes leaves in the file and the manager.
 #include <gtest/gtest.h>
 
+#include <richedit.h>
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -375,6 +377,7 @@ TEST_F(LoadReruzaduTest, VisibleNotesShowTogetherInPlaceAndOrderWithoutChangingA
             ASSERT_NE(window, nullptr) << id;
             EXPECT_TRUE(IsWindowVisible(window)) << id;
             EXPECT_FALSE(note->IsModified()) << id;
+            EXPECT_EQ(SendMessageW(note->GetEditHwnd(), EM_CANUNDO, 0, 0), 0) << "loading is no edit: " << id;
             RECT rect = {};
             GetWindowRect(window, &rect);
             EXPECT_TRUE(EqualRect(&rect, &note->Row().placement.rcNormalPosition)) << id;
