@@ -57,6 +57,20 @@ bool MayCarryProtectedText(const CStdStr& rtf)
     return rtf.find(L"\\protect") != CStdStr::npos;
 }
 
+// Setting the default format lays the whole text out again: only a default
+// that has the effect is changed.
+void ClearDefaultProtected(HWND editor)
+{
+    CHARFORMAT2W format = {};
+    format.cbSize = sizeof(format);
+    SendMessageW(editor, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    if ((format.dwEffects & CFE_PROTECTED) == 0)
+        return;
+    format.dwMask = CFM_PROTECTED;
+    format.dwEffects = 0;
+    SendMessageW(editor, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+}
+
 // A note made from its row starts at its stored size: its text is then laid
 // out once, at its own width, and placing it from the row only moves it.
 bool HasStoredFrameRect(const WINDOWPLACEMENT& placement)
@@ -626,16 +640,17 @@ void CNote::SetText(const CStdStr& text)
     {
         const CQuietEditor quiet(m_editor->Handle());
         if (IsRtf(text)) {
-            CHARFORMAT2W format = {};
-            format.cbSize = sizeof(format);
-            format.dwMask = CFM_PROTECTED;
             // Streamed text starts from the default format: it must not bring
             // the effect in.
-            m_editor->SetCharFormat(format, SCF_DEFAULT);
+            ClearDefaultProtected(m_editor->Handle());
             m_editor->StreamInText(text, true, false);
-            m_editor->SetCharFormat(format, SCF_DEFAULT);
-            if (MayCarryProtectedText(text))
+            if (MayCarryProtectedText(text)) {
+                CHARFORMAT2W format = {};
+                format.cbSize = sizeof(format);
+                format.dwMask = CFM_PROTECTED;
+                m_editor->SetCharFormat(format, SCF_DEFAULT);
                 m_editor->SetCharFormat(format, SCF_ALL);
+            }
         } else {
             m_editor->StreamInText(text, false, false);
             SetFontText(m_row.textFont.c_str());
