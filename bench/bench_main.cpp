@@ -1,8 +1,10 @@
 // The note store's benchmark: each operation through the project and in raw
 // SQLite on the same rows in the same process, in alternating runs, with the
-// minimum and median of each side and their ratio. Run by scripts/bench.
+// minimum and median of each side and their ratio; then the link scan's and
+// the start-up rows. Run by scripts/bench.
 #include "BenchLinks.h"
 #include "BenchNotes.h"
+#include "BenchStartup.h"
 #include "ProjectStore.h"
 #include "RawStore.h"
 #include "foundation/TextFormat.h"
@@ -195,22 +197,39 @@ void MeasureBulkCurve(const SFolders& f)
 
 } // namespace
 
+// "links" runs the link scan's rows alone; "startup" the start-up rows
+// alone; "folder PATH" only makes their data folder there, for a run by
+// hand; "backups FILE" times the backups of that database file alone.
 int main(int argc, char** argv)
 {
     InstallInvalidParameterHandler();
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool startupOnly = mode == "startup";
     try {
-        // "links": the link scan's rows alone.
-        const bool linksOnly = argc > 1 && std::string(argv[1]) == "links";
-        if (linksOnly) {
+        if (mode == "links") {
             MeasureLinkScan();
             return 0;
         }
-        RegisterNoteWindowClass();
+        if (mode == "folder" && argc > 2) {
+            const std::string path = std::string(argv[2]) + "\\";
+            MakeStartupFolder(std::wstring(path.begin(), path.end()));
+            return 0;
+        }
+        if (mode == "backups" && argc > 2) {
+            const std::string file(argv[2]);
+            const CTestDir dir;
+            MeasureBackupsOf(std::wstring(file.begin(), file.end()), dir.Path());
+            return 0;
+        }
         const CTestDir dir;
-        const SFolders folders = BuildBases(dir);
-        MeasureTable(folders);
-        MeasureBulkCurve(folders);
-        MeasureLinkScan();
+        if (!startupOnly) {
+            RegisterNoteWindowClass();
+            const SFolders folders = BuildBases(dir);
+            MeasureTable(folders);
+            MeasureBulkCurve(folders);
+            MeasureLinkScan();
+        }
+        MeasureStartup(dir.Path());
         return 0;
     } catch (const std::exception& e) {
         std::cerr << "bench: " << e.what() << "\n";

@@ -6,12 +6,24 @@
 // time it was made, so that it keeps the age its name promises. A copy is
 // made beside the backup and renamed into its place, and only when it is a
 // sound notes database, so neither a full disk nor a damaged or emptied
-// database file costs a good backup.
+// database file costs a good backup. All backups due at once are made from
+// one checked copy.
 #pragma once
 
 #include <windows.h>
 
 #include "framework/OleDateTime.h"
+
+struct sqlite3;
+
+// The two steps that cost a whole pass over the file: SQLite's online backup
+// of source into target (SQLite's code) and the whole-file check of the copy
+// on its open connection. A table of their own, so tests can count them.
+struct SBackupCopySeam {
+    int (*copy)(const wchar_t* source, const wchar_t* target);
+    bool (*quickCheck)(sqlite3* db);
+};
+extern SBackupCopySeam g_backupCopySeam;
 
 // The same local date and time one calendar month earlier, the day cut to
 // that month's length (February always counts 28 days).
@@ -25,5 +37,7 @@ SYSTEMTIME OneMonthEarlier(const SYSTEMTIME& time);
 bool CopyFileIfOlder(const wchar_t* source, const wchar_t* backup, const COleDateTimeSpan& threshold);
 
 // Refreshes the backup set of the database file in folder (which ends in a
-// backslash; empty makes no copy). False only when "now" is not a valid date.
+// backslash; empty makes no copy): every due backup from one copy and one
+// check, so a copy that fails its check refreshes none of them. False only
+// when "now" is not a valid date.
 bool BackupDatabaseFile(const wchar_t* database, const wchar_t* folder);

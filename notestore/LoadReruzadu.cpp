@@ -3,7 +3,10 @@
 // lost settings file would otherwise import it again as duplicates.
 #include "LoadReruzadu.h"
 
+#include <richedit.h>
+
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "foundation/DataPaths.h"
 #include "foundation/LogFile.h"
 #include "foundation/Preferences.h"
+#include "foundation/WinPlacement.h"
 #include "framework/GlobalMemory.h"
 #include "notemgr.h"
 
@@ -98,20 +102,85 @@ std::optional<int> MigrateLegacyFile(CppSQLite3DB& db)
     return result;
 }
 
+// Nothing a note's window does while it is made and filled may store it:
+// loading writes no row.
+class CLoadingScope {
+public:
+    explicit CLoadingScope(CNote& note) : m_note(note), m_modified(note.IsModified()) { m_note.SetNoStore(true); }
+    ~CLoadingScope()
+    {
+        m_note.SetNoStore(false);
+        m_note.SetModified(m_modified);
+    }
+    CLoadingScope(const CLoadingScope&) = delete;
+    CLoadingScope& operator=(const CLoadingScope&) = delete;
+
+private:
+    CNote& m_note;
+    const bool m_modified;
+};
+
+// The note's window, made and filled from the row already read, not shown
+// yet. False when no window can be made: the note then leaves the cache, so
+// no windowless note stays loaded, and keeps its row.
+bool MakeHiddenWindow(CNoteManager& manager, CNote& note)
+{
+    {
+        const CLoadingScope loading(note);
+        if (note.CreateNoteWindow(note.GetDisplayName().c_str(), true)) {
+            // Made from the row just read: its editor holds the text already.
+            note.ApplyStoredValues(false);
+            // Loading is no edit: the formats it set are not the user's to undo.
+            SendMessageW(note.GetEditHwnd(), EM_EMPTYUNDOBUFFER, 0, 0);
+            if (g_prefs.SmartFit)
+                KeepWindowOnScreen(note.GetHwnd());
+            if (note.IsLocked())
+                note.HideText();
+        }
+    }
+    if (note.GetHwnd()) {
+        manager.AddWindow(&note);
+        return true;
+    }
+    const std::unique_ptr<CNote> dropped = manager.RemoveNote(&note);
+    return false;
+}
+
+// The visible notes with their windows made, in the order of ids; each that
+// cannot be read or given a window is logged and left out.
+std::vector<CNote*> MakeVisibleWindows(CNoteManager& manager, const std::vector<std::int64_t>& ids)
+{
+    std::vector<CNote*> made;
+    // One read for all: under Wine each statement outside a transaction
+    // takes and drops the file lock.
+    const std::vector<CNote*> read = manager.GetNotes(ids);
+    size_t next = 0;
+    for (const std::int64_t id : ids) {
+        CNote* const note = next < read.size() && read[next]->GetId() == id ? read[next++] : nullptr;
+        if (note && MakeHiddenWindow(manager, *note)) {
+            made.push_back(note);
+            QLOG(L"LoadReruzadu - loaded note %s", note->Row().displayName.c_str());
+        } else {
+            QLOG(L"LoadReruzadu - failed to load note %I64d", id);
+        }
+    }
+    return made;
+}
+
+// Every window is made before any shows, and all show together: one note
+// after another, each with its own fade, took the fade's length per note.
 void LoadVisibleNotes(CNoteManager& manager)
 {
     const std::vector<std::int64_t> ids = manager.GetVisibleNoteIDs();
     manager.SetShowFlag(g_prefs.HideAllOnStartup ? 0 : 1);
     QLOG(L"LoadReruzadu - loading %d visible notes", static_cast<int>(ids.size()));
-    // Read together in one transaction; the windows then find them cached.
-    manager.GetNotes(ids);
-    for (const std::int64_t id : ids) {
-        const CNote* const note = manager.LoadAndShowNote(id);
-        if (note && note->GetHwnd())
-            QLOG(L"LoadReruzadu - loaded note %s", note->Row().displayName.c_str());
-        else
-            QLOG(L"LoadReruzadu - failed to load note %I64d", id);
-    }
+    const std::vector<CNote*> made = MakeVisibleWindows(manager, ids);
+    // Nothing to show runs no fade either.
+    if (manager.GetShowFlag() != 0 && !made.empty())
+        manager.ShowNotesTogether(made);
+    // Links are marked once the windows show, as a shown note marks them.
+    for (CNote* note : made)
+        note->UrlDetect().Rescan();
     manager.SetShowFlag(1);
     manager.RefreshAttachedNotes();
 }

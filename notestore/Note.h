@@ -193,7 +193,8 @@ public:
     // Applies a freshly read, imported or received row to the window. A read:
     // the update date and the modified flag stay, unless a stored note had no
     // GUID (it gets one, written into its row at once). Without withText the
-    // editor keeps what it holds: a received text waits for its sanitiser.
+    // editor keeps what it holds: a received text waits for its sanitiser,
+    // and a window just made from this row holds its text already.
     void ApplyStoredValues(bool withText = true);
     // Creates and reads the window when there is none, registers the window
     // and marks the note visible, telling the listeners when it was hidden.

@@ -50,6 +50,36 @@ bool IsRtf(const CStdStr& text)
     return text.compare(0, 5, L"{\\rtf") == 0;
 }
 
+// Only the \protect control word gives streamed text the protected
+// effect: clearing it over all text is a pass over the whole editor, which a
+// text without that word is spared.
+bool MayCarryProtectedText(const CStdStr& rtf)
+{
+    return rtf.find(L"\\protect") != CStdStr::npos;
+}
+
+// Setting the default format lays the whole text out again: only a default
+// that has the effect is changed.
+void ClearDefaultProtected(HWND editor)
+{
+    CHARFORMAT2W format = {};
+    format.cbSize = sizeof(format);
+    SendMessageW(editor, EM_GETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    if ((format.dwEffects & CFE_PROTECTED) == 0)
+        return;
+    format.dwMask = CFM_PROTECTED;
+    format.dwEffects = 0;
+    SendMessageW(editor, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+}
+
+// A note made from its row starts at its stored size: its text is then laid
+// out once, at its own width, and placing it from the row only moves it.
+bool HasStoredFrameRect(const WINDOWPLACEMENT& placement)
+{
+    const RECT& rect = placement.rcNormalPosition;
+    return placement.length == sizeof(placement) && rect.right > rect.left && rect.bottom > rect.top;
+}
+
 // The monitor under the cursor, or the desktop when that cannot be asked.
 RECT CursorMonitorRect()
 {
@@ -148,7 +178,9 @@ void CNote::DestroyNoteWindow(bool destroyFrame)
 
 bool CNote::CreateFrame(const wchar_t* title, bool fromSaved)
 {
-    const RECT rect = NewNoteRect(CursorMonitorRect(), g_prefs.DefSize, g_prefs.DefPos, ScreenPixelsPerInchY());
+    const RECT rect = fromSaved && HasStoredFrameRect(m_row.placement)
+                          ? m_row.placement.rcNormalPosition
+                          : NewNoteRect(CursorMonitorRect(), g_prefs.DefSize, g_prefs.DefPos, ScreenPixelsPerInchY());
     const DWORD exStyle = kNoteFrameExStyle | (g_prefs.AlwaysOnTop ? WS_EX_TOPMOST : 0);
     m_hwnd = CreateWindowExW(exStyle, kNoteWindowClass, title, kNoteFrameStyle, rect.left, rect.top,
                              rect.right - rect.left, rect.bottom - rect.top, g_hwndApp, nullptr,
@@ -459,6 +491,12 @@ void CNote::SetTransparency(int alpha)
 
 void CNote::UpdateAlphaEdge(bool shown, bool hidden, bool restacked)
 {
+    // A note that has not shown yet has no strips and needs none: they are
+    // made when it shows.
+    if (hidden && !m_edges.EdgeWindow(kEdgeTop)) {
+        m_edges.SetAlpha(0);
+        return;
+    }
     if (hidden)
         m_edges.SetAlpha(0);
     else if (shown)
@@ -627,18 +665,23 @@ void CNote::SetText(const CStdStr& text)
             QLOG(L"Note %I64d opens from its plain text: its rich text %s", m_row.id, DescribeRtfCheck(CheckRtf(text)).c_str());
             m_editor->StreamInText(m_row.text, false, false);
             SetFontText(m_row.textFont.c_str());
-        } else if (IsRtf(text) && m_editor->StreamInText(text, true, false) == 0 && stored && !m_row.text.empty()) {
-            // Rich text that loads nothing while the row holds text: the note
-            // opens from its plain text, and its next store writes new rich text.
-            QLOG(L"SetText - note %I64d: its rich text does not load, its plain text is shown", m_row.id);
-            m_editor->StreamInText(m_row.text, false, false);
-            SetFontText(m_row.textFont.c_str());
         } else if (IsRtf(text)) {
-            CHARFORMAT2W format = {};
-            format.cbSize = sizeof(format);
-            format.dwMask = CFM_PROTECTED;
-            m_editor->SetCharFormat(format, SCF_DEFAULT);
-            m_editor->SetCharFormat(format, SCF_ALL);
+            // Streamed text starts from the default format: it must not bring
+            // the effect in.
+            ClearDefaultProtected(m_editor->Handle());
+            if (m_editor->StreamInText(text, true, false) == 0 && stored && !m_row.text.empty()) {
+                // Rich text that loads nothing while the row holds text: the note
+                // opens from its plain text, and its next store writes new rich text.
+                QLOG(L"SetText - note %I64d: its rich text does not load, its plain text is shown", m_row.id);
+                m_editor->StreamInText(m_row.text, false, false);
+                SetFontText(m_row.textFont.c_str());
+            } else if (MayCarryProtectedText(text)) {
+                CHARFORMAT2W format = {};
+                format.cbSize = sizeof(format);
+                format.dwMask = CFM_PROTECTED;
+                m_editor->SetCharFormat(format, SCF_DEFAULT);
+                m_editor->SetCharFormat(format, SCF_ALL);
+            }
         } else {
             m_editor->StreamInText(text, false, false);
             SetFontText(m_row.textFont.c_str());

@@ -151,6 +151,11 @@ void CNoteManager::ShowAllNotes()
     ShowNoteWindows(ShownWindowNotes(nullptr), true, true);
 }
 
+void CNoteManager::ShowNotesTogether(const std::vector<CNote*>& notes)
+{
+    ShowNoteWindows(notes, true, notes.size() < kMaxAnimatedGroup);
+}
+
 bool CNoteManager::IsFadedOut() const
 {
     return m_fadedOut;

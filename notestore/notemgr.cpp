@@ -600,6 +600,12 @@ CNote* CNoteManager::FindCachedNote(std::int64_t id)
     return found == m_notes.end() ? nullptr : found->second.get();
 }
 
+int CNoteManager::GetCachedNoteCount()
+{
+    CLockedStlGuard inUse(m_notes);
+    return static_cast<int>(m_notes.size() + m_unstoredNotes.size());
+}
+
 bool CNoteManager::IsUnstored(const CNote* note) const
 {
     return m_unstoredNotes.count(note) != 0;

@@ -86,6 +86,9 @@ public:
     bool IsFadedOut() const;
     // Hides every shown note's window; the notes' visible flags stay.
     void HideAllNotes();
+    // Shows the notes' windows at once, stacked in their order (the last on
+    // top): with one fade for a few of them, without for many.
+    void ShowNotesTogether(const std::vector<CNote*>& notes);
     // Some note other than the one given has a visible window.
     bool IsAnyNoteVisible(const CNote* except = nullptr) const;
     void RestoreZOrder();
@@ -148,6 +151,8 @@ public:
     // The note of a note window; null for a null, destroyed or foreign window.
     CNote* GetNoteFromWindow(HWND window);
     CNote* GetNoteByGuid(const GUID& guid);
+    // How many notes are loaded, stored or not.
+    int GetCachedNoteCount();
 
     // Reads the note's row (by its id) into it; false when the row is gone or
     // there is no database. A note without an id reads nothing: true.

@@ -98,6 +98,22 @@ std::string NotesIn(const std::wstring& path)
     }
 }
 
+// The costly steps of a refresh, counted on their way to the real ones.
+SBackupCopySeam g_realBackupSteps = g_backupCopySeam;
+int g_onlineCopies = 0;
+int g_quickChecks = 0;
+bool g_checkPasses = true;
+int CountedCopy(const wchar_t* source, const wchar_t* target)
+{
+    ++g_onlineCopies;
+    return g_realBackupSteps.copy(source, target);
+}
+bool CountedCheck(sqlite3* db)
+{
+    ++g_quickChecks;
+    return g_realBackupSteps.quickCheck(db) && g_checkPasses;
+}
+
 class BackupTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -173,6 +189,35 @@ TEST_F(BackupTest, AnEmptyFolderGetsEveryBackupStampedWithItsCopyTime)
             << name;
     }
     EXPECT_FALSE(FileExists(Backup(L"Tue_QUILLT40.DAT.tmp").c_str()));
+}
+
+// Four backups due at once cost one copy and one check of the database; a
+// copy that fails its check refreshes none of them.
+TEST_F(BackupTest, EveryDueBackupComesFromOneCheckedCopy)
+{
+    const CSeamOverride<SBackupCopySeam> counted(g_backupCopySeam, {&CountedCopy, &CountedCheck});
+    for (const bool passes : {true, false}) {
+        PlaceOldBackups(60 * kDay);
+        g_onlineCopies = g_quickChecks = 0;
+        g_checkPasses = passes;
+        CLogCapture log;
+        ASSERT_TRUE(BackupDatabaseFile(m_database.c_str(), m_folder.c_str()));
+        EXPECT_EQ(g_onlineCopies, 1) << passes;
+        EXPECT_EQ(g_quickChecks, 1) << passes;
+        for (const wchar_t* name : kBackupNames) {
+            EXPECT_FALSE(FileExists((Backup(name) + L".tmp").c_str())) << name;
+            if (passes) {
+                EXPECT_EQ(NotesIn(Backup(name)), "4") << name;
+                EXPECT_EQ(LastWrite(Backup(name)), kNow) << name;
+            } else {
+                EXPECT_EQ(ReadBytes(Backup(name)), kOldBackup) << name;
+                EXPECT_TRUE(log.Contains(L"CopyFileIfOlder kept " + Backup(name) + L": the copy of " + m_database +
+                                         L" fails its integrity check"))
+                    << name;
+            }
+        }
+    }
+    g_checkPasses = true;
 }
 
 TEST_F(BackupTest, EachBackupIsRefreshedOnlyOnceOlderThanItsSpan)

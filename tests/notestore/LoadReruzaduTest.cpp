@@ -3,6 +3,8 @@
 // notes leaves in the file and the manager.
 #include <gtest/gtest.h>
 
+#include <richedit.h>
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -16,6 +18,7 @@
 #include "notestore/Note.h"
 #include "tests/foundation/FileBytes.h"
 #include "tests/support/ComApartment.h"
+#include "tests/support/WindowOrder.h"
 
 namespace {
 
@@ -77,6 +80,38 @@ protected:
         return bytes;
     }
 
+    // Notes stored in one batch, every `every`-th of them visible at a place
+    // of its own; the ids of the visible ones, ascending.
+    std::vector<std::int64_t> StoreManyNotes(int count, int every)
+    {
+        std::vector<CNote*> notes;
+        for (int i = 0; i < count; ++i) {
+            CNote* note = m_manager.AddNote(std::make_unique<CNote>());
+            NoteRow& row = note->Row();
+            row.text = L"note " + std::to_wstring(i);
+            row.visible = i % every == 0;
+            row.placement.length = sizeof(row.placement);
+            row.placement.showCmd = SW_SHOWNORMAL;
+            const int x = i / every % 10 * 60;
+            const int y = i / every / 10 * 50;
+            row.placement.rcNormalPosition = {x, y, x + 120 + i % 7, y + 90};
+            GUID guid = {};
+            EXPECT_EQ(CoCreateGuid(&guid), S_OK);
+            note->SetGuid(guid);
+            notes.push_back(note);
+        }
+        EXPECT_TRUE(m_manager.StoreNotes(notes));
+        std::vector<std::int64_t> visible;
+        for (const CNote* note : notes)
+            if (note->IsVisible())
+                visible.push_back(note->GetId());
+        return visible;
+    }
+
+public:
+    std::string Rows() { return RowBytes(); }
+
+protected:
     CLogCapture m_log;
     CComApartment m_com;
     const CPreferences m_savedPrefs = g_prefs;
@@ -218,6 +253,159 @@ TEST_F(LoadReruzaduTest, VisibleNotesLoadHiddenInIdOrderWithoutChangingARow)
     for (const std::int64_t id : visible)
         EXPECT_TRUE(IsWindowVisible(m_manager.GetNote(id)->GetHwnd())) << id;
     EXPECT_EQ(RowBytes(), before);
+}
+
+// Rich text as the editor writes it: every character past ASCII as \uN?.
+std::wstring RtfOf(const std::wstring& text)
+{
+    std::wstring rtf = L"{\\rtf1\\ansi\\deff0 ";
+    for (const wchar_t c : text)
+        rtf += c < 0x80 ? std::wstring(1, c) : L"\\u" + std::to_wstring(static_cast<short>(c)) + L"?";
+    return rtf + L"}";
+}
+
+// Notes of rich text in many scripts, stored, visible and with a GUID.
+std::vector<std::int64_t> StoreScriptNotes(CNoteManager& manager, const std::vector<std::wstring>& texts)
+{
+    std::vector<std::int64_t> ids;
+    for (const std::wstring& text : texts) {
+        CNote* note = manager.AddNote(std::make_unique<CNote>());
+        note->Row().text = text.c_str();
+        note->Row().displayText = RtfOf(text).c_str();
+        note->Row().visible = true;
+        GUID guid = {};
+        EXPECT_EQ(CoCreateGuid(&guid), S_OK);
+        note->SetGuid(guid);
+        EXPECT_TRUE(manager.StoreNote(note));
+        ids.push_back(note->GetId());
+    }
+    manager.CloseAll();
+    return ids;
+}
+
+const std::vector<std::wstring> kSurvivingScripts = {
+    L"Съешь же ещё этих булок",           // Cyrillic
+    L"漢字かな交じり文、한국어",              // CJK
+    L"Emoji \U0001F600\U0001F389 end",     // outside the basic plane
+};
+// Under Wine's rich edit these come back cut to the nearest Latin-1 letter
+// (ż to z, ı to i, α to a) whether the row holds rich or plain text, and a
+// note's font text of all zeros is stored back as another font: the editor's
+// text path loses them before start-up sees them.
+const std::vector<std::wstring> kCutScripts = {
+    L"Zażółć gęślą jaźń",                  // Polish
+    L"Iğdır'da şoför çiçek İı",            // Turkish
+    L"Tiếng Việt có dấu đầy đủ",           // Vietnamese
+    L"Καλημέρα κόσμε ΆΈΉ",                 // Greek
+};
+
+// A note's text comes back from a start-up as it was stored; loading writes
+// nothing, before a store and after a store and a restart.
+void ExpectTextSurvivesStartUps(LoadReruzaduTest& test, CNoteManager& manager,
+                                const std::vector<std::wstring>& texts, bool secondStoreSame)
+{
+    g_prefs.MigrateFromOldFile = false;
+    const std::vector<std::int64_t> ids = StoreScriptNotes(manager, texts);
+    const auto startAndCompare = [&](const char* stage) {
+        const std::string before = test.Rows();
+        ASSERT_EQ(LoadReruzadu(), 1) << stage;
+        EXPECT_EQ(test.Rows(), before) << stage << ": a start-up writes no row";
+        for (size_t i = 0; i < ids.size(); ++i) {
+            const CNote* note = manager.GetNote(ids[i]);
+            ASSERT_NE(note, nullptr) << stage;
+            CStdStr shown;
+            EXPECT_TRUE(note->GetText(true, false, false, shown)) << stage;
+            EXPECT_EQ(std::wstring(shown.c_str()), texts[i]) << stage << " " << i;
+        }
+    };
+    const auto storeAll = [&] {
+        for (const std::int64_t id : ids)
+            EXPECT_TRUE(manager.StoreNote(manager.GetNote(id)));
+        return test.Rows();
+    };
+    startAndCompare("first start");
+    const std::string firstStore = storeAll();
+    manager.CloseAll();
+    startAndCompare("after a store and a restart");
+    if (secondStoreSame) {
+        EXPECT_EQ(storeAll(), firstStore);
+    }
+}
+
+TEST_F(LoadReruzaduTest, TextSurvivesStartUpsWithoutAWrite)
+{
+    ExpectTextSurvivesStartUps(*this, m_manager, kSurvivingScripts, false);
+}
+
+// Kept to show the loss above; enabled once the editor keeps these scripts.
+TEST_F(LoadReruzaduTest, DISABLED_TextInEveryScriptSurvivesStartUpsAndStores)
+{
+    std::vector<std::wstring> texts = kSurvivingScripts;
+    texts.insert(texts.end(), kCutScripts.begin(), kCutScripts.end());
+    ExpectTextSurvivesStartUps(*this, m_manager, texts, true);
+}
+
+// Animations are counted where each one starts: it asks for the frame
+// clock's frequency.
+int g_animationsStarted = 0;
+bool CountedFrequency(LONGLONG* countsPerSecond)
+{
+    ++g_animationsStarted;
+    *countsPerSecond = 1000;
+    return true;
+}
+LONGLONG g_frameTime = 0;
+bool SteppingCounter(LONGLONG* count)
+{
+    *count = g_frameTime += 5;
+    return true;
+}
+void NoSleep(DWORD) {}
+
+// Start-up shows the visible notes together: never a fade per note (a few
+// share one, many show at once), each in its place, the later ids above the
+// earlier ones, no row changed, and no note left loaded without a window.
+TEST_F(LoadReruzaduTest, VisibleNotesShowTogetherInPlaceAndOrderWithoutChangingARow)
+{
+    struct Case { int notes, every, animations; };
+    const Case cases[] = {
+        {30, 10, 1},      // three notes fade in together
+        {1000, 10, 0},    // a hundred show at once
+        {0, 10, 0},       // none: no fade over nothing
+    };
+    g_prefs.MigrateFromOldFile = false;
+    g_prefs.AnimationSpeed = 0;
+    const CSeamOverride<SFrameClockSeam> clock(g_frameClockSeam, {&SteppingCounter, &CountedFrequency, &NoSleep});
+    for (const Case& c : cases) {
+        m_manager.CloseAll();
+        DB().execDML(L"delete from `notes`");
+        const std::vector<std::int64_t> visible = StoreManyNotes(c.notes, c.every);
+        m_manager.CloseAll();
+        const std::string before = RowBytes();
+        g_animationsStarted = 0;
+
+        EXPECT_EQ(LoadReruzadu(), 1);
+        EXPECT_EQ(g_animationsStarted, c.animations) << c.notes;
+        EXPECT_EQ(RowBytes(), before) << c.notes;
+        EXPECT_EQ(m_manager.GetCachedNoteCount(), static_cast<int>(visible.size())) << c.notes;
+        HWND below = nullptr;
+        for (const std::int64_t id : visible) {
+            const CNote* note = m_manager.GetNote(id);
+            ASSERT_NE(note, nullptr) << id;
+            const HWND window = note->GetHwnd();
+            ASSERT_NE(window, nullptr) << id;
+            EXPECT_TRUE(IsWindowVisible(window)) << id;
+            EXPECT_FALSE(note->IsModified()) << id;
+            EXPECT_EQ(SendMessageW(note->GetEditHwnd(), EM_CANUNDO, 0, 0), 0) << "loading is no edit: " << id;
+            RECT rect = {};
+            GetWindowRect(window, &rect);
+            EXPECT_TRUE(EqualRect(&rect, &note->Row().placement.rcNormalPosition)) << id;
+            if (below) {
+                EXPECT_TRUE(IsAbove(window, below)) << id;
+            }
+            below = window;
+        }
+    }
 }
 
 }  // namespace

@@ -856,3 +856,37 @@ TEST_F(NoteTextTest, RecordChangesFromTheWindowAreMarkedAndStored)
 }
 
 }  // namespace
+
+TEST_F(NoteTextTest, StreamedRichTextNeverKeepsTheProtectedEffect)
+{
+    struct SCase {
+        const wchar_t* rtf;
+        const wchar_t* plain;
+        bool protectedDefault;
+    };
+    const SCase cases[] = {
+        {L"{\\rtf1 {\\protect locked} free}", L"locked free", false},
+        {L"{\\rtf1 plain {\\b bold}}", L"plain bold", false},
+        // A default format that had the effect must not hand it to the text.
+        {L"{\\rtf1 plain {\\b bold}}", L"plain bold", true},
+    };
+    for (const SCase& c : cases) {
+        CNote* note = NoteWith(L"");
+        ASSERT_NE(note, nullptr);
+        if (c.protectedDefault) {
+            CHARFORMAT2W format = {};
+            format.cbSize = sizeof(format);
+            format.dwMask = CFM_PROTECTED;
+            format.dwEffects = CFE_PROTECTED;
+            SendMessageW(note->GetEditHwnd(), EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+        }
+        note->SetText(c.rtf);
+        EXPECT_EQ(note->GetPlainText(), c.plain) << c.rtf;
+        Select(*note, 0, -1);
+        CHARFORMAT2W format = {};
+        format.cbSize = sizeof(format);
+        SendMessageW(note->GetEditHwnd(), EM_GETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&format));
+        EXPECT_TRUE(format.dwMask & CFM_PROTECTED) << c.rtf;
+        EXPECT_FALSE(format.dwEffects & CFE_PROTECTED) << c.rtf;
+    }
+}
