@@ -8,35 +8,14 @@
 #include <functional>
 #include <string>
 
-#include "RecordTestSupport.h"
+#include "WindowedStoreTest.h"
 #include "notestore/Note.h"
 #include "notestore/SQLiteHelp.h"
-#include "tests/support/ComApartment.h"
 
 namespace {
 
-class FailedStoreTest : public CGroupStoreTest {
+class FailedStoreTest : public CWindowedStoreTest {
 protected:
-    void SetUp() override
-    {
-        CGroupStoreTest::SetUp();
-        ASSERT_TRUE(m_com.Initialised());
-        RegisterTestWindowClass(L"NoteWClass");
-        g_prefs.AnimationSpeed = 3;
-    }
-    void TearDown() override
-    {
-        m_manager.CloseAll();
-        CGroupStoreTest::TearDown();
-    }
-
-    static void Type(CNote& note, const wchar_t* text)
-    {
-        SendMessageW(note.GetEditHwnd(), EM_SETSEL, 0, -1);
-        SendMessageW(note.GetEditHwnd(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
-        note.SetModified(true);
-    }
-
     void Refuse(const wchar_t* raise)
     {
         for (const wchar_t* event : {L"UPDATE", L"INSERT"}) {
@@ -57,7 +36,6 @@ protected:
         return row.eof() ? L"<no row>" : QueryText(row, 0);
     }
 
-    CComApartment m_com;
 };
 
 TEST_F(FailedStoreTest, AnEditWhoseStoreFailedIsKeptAndWrittenByTheNextSave)

@@ -8,37 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "RecordTestSupport.h"
+#include "WindowedStoreTest.h"
 #include "notestore/Note.h"
 #include "notestore/SQLiteHelp.h"
 #include "notewindows/RichEditCtrl.h"
-#include "tests/support/ComApartment.h"
 
 namespace {
 
-class NoteTextRoundTripTest : public CGroupStoreTest {
+class NoteTextRoundTripTest : public CWindowedStoreTest {
 protected:
-    void SetUp() override
-    {
-        CGroupStoreTest::SetUp();
-        ASSERT_TRUE(m_com.Initialised());
-        RegisterTestWindowClass(L"NoteWClass");
-        g_prefs.AnimationSpeed = 3;
-    }
-    void TearDown() override
-    {
-        m_manager.CloseAll();
-        CGroupStoreTest::TearDown();
-    }
-
-    // Typed: the text goes in at the caret in the editor's own format.
-    static void Type(CNote& note, const std::wstring& text)
-    {
-        SendMessageW(note.GetEditHwnd(), EM_SETSEL, 0, -1);
-        SendMessageW(note.GetEditHwnd(), EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
-        note.SetModified(true);
-    }
-
     std::wstring Column(const wchar_t* sql, std::int64_t id)
     {
         const std::wstring query = std::wstring(sql) + std::to_wstring(id);
@@ -61,7 +39,6 @@ protected:
         return all;
     }
 
-    CComApartment m_com;
 };
 
 // A large note, not a megabyte: loading rich text under Wine takes time that
