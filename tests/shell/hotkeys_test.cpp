@@ -53,19 +53,6 @@ HWND CreateRecordingWindow()
                 : nullptr;
 }
 
-void PumpFor(DWORD milliseconds)
-{
-    const DWORD start = GetTickCount();
-    do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        Sleep(5);
-    } while (GetTickCount() - start < milliseconds);
-}
-
 // The values the window received of one kind, in order.
 std::vector<WPARAM> Recorded(UINT msg)
 {
@@ -149,7 +136,7 @@ TEST_F(CHotKeyTest, WithoutASectionTheDefaultsAreHeldAndPostTheirCommands)
         EXPECT_TRUE(Taken(key.modifiers, key.key)) << key.key;
     for (WPARAM number = 0; number <= 5; ++number)
         HandleHotKey(number);
-    PumpFor(50);
+    PumpMessagesFor(50);
     EXPECT_EQ(Recorded(WM_COMMAND), (std::vector<WPARAM>{ 208, 200, 20014, 21039 }));
 }
 
@@ -159,9 +146,9 @@ TEST_F(CHotKeyTest, KeysPressedReachTheMainWindowExtendedOnesToo)
     WriteValue(L"V_QuickSearch", L"289");
     LoadHotKeys();
     PressHotKey(kAltCtrl, 'N');
-    PumpFor(200);
+    PumpMessagesFor(200);
     PressHotKey(MOD_CONTROL | MOD_SHIFT, kPageUpExtended);
-    PumpFor(200);
+    PumpMessagesFor(200);
     EXPECT_EQ(Recorded(WM_HOTKEY), (std::vector<WPARAM>{ 1, 4 }));
     StoreHotKeys();
     EXPECT_EQ(ReadValue(L"V_QuickSearch"), 289);
@@ -363,7 +350,7 @@ TEST_F(CHotKeyTest, DialogRefusesATakenKeyKeepsTheOldOneAndCancelKeepsItToo)
     EXPECT_FALSE(cancelled.stayedOpen);
     g_recorded.clear();
     PressHotKey(kAltCtrl, 'N');
-    PumpFor(200);
+    PumpMessagesFor(200);
     EXPECT_EQ(Recorded(WM_HOTKEY), (std::vector<WPARAM>{ 1 }));
     EXPECT_TRUE(Taken(kAltCtrl, 'N'));
     EXPECT_EQ(CurrentHotKey(1).key, UINT{ 'N' });
