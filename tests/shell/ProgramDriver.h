@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/MainCommands.h"
 #include "tests/support/TestDir.h"
 
 inline std::wstring Widen(const char* text)
@@ -211,6 +212,19 @@ protected:
         std::wstring folder = Folder();
         folder.pop_back();
         return L"/f \"" + folder + L"\"";
+    }
+
+    // Started, with its loop running and its main window found.
+    HWND Start(CRun& run) const
+    {
+        EXPECT_TRUE(run.Started());
+        EXPECT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
+        return run.FindWindowOfClass(L"MainWClass", 5000);
+    }
+    static void Exit(const CRun& run, HWND main)
+    {
+        PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
+        EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
     }
 
     CTestDir m_dir;

@@ -17,20 +17,6 @@ namespace {
 
 class ProgramNotesTest : public ProgramTest {
 protected:
-    // Started, with its loop running and its main window found.
-    HWND Start(CRun& run) const
-    {
-        EXPECT_TRUE(run.Started());
-        EXPECT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
-        return run.FindWindowOfClass(L"MainWClass", 5000);
-    }
-
-    static void Exit(const CRun& run, HWND main)
-    {
-        PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
-        EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
-    }
-
     static std::vector<std::wstring> SortedTitles(const std::vector<HWND>& windows)
     {
         std::vector<std::wstring> titles;

@@ -37,18 +37,6 @@ protected:
 
     std::wstring Arguments(const wchar_t* more = L"") const { return L"/f \"" + m_folder + L"\"" + more; }
 
-    HWND Start(CRun& run) const
-    {
-        EXPECT_TRUE(run.Started());
-        EXPECT_TRUE(WaitUntilLogged(L"Starting message loop", kStartMs));
-        return run.FindWindowOfClass(L"MainWClass", 5000);
-    }
-    static void Exit(const CRun& run, HWND main)
-    {
-        PostMessageW(main, WM_COMMAND, ID_EXIT, 0);
-        EXPECT_EQ(run.WaitForExit(kExitMs), 0u);
-    }
-
     // The one note's stored texts, read once the program has ended.
     std::vector<std::wstring> StoredTexts() const
     {
