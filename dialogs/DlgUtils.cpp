@@ -62,3 +62,7 @@ void ShowExportFailed(HWND owner, const wchar_t* path)
     text.Format(LoadResString(IDS_EXPORT_FAILED), path);
     AppMessageBox(owner, text.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
+
+void SetDialogIcons(HWND)
+{
+}

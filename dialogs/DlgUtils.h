@@ -24,5 +24,8 @@ EExportFormat ExportFormatFor(DWORD filterIndex, const wchar_t* path);
 // format, or none when cancelled.
 std::optional<EExportFormat> ChooseExportFile(HWND owner, CStdStr& path);
 
+// Gives the dialog the program's large and small icons.
+void SetDialogIcons(HWND dialog);
+
 // "Failed to export to %s" with the path.
 void ShowExportFailed(HWND owner, const wchar_t* path);

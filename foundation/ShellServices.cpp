@@ -1,10 +1,21 @@
 // Shell services that windows below the shell need too.
 #include "ShellServices.h"
 
+#include <htmlhelp.h>
+
+#include <vector>
+
+#include "AppWindow.h"
+#include "DataPaths.h"
+#include "LogFile.h"
 #include "Preferences.h"
+#include "ResModule.h"
+#include "Seams.h"
 #include "ShellExecSeam.h"
 #include "SysFuncs.h"
+#include "fileio.h"
 #include "framework/UiSeams.h"
+#include "resources/resource.h"
 
 bool CanUseLayeredWindows()
 {
@@ -79,4 +90,92 @@ void FormatDateLong(double date, wchar_t* text, int size)
 void FormatTimeShort(double date, wchar_t* text, int size)
 {
     FormatOleDate(date, &GetTimeFormatW, TIME_NOSECONDS, text, size);
+}
+
+namespace {
+
+std::vector<CStdStr> SplitTokens(const wchar_t* command)
+{
+    std::vector<CStdStr> tokens;
+    CStdStr token;
+    bool quoted = false;
+    const auto finish = [&tokens, &token] {
+        if (!token.empty())
+            tokens.push_back(token);
+        token.clear();
+    };
+    for (const wchar_t* at = command; *at; ++at) {
+        if (*at == L'"') {
+            quoted = !quoted;
+            finish();
+        } else if (*at == L' ' && !quoted) {
+            finish();
+        } else {
+            token += *at;
+        }
+    }
+    finish();
+    return tokens;
+}
+
+}  // namespace
+
+bool SplitCommandLine(const wchar_t* command, SCommandParts& parts)
+{
+    parts = SCommandParts();
+    if (!command)
+        return false;
+    if (FileExists(command)) {
+        parts.program = command;
+        return true;
+    }
+    const std::vector<CStdStr> tokens = SplitTokens(command);
+    if (tokens.empty())
+        return false;
+    parts.program = L"\"" + tokens[0] + L"\"";
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        // A file name with blanks stays one parameter.
+        if (tokens[i].Find(L' ') >= 0)
+            parts.parameters += L"\"" + tokens[i] + L"\" ";
+        else
+            parts.parameters += tokens[i] + L" ";
+    }
+    return true;
+}
+
+void ExecuteCommandLine(const wchar_t* command)
+{
+    SCommandParts parts;
+    if (!SplitCommandLine(command, parts))
+        return;
+    g_shellExecuteSeam.shellExecute(g_hwndApp, L"open", parts.program.c_str(),
+                                    parts.parameters.empty() ? nullptr : parts.parameters.c_str(), nullptr,
+                                    SW_SHOWNORMAL);
+}
+
+void ShowHelp(DWORD contextId)
+{
+    wchar_t program[MAX_PATH] = {};
+    if (!g_folderRootsSeam.programFile(program))
+        return;
+    wchar_t* const slash = wcsrchr(program, L'\\');
+    if (slash)
+        *slash = L'\0';
+    CStdStr helpFile;
+    helpFile.Format(L"%s\\%s", program, LoadResString(IDS_HELP_FILE));
+    HWND shown = nullptr;
+    if (contextId != 0) {
+        shown = HtmlHelpW(g_hwndApp, helpFile.c_str(), HH_HELP_CONTEXT, contextId);
+    } else {
+        CStdStr topic;
+        topic.Format(L"%s::/html/welcome.htm", helpFile.c_str());
+        shown = HtmlHelpW(g_hwndApp, topic.c_str(), HH_DISPLAY_TOPIC, 0);
+    }
+    if (!shown)
+        QLOG(L"Help file %s could not be shown", helpFile.c_str());
+}
+
+void CloseAllHelp()
+{
+    HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }

@@ -1,10 +1,12 @@
 // Shell services that windows below the shell need too: the animation
-// length, the layered-window check, opening a file or address, and date and
-// time texts.
+// length, the layered-window check, opening a file or address, date and time
+// texts, help and running an alarm's command.
 // User-interface thread only.
 #pragma once
 
 #include <windows.h>
+
+#include "StdStr.h"
 
 // Binds SetLayeredWindowAttributes; true when present.
 bool CanUseLayeredWindows();
@@ -22,3 +24,17 @@ bool ShellOpen(const wchar_t* pathOrAddress);
 void FormatDateShort(double date, wchar_t* text, int size);
 void FormatDateLong(double date, wchar_t* text, int size);
 void FormatTimeShort(double date, wchar_t* text, int size);
+
+// Splits an alarm's command into the program and its parameters, as
+// ShellExecuteW gets them. A command naming an existing file is not split.
+struct SCommandParts {
+    CStdStr program;
+    CStdStr parameters;
+};
+bool SplitCommandLine(const wchar_t* command, SCommandParts& parts);
+// Runs an alarm's command; nothing when it holds no token.
+void ExecuteCommandLine(const wchar_t* command);
+
+// Context 0 shows the welcome topic.
+void ShowHelp(DWORD contextId);
+void CloseAllHelp();

@@ -1,7 +1,8 @@
 // The window framework's application module: the program instance and the
 // user-interface thread that the framework's windows belong to, and the
 // start-up state that windows below the shell read (the rich-edit library
-// loaded, the caption bitmap, the palette of 256-colour screens). Start-up initialises it after the common
+// loaded, the caption bitmap, the palette of 256-colour screens, the message
+// loop's slots for the modeless dialogs). Start-up initialises it after the common
 // controls; shut-down terminates it.
 #pragma once
 
@@ -35,6 +36,15 @@ public:
     HPALETTE GetPalette() const { return m_palette.Get(); }
     UINT GetPaletteBase() const { return m_paletteBase; }
 
+    // The modeless dialogs the message loop hands their keys to; each dialog
+    // fills its slot when it opens and clears it when it goes.
+    void SetFindDlg(HWND dialog) { m_findDlg = dialog; }
+    HWND GetFindDlg() const { return m_findDlg; }
+    void SetShowHideDlg(HWND dialog) { m_showHideDlg = dialog; }
+    HWND GetShowHideDlg() const { return m_showHideDlg; }
+    void SetAlarmDisplayDlg(HWND dialog) { m_alarmDisplayDlg = dialog; }
+    HWND GetAlarmDisplayDlg() const { return m_alarmDisplayDlg; }
+
 private:
     HINSTANCE m_instance = nullptr;
     DWORD m_mainThreadId = 0;
@@ -42,6 +52,9 @@ private:
     CGdiObject<HBITMAP> m_captionBitmap;
     CGdiObject<HPALETTE> m_palette;
     UINT m_paletteBase = 0;
+    HWND m_findDlg = nullptr;
+    HWND m_showHideDlg = nullptr;
+    HWND m_alarmDisplayDlg = nullptr;
 };
 
 extern CAppModule g_appModule;

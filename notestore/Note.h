@@ -234,6 +234,10 @@ public:
     void ShowText();
     // Asks for the password of a locked note; false when refused.
     bool UnlockText();
+    // Prints the note through the print dialog; 0 when nothing was printed.
+    int Print();
+    // Hands the note to the mail program; 1 when it took it.
+    int SendByEmail();
 
     // Show(true, true), the password asked for a locked note, then stored.
     bool ShowSticky();

@@ -440,6 +440,10 @@ bool CNoteManager::PostWindowEvent(DWORD, const wchar_t*, HWND)
     return true;
 }
 
+void CNoteManager::HideOrphanedAttachedNotes()
+{
+}
+
 namespace {
 
 int MoveGroup(CNoteManager& manager, const wchar_t* operation, std::int64_t newGroup, std::int64_t oldGroup)

@@ -120,6 +120,8 @@ public:
     // A window event for the attached notes, handed to the main window (the
     // listener's callback, also called to place a note at once); true.
     bool PostWindowEvent(DWORD event, const wchar_t* title, HWND window);
+    // Hides attached notes whose window is gone or hidden (the idle upkeep).
+    void HideOrphanedAttachedNotes();
 
     // Moves every note of a group to another one (rows and cached notes);
     // returns how many changed, 0 on failure (logged).

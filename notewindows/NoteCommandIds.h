@@ -1,9 +1,16 @@
 // Command ids of the note menus that the editor and the frame handle, mark
-// or grey.
+// or grey, and the main-window commands that windows below the shell send to
+// g_hwndApp.
 #pragma once
 
 #include <windows.h>
 
+// Main-window commands.
+constexpr UINT ID_NEW_NOTE = 208;
+constexpr UINT ID_PREFERENCES = 211;
+
+constexpr UINT ID_EMAIL_NOTE = 213;
+constexpr UINT ID_PRINT_NOTE = 20010;
 constexpr UINT ID_NOTE_CUT = 805;
 constexpr UINT ID_NOTE_COPY = 806;
 constexpr UINT ID_NOTE_PASTE = 807;

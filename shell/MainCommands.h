@@ -5,12 +5,12 @@
 
 #include <windows.h>
 
+#include "notewindows/NoteCommandIds.h"
+
 // Commands (WM_COMMAND, low word of wParam).
 constexpr UINT ID_RESTART = 16;
 constexpr UINT ID_NOTE_ORGANIZER = 200;
-constexpr UINT ID_NEW_NOTE = 208;
 constexpr UINT ID_EXIT = 209;
-constexpr UINT ID_PREFERENCES = 211;
 constexpr UINT ID_SAVE_ALL = 212;
 constexpr UINT ID_HELP_TOOLBAR = 799;
 constexpr UINT ID_MAIN_MENU = 801;

@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr UINT ID_EMAIL_NOTE = 213;
-constexpr UINT ID_PRINT_NOTE = 20010;
 constexpr UINT ID_TRANSPARENCY_FIRST = 300;   // "Visible"; 301-309 are 10%-90%
 
 CMenuHandle g_mainMenu;

@@ -38,9 +38,6 @@
 #include "startcalls.h"
 #include "toolbar.h"
 
-HWND g_hwndFindDlg = nullptr;
-HWND g_hwndShowHideDlg = nullptr;
-HWND g_hwndAlarmDisplayDlg = nullptr;
 HACCEL g_mainAccelerators = nullptr;
 HACCEL g_noteAccelerators = nullptr;
 
@@ -239,9 +236,9 @@ void LoadNotesAndAlarms()
 {
     // Cleared before the notes load: an alarm display opened by the loading
     // keeps its slot and its keys.
-    g_hwndFindDlg = nullptr;
-    g_hwndShowHideDlg = nullptr;
-    g_hwndAlarmDisplayDlg = nullptr;
+    g_appModule.SetFindDlg(nullptr);
+    g_appModule.SetShowHideDlg(nullptr);
+    g_appModule.SetAlarmDisplayDlg(nullptr);
     if (!LoadReruzadu()) {
         QLOG(L"LoadReruzadu(%s) failed", GetDataPath(EDataPath::LegacyNotes));
         AppMessageBox(nullptr, IDS_NOTES_LOAD_FAILED, MB_OK);
@@ -282,17 +279,20 @@ void StartServices()
 
 // ---- Shut-down -------------------------------------------------------------
 
+void DestroyDialog(HWND dialog)
+{
+    if (IsWindow(dialog))
+        DestroyWindow(dialog);
+}
+
 void DestroyDialogs()
 {
     QLOG(L"Killing find dialog");
-    if (IsWindow(g_hwndFindDlg))
-        DestroyWindow(g_hwndFindDlg);
+    DestroyDialog(g_appModule.GetFindDlg());
     QLOG(L"Killing ShowHide dialog");
-    if (IsWindow(g_hwndShowHideDlg))
-        DestroyWindow(g_hwndShowHideDlg);
+    DestroyDialog(g_appModule.GetShowHideDlg());
     QLOG(L"Killing Alarm display dialog");
-    if (IsWindow(g_hwndAlarmDisplayDlg))
-        DestroyWindow(g_hwndAlarmDisplayDlg);
+    DestroyDialog(g_appModule.GetAlarmDisplayDlg());
 }
 
 void FadeNotesBackIn()
@@ -491,11 +491,13 @@ int ShowCommandOf(const STARTUPINFOW& startup, int entryShow)
 
 void RouteMessage(MSG& msg)
 {
-    if (g_hwndFindDlg && IsDialogMessageW(g_hwndFindDlg, &msg))
+    const HWND find = g_appModule.GetFindDlg();
+    if (find && IsDialogMessageW(find, &msg))
         return;
-    if (g_hwndAlarmDisplayDlg && IsDialogMessageW(g_hwndAlarmDisplayDlg, &msg))
+    const HWND alarmDisplay = g_appModule.GetAlarmDisplayDlg();
+    if (alarmDisplay && IsDialogMessageW(alarmDisplay, &msg))
         return;
-    const HWND organizer = g_hwndShowHideDlg;
+    const HWND organizer = g_appModule.GetShowHideDlg();
     if (organizer && (msg.hwnd == organizer || IsChild(organizer, msg.hwnd))) {
         // A key the organizer's table took is done with.
         if (TranslateAcceleratorW(organizer, g_mainAccelerators, &msg))

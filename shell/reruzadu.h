@@ -15,12 +15,6 @@ int RunApplication(HINSTANCE instance, HINSTANCE previous, const wchar_t* comman
 // that the report can take it.
 BOOL WINAPI OnCrashCallback(void* info);
 
-// The modeless dialogs the loop hands their keys to. Each dialog sets its
-// slot when it is created and clears it when it is destroyed.
-extern HWND g_hwndFindDlg;
-extern HWND g_hwndShowHideDlg;       // the note organizer
-extern HWND g_hwndAlarmDisplayDlg;
-
 // Table 106 (main window and organizer) and table 105 (every other window).
 extern HACCEL g_mainAccelerators;
 extern HACCEL g_noteAccelerators;

@@ -1,7 +1,7 @@
 // Shell services the whole program uses: the program's version and its text
-// forms, the online version check, running an alarm's command, help, the tray
-// call bound at run time and the auto-fade watch (the services windows below
-// the shell need too, date and time texts and sounds among them, are in
+// forms, the online version check, the tray call bound at run time and the
+// auto-fade watch (the services windows below the shell need too, date and
+// time texts, help, alarm commands and sounds among them, are in
 // foundation/ShellServices and foundation/SoundPlayer). User-interface thread
 // only.
 #pragma once
@@ -57,20 +57,6 @@ bool CheckVersionOnline(bool automatic);
 BOOL NotifyIconCall(DWORD operation, NOTIFYICONDATAW* record);
 // Frees the shell library bound for the tray call (shut-down).
 void FreeTrayLibrary();
-
-// Splits an alarm's command into the program and its parameters, as
-// ShellExecuteW gets them. A command naming an existing file is not split.
-struct SCommandParts {
-    CStdStr program;
-    CStdStr parameters;
-};
-bool SplitCommandLine(const wchar_t* command, SCommandParts& parts);
-// Runs an alarm's command; nothing when it holds no token.
-void ExecuteCommandLine(const wchar_t* command);
-
-// Context 0 shows the welcome topic.
-void ShowHelp(DWORD contextId);
-void CloseAllHelp();
 
 // Raw keyboard and mouse input goes to the parent window, even while the
 // program is in the background.

@@ -25,6 +25,10 @@ void CloseMailSlots()
 {
 }
 
+void ReadDetectedInstances()
+{
+}
+
 int LoadNetSends()
 {
     return NetLists().LoadNetSends(GetDataPath(EDataPath::AliasList));

@@ -10,6 +10,8 @@ int StopNetwork();
 // Announces this copy on the LAN and listens for others.
 void StartInstanceDetection();
 void CloseMailSlots();
+// Takes in the announcements of other copies that arrived since the last read.
+void ReadDetectedInstances();
 // The send history, aliases and ignore list: 1 on success.
 int LoadNetSends();
 int StoreNetSends();

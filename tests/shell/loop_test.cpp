@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/AppModule.h"
 #include "resources/resource.h"
 #include "shell/MainCommands.h"
 #include "shell/mainwnd.h"
@@ -46,8 +47,8 @@ protected:
         m_find = Make(nullptr);
         g_hwndApp = m_main;
         SetParentWindow(m_parent);
-        g_hwndShowHideDlg = m_organizer;
-        g_hwndFindDlg = m_find;
+        g_appModule.SetShowHideDlg(m_organizer);
+        g_appModule.SetFindDlg(m_find);
         g_mainAccelerators = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAIN_ACCELERATORS));
         g_noteAccelerators = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_NOTE_ACCELERATORS));
         ASSERT_NE(g_mainAccelerators, nullptr);
@@ -58,8 +59,8 @@ protected:
     {
         g_hwndApp = nullptr;
         SetParentWindow(nullptr);
-        g_hwndShowHideDlg = nullptr;
-        g_hwndFindDlg = nullptr;
+        g_appModule.SetShowHideDlg(nullptr);
+        g_appModule.SetFindDlg(nullptr);
         for (HWND window : {m_organizer, m_main, m_note, m_parent, m_find})
             DestroyWindow(window);
     }

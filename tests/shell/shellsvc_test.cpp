@@ -1,4 +1,4 @@
-// Shell services: commands through the ShellExecuteW seam, version texts, the input-idle decision, and the version check
+// Shell services: version texts, the input-idle decision, and the version check
 // against an HTTP responder of the test's own.
 #include <gtest/gtest.h>
 
@@ -18,67 +18,12 @@
 #include "foundation/ShellExecSeam.h"
 #include "resources/resource.h"
 #include "shell/shellsvc.h"
+#include "tests/support/ShellExecuteRecorder.h"
 #include "tests/support/TestDir.h"
 
 namespace {
 
-// ---- Commands ----------------------------------------------------------------
-
-struct SExecuted {
-    std::wstring file;
-    std::wstring parameters;
-};
-std::vector<SExecuted> g_executed;
-
-HINSTANCE RecordingShellExecute(HWND, const wchar_t*, const wchar_t* file, const wchar_t* parameters, const wchar_t*,
-                                int)
-{
-    g_executed.push_back({file ? file : L"", parameters ? parameters : L"<none>"});
-    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
-}
-
-class ShellExecuteTest : public testing::Test {
-protected:
-    void SetUp() override { g_executed.clear(); }
-    CSeamOverride<SShellExecuteSeam> m_seam{g_shellExecuteSeam, {&RecordingShellExecute}};
-};
-
-TEST_F(ShellExecuteTest, AnAlarmCommandSplitsIntoProgramAndParameters)
-{
-    struct Case {
-        const wchar_t* command;
-        const wchar_t* program;
-        const wchar_t* parameters;
-    };
-    const Case cases[] = {
-        {L"notepad C:\\a.txt", L"\"notepad\"", L"C:\\a.txt "},
-        // A quoted file name with blanks stays one parameter, quoted again.
-        {L"notepad \"C:\\My File.txt\"", L"\"notepad\"", L"\"C:\\My File.txt\" "},
-        {L"\"C:\\Program Files\\app.exe\" /x /y", L"\"C:\\Program Files\\app.exe\"", L"/x /y "},
-        {L"notepad", L"\"notepad\"", L"<none>"},
-        {L"a\"b c\"d", L"\"a\"", L"\"b c\" d "},  // a quote also ends a token
-    };
-    for (const Case& c : cases) {
-        g_executed.clear();
-        ExecuteCommandLine(c.command);
-        ASSERT_EQ(g_executed.size(), 1u) << c.command;
-        EXPECT_EQ(g_executed[0].file, c.program) << c.command;
-        EXPECT_EQ(g_executed[0].parameters, c.parameters) << c.command;
-    }
-}
-
-TEST_F(ShellExecuteTest, AnExistingFileOpensAsItIsAndBlanksRunNothing)
-{
-    CTestDir dir;
-    const std::wstring file = dir.File(L"my alarm file.txt");
-    CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    ExecuteCommandLine(file.c_str());
-    ExecuteCommandLine(L"   ");
-    ExecuteCommandLine(L"\"\"");
-    ASSERT_EQ(g_executed.size(), 1u);
-    EXPECT_EQ(g_executed[0].file, file);
-    EXPECT_EQ(g_executed[0].parameters, L"<none>");
-}
+std::vector<SExecuted>& g_executed = ExecutedCalls();
 
 // ---- Versions and idle -------------------------------------------------------
 

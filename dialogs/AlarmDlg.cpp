@@ -1,0 +1,5 @@
+#include "AlarmDlg.h"
+
+void ShowAlarmDlg(CNote*, HWND)
+{
+}

@@ -1,0 +1,6 @@
+#include "AttachNoteToWndDlg.h"
+
+bool ShowAttachNoteToWndDlg(HWND)
+{
+    return false;
+}

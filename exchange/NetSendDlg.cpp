@@ -1,0 +1,6 @@
+#include "NetSendDlg.h"
+
+bool ShowNetSendDlg(HWND)
+{
+    return false;
+}

@@ -1,0 +1,11 @@
+#include "GroupDlg.h"
+
+bool EditGroup(CGroup*)
+{
+    return false;
+}
+
+int ShowGroupList(HWND)
+{
+    return 1;
+}
