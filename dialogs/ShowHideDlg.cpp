@@ -145,16 +145,31 @@ CStdStr ShortDate(const COleDateTime& date)
     return text;
 }
 
+// A strip of images in the mask colour alone: every image transparent.
+HBITMAP BlankImageStrip()
+{
+    const HDC screen = GetDC(nullptr);
+    const HBITMAP strip = CreateCompatibleBitmap(screen, kImageSize * kRowImageCount, kImageSize);
+    const HDC dc = CreateCompatibleDC(screen);
+    const HGDIOBJ old = SelectObject(dc, strip);
+    const RECT all = {0, 0, kImageSize * kRowImageCount, kImageSize};
+    const CBrushHandle mask(CreateSolidBrush(kRowImagesMask));
+    FillRect(dc, &all, mask.Get());
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return strip;
+}
+
 HIMAGELIST LoadRowImages()
 {
     const HIMAGELIST images = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, kRowImageCount, 0);
     if (!images)
         return nullptr;
     CGdiObject<HBITMAP> strip(CResModule::LoadBitmap(MAKEINTRESOURCEW(kRowImagesBitmap)));
-    if (strip)
-        ImageList_AddMasked(images, strip.Get(), kRowImagesMask);
-    if (ImageList_GetImageCount(images) < kRowImageCount)
-        ImageList_SetImageCount(images, kRowImageCount);
+    if (!strip)
+        strip.Reset(BlankImageStrip());
+    ImageList_AddMasked(images, strip.Get(), kRowImagesMask);
     return images;
 }
 
