@@ -20,7 +20,6 @@
 #include "foundation/WinPlacement.h"
 #include "framework/AppModule.h"
 #include "framework/EditCommands.h"
-#include "framework/GlobalMemory.h"
 #include "framework/UiSeams.h"
 #include "notestore/GroupDlg.h"
 #include "notestore/Note.h"
@@ -47,15 +46,16 @@ constexpr UINT kRowImagesBitmap = 135;
 constexpr int kRowImageCount = 10;
 constexpr COLORREF kRowImagesMask = RGB(255, 0, 255);
 
-// The note-menu commands a hidden note cannot carry out.
-constexpr UINT kNoteDuplicateCommand = 20011;
-constexpr UINT kNoteCommand20026 = 20026;
+// The note-menu commands a hidden note cannot carry out. Their names are the
+// note commands' own once those land beside ID_PRINT_NOTE.
+constexpr UINT kDuplicateNoteCommand = 20011;
+constexpr UINT kExportNoteCommand = 20026;
 constexpr UINT kInsertDateCommand = 20006;
 constexpr UINT kInsertTimeCommand = 20007;
-constexpr UINT kNoteFontCommand = 204;
-constexpr UINT kHiddenNoteGreyed[] = {ID_PRINT_NOTE,   kNoteDuplicateCommand, kNoteCommand20026,
-                                      kInsertDateCommand, kInsertTimeCommand, ID_ALIGN_LEFT,
-                                      ID_ALIGN_RIGHT, ID_ALIGN_CENTER,         kNoteFontCommand};
+constexpr UINT kSelectFontCommand = 204;
+constexpr UINT kHiddenNoteGreyed[] = {ID_PRINT_NOTE,      kDuplicateNoteCommand, kExportNoteCommand,
+                                      kInsertDateCommand, kInsertTimeCommand,    ID_ALIGN_LEFT,
+                                      ID_ALIGN_RIGHT,     ID_ALIGN_CENTER,       kSelectFontCommand};
 
 // Buttons that follow the right edge when the window is sized.
 constexpr int kRightButtons[] = {IDC_ORGANIZER_NEW_NOTE,    IDC_ORGANIZER_SHOW_HIDE,   IDC_ORGANIZER_TOGGLE_ALARM,
@@ -212,95 +212,6 @@ int CompareDisplayRecords(const CNoteDisplayInfo& first, const CNoteDisplayInfo&
     default:              return 0;
     }
     return ascending == 1 ? base : -base;
-}
-
-// ---------------------------------------------------------------- drop target
-
-CGroupListDropTarget::CGroupListDropTarget(HWND groupList) : CIDropTarget(groupList), m_groupList(groupList)
-{
-    AddFormat(NoteDragFormatEtc());
-}
-
-void CGroupListDropTarget::TrackDragPoint(POINTL point)
-{
-    if (!::IsWindow(m_groupList))
-        return;
-    if (!m_tracking) {
-        m_tracking = true;
-        m_savedSelection = ListBox_GetCurSel(m_groupList);
-    }
-    POINT client = {point.x, point.y};
-    ScreenToClient(m_groupList, &client);
-    m_lastPoint = client;
-    const int position = DropPosition();
-    if (position >= 0 && position != ListBox_GetCurSel(m_groupList))
-        ListBox_SetCurSel(m_groupList, position);
-}
-
-void CGroupListDropTarget::ClearDragFeedback()
-{
-    RestoreSelection();
-}
-
-void CGroupListDropTarget::RestoreSelection()
-{
-    if (m_tracking && ::IsWindow(m_groupList))
-        ListBox_SetCurSel(m_groupList, m_savedSelection);
-    m_tracking = false;
-    m_savedSelection = -1;
-    m_lastPoint = {-1, -1};
-}
-
-int CGroupListDropTarget::DropPosition() const
-{
-    if (m_lastPoint.x < 0 || m_lastPoint.y < 0 || !::IsWindow(m_groupList))
-        return -1;
-    const LRESULT hit = SendMessageW(m_groupList, LB_ITEMFROMPOINT, 0, MAKELPARAM(m_lastPoint.x, m_lastPoint.y));
-    // The high word says the point is outside every item (the nearest is named).
-    if (HIWORD(hit) != 0)
-        return -1;
-    return LOWORD(hit);
-}
-
-bool CGroupListDropTarget::HandleDrop(const FORMATETC& format, STGMEDIUM& medium, DWORD* effect)
-{
-    const int position = DropPosition();
-    if (format.cfFormat != kNoteDragClipFormat || medium.tymed != TYMED_HGLOBAL || position < 0) {
-        *effect = DROPEFFECT_NONE;
-        RestoreSelection();
-        return true;
-    }
-    // The first and last items ("no group", "all notes") take the notes out of their group.
-    const CGroup* const group = CGroups::GetAt(position - 1);
-    const std::int64_t groupId = group ? group->GetId() : kNoGroup;
-    const COLORREF color = group ? group->GetColor() : g_prefs.DefaultColor;
-
-    std::vector<GUID> guids;
-    if (const void* const bytes = GlobalLock(medium.hGlobal)) {
-        const SIZE_T count = GlobalSize(medium.hGlobal) / sizeof(GUID);
-        const GUID* const first = static_cast<const GUID*>(bytes);
-        guids.assign(first, first + count);
-        GlobalUnlock(medium.hGlobal);
-    }
-    CNoteManager& manager = NoteManager();
-    const CDBUseGuard inUse(manager);
-    std::vector<std::int64_t> moved;
-    for (const GUID& guid : guids) {
-        CNote* const note = manager.GetNoteByGuid(guid);
-        if (!note)
-            continue;
-        note->SetGroup(groupId, color, false);
-        if (!group)
-            note->SetColor(color);
-        if (note->IsModified())
-            moved.push_back(note->GetId());
-    }
-    if (!moved.empty())
-        manager.StoreNotes(manager.GetNotes(moved));
-    if (CShowHideDlg* const organizer = GetNoteOrganizer())
-        organizer->Refresh();
-    RestoreSelection();
-    return true;
 }
 
 // ---------------------------------------------------------------- the organizer
@@ -962,32 +873,7 @@ void CShowHideDlg::OnBeginDrag()
 {
     std::vector<GUID> guids;
     ForEachNote(SelectedNoteIds(), [&guids](CNote& note) { guids.push_back(note.GetGuid()); });
-    if (guids.empty())
-        return;
-    CGlobalMemory block(GlobalAlloc(GMEM_MOVEABLE, guids.size() * sizeof(GUID)));
-    void* const bytes = block ? GlobalLock(block.Get()) : nullptr;
-    if (!bytes)
-        return;
-    std::copy(guids.begin(), guids.end(), static_cast<GUID*>(bytes));
-    GlobalUnlock(block.Get());
-
-    CComPtr<CIDropSource> source;
-    *source.ReceiveTyped() = new CIDropSource();
-    CComPtr<CIDataObject> data;
-    *data.ReceiveTyped() = new CIDataObject(source.Get());
-    FORMATETC format = NoteDragFormatEtc();
-    STGMEDIUM medium = {};
-    medium.tymed = TYMED_HGLOBAL;
-    medium.hGlobal = block.Get();
-    if (FAILED(data->SetData(&format, &medium, TRUE)))
-        return;
-    block.Release();
-    CDragSourceHelper helper;
-    POINT at = {};
-    GetCursorPos(&at);
-    helper.InitializeFromWindow(m_list, at, data.Get());
-    DWORD effect = DROPEFFECT_NONE;
-    DoDragDrop(data.Get(), source.Get(), kNoteDragEffects, &effect);
+    DragNotesOut(m_list, guids);
 }
 
 // ---------------------------------------------------------------- the window

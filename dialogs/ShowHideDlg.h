@@ -10,12 +10,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "dialogs/NoteDrag.h"
 #include "framework/ComPtr.h"
 #include "framework/GdiObject.h"
 #include "framework/ImageListHandle.h"
 #include "notestore/NoteLists.h"
 #include "notestore/notemgr.h"
-#include "toolkit/DragDrop.h"
 #include "toolkit/QLDialog.h"
 
 // The list's columns, in order; sort values compare by these.
@@ -36,31 +36,6 @@ int OrganizerStatusImage(const CNoteDisplayInfo& record);
 // Negative when first sorts before second by that column; ascending 0
 // reverses the column's order. Any other column gives 0.
 int CompareDisplayRecords(const CNoteDisplayInfo& first, const CNoteDisplayInfo& second, int column, int ascending);
-
-// The group list as a drop target of note drags: the item under the last
-// drag point decides the group the dropped notes join.
-class CGroupListDropTarget : public CIDropTarget {
-public:
-    explicit CGroupListDropTarget(HWND groupList);
-
-    // The hooks are public so that a drop can be played without a real drag.
-    bool HandleDrop(const FORMATETC& format, STGMEDIUM& medium, DWORD* effect) override;
-    void TrackDragPoint(POINTL point) override;
-    void ClearDragFeedback() override;
-
-protected:
-    ~CGroupListDropTarget() override = default;
-
-private:
-    // The list position under the last drag point; -1 for none.
-    int DropPosition() const;
-    void RestoreSelection();
-
-    const HWND m_groupList;
-    POINT m_lastPoint = {-1, -1};
-    int m_savedSelection = -1;
-    bool m_tracking = false;
-};
 
 class CShowHideDlg : public CQLDialog {
 public:
