@@ -705,6 +705,23 @@ TEST_F(OrganizerTest, SettingsRoundTripAndAVanishedGroupShowsNotesWithoutOne)
     }
 }
 
+TEST_F(OrganizerTest, AGroupDeletedWhileItIsTheFilterGivesNotesWithoutOne)
+{
+    CGroup* const work = Group(L"Work", RGB(0, 0, 200));
+    const std::int64_t member = Note(L"member", work->GetId());
+    const std::int64_t loose = Note(L"loose");
+    CShowHideDlg& organizer = Open();
+    ShowGroup(organizer, 1);
+    ASSERT_EQ(organizer.GroupFilter(), work->GetId());
+    work->Remove();
+    Command(organizer, IDC_ORGANIZER_EDIT_GROUPS);
+    EXPECT_EQ(organizer.GroupFilter(), kNoGroup);
+    EXPECT_EQ(ListBox_GetCurSel(organizer.GroupListWindow()), 0);
+    EXPECT_EQ(ListBox_GetCount(organizer.GroupListWindow()), 2);
+    const std::vector<std::int64_t> rows = RowIds(organizer);
+    EXPECT_EQ(std::set<std::int64_t>(rows.begin(), rows.end()), (std::set<std::int64_t>{member, loose}));
+}
+
 TEST_F(OrganizerTest, ResizingKeepsTheMarginsAndTheCreationSizeIsTheMinimum)
 {
     CShowHideDlg& organizer = Open();
