@@ -276,7 +276,7 @@ void CNote::SetColor(COLORREF color)
     ApplyWindowColor();
 }
 
-bool CNote::SetGroup(std::int64_t group, COLORREF groupColor)
+bool CNote::SetGroup(std::int64_t group, COLORREF groupColor, bool store)
 {
     if (group > 0) {
         if (CGroups::FindById(group)) {
@@ -293,7 +293,8 @@ bool CNote::SetGroup(std::int64_t group, COLORREF groupColor)
         return false;
     SetGroupId(group);
     CNoteManager& manager = NoteManager();
-    manager.StoreNote(this);
+    if (store)
+        manager.StoreNote(this);
     manager.NotifyDisplay(this, CNoteManager::eNoteChanged);
     // Said beside the note only while it can be seen.
     if (m_hwnd && IsWindowVisible(m_hwnd)) {

@@ -170,8 +170,9 @@ public:
     void SetColor(COLORREF color);
     // Joins the group with its colour (an unknown group: no group). Stores
     // the note and tells the listeners only when the group changes: false
-    // when it is the same, even though the colour may have changed.
-    bool SetGroup(std::int64_t group, COLORREF groupColor);
+    // when it is the same, even though the colour may have changed. Without
+    // store the caller stores it (a batch of moves in one transaction).
+    bool SetGroup(std::int64_t group, COLORREF groupColor, bool store = true);
     // The binary GUID, and its text when that differs.
     void SetGuid(const GUID& guid);
     // The text as given and the GUID parsed from it; no touch, not modified.

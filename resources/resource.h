@@ -134,3 +134,26 @@
 #define IDI_TASK_NOTE_ORGANIZER 168
 #define IDI_TASK_SHOW_HIDE 169
 #define IDI_TASK_PREFERENCES 170
+
+// The note organizer: dialog 1026, its controls, the sort marks and texts.
+#define IDD_NOTE_ORGANIZER 1026         // "Quillet - Note Organizer"
+#define IDC_ORGANIZER_LIST 122          // the notes, report view
+#define IDC_ORGANIZER_GROUPS 1124       // the group list
+#define IDC_ORGANIZER_SHOW_HIDE 120     // "&Show/Hide"
+#define IDC_ORGANIZER_TOGGLE_ALARM 1080 // "&Toggle Alarm"
+#define IDC_ORGANIZER_DELETE 1081       // "&Delete Note"
+#define IDC_ORGANIZER_GLOBAL_SEARCH 1117 // "&Global Search"
+#define IDC_ORGANIZER_PREFERENCES 1119  // "&Preferences"
+#define IDC_ORGANIZER_NEW_NOTE 1120     // "&New Note"
+#define IDC_ORGANIZER_EDIT_GROUPS 1125  // "&Edit Groups"
+#define IDC_ORGANIZER_HELP 57670        // "&Help"
+#define IDB_SORT_DESCENDING 140         // the sort mark while the ascending flag is 0
+#define IDB_SORT_ASCENDING 141          // the sort mark while it is 1
+#define IDS_DISPLAY_ALL_NOTES 20        // "<Display all notes>"
+#define IDS_NOTE_ATTACHED_TO 38         // "Note attached to"
+#define IDS_UNLOCK_TO_REMOVE 836        // "You need to unlock this note before it can be removed. ..."
+#define IDS_CONFIRM_DELETE_NOTES 848    // "Are you sure you want to remove the selected notes? ..."
+#define IDS_COLUMN_TITLE 908            // "Title"
+#define IDS_COLUMN_ALARM 909            // "Alarm"
+#define IDS_COLUMN_CREATED 920          // "Creation date"
+#define IDS_COLUMN_LAST_UPDATED 921     // "Last updated"

@@ -1,10 +1,6 @@
-// The organizer, the preferences, the About box and the quick search are not
-// part of this build yet: the calls open nothing.
+// The preferences, the About box and the quick search are not part of this
+// build yet: the calls open nothing.
 #include "dialogcalls.h"
-
-void ToggleNoteOrganizer()
-{
-}
 
 void ShowPreferences()
 {

@@ -1,11 +1,9 @@
-// The program's windows that the main commands open: the organizer, the
-// preferences, the About box and the quick search.
+// The program's windows that the main commands open: the preferences, the
+// About box and the quick search (the organizer is dialogs/ShowHideDlg).
 #pragma once
 
 #include <windows.h>
 
-// Opens the note organizer, or closes it when it is open.
-void ToggleNoteOrganizer();
 void ShowPreferences();
 // The About box, modal, without an owner.
 void ShowAboutDlg();

@@ -10,6 +10,7 @@
 
 #include "dialogcalls.h"
 #include "dialogs/DlgUtils.h"
+#include "dialogs/ShowHideDlg.h"
 #include "exchange/NetLists.h"
 #include "exchange/NetSendRecord.h"
 #include "foundation/LogFile.h"

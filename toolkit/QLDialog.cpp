@@ -230,6 +230,16 @@ RECT WorkspaceToScreen(const RECT& normal, const RECT& workArea, const RECT& mon
 
 void SaveDialogPlacement(HWND window, const wchar_t* name)
 {
+    SaveDialogPlacementToSection(window, SectionOf(name).text);
+}
+
+void RestoreDialogPlacement(HWND window, const wchar_t* name)
+{
+    RestoreDialogPlacementFromSection(window, SectionOf(name).text);
+}
+
+void SaveDialogPlacementToSection(HWND window, const wchar_t* section)
+{
     WINDOWPLACEMENT placement = {};
     placement.length = sizeof(placement);
     MONITORINFO monitor = {};
@@ -238,28 +248,25 @@ void SaveDialogPlacement(HWND window, const wchar_t* name)
         !GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor))
         return;
     const RECT rect = WorkspaceToScreen(placement.rcNormalPosition, monitor.rcWork, monitor.rcMonitor);
-    const PlacementSection section = SectionOf(name);
     const wchar_t* const ini = g_prefs.IniPath();
-    MyWritePrivateProfileInt(section.text, L"X", rect.left, ini);
-    MyWritePrivateProfileInt(section.text, L"Y", rect.top, ini);
-    MyWritePrivateProfileInt(section.text, L"Width", rect.right - rect.left, ini);
-    MyWritePrivateProfileInt(section.text, L"Height", rect.bottom - rect.top, ini);
+    MyWritePrivateProfileInt(section, L"X", rect.left, ini);
+    MyWritePrivateProfileInt(section, L"Y", rect.top, ini);
+    MyWritePrivateProfileInt(section, L"Width", rect.right - rect.left, ini);
+    MyWritePrivateProfileInt(section, L"Height", rect.bottom - rect.top, ini);
 }
 
-void RestoreDialogPlacement(HWND window, const wchar_t* name)
+void RestoreDialogPlacementFromSection(HWND window, const wchar_t* section)
 {
     RECT current = {};
     if (!GetWindowRect(window, &current))
         return;
-    const PlacementSection section = SectionOf(name);
     const wchar_t* const ini = g_prefs.IniPath();
-    const int x = ReadPrivateProfileInt(section.text, L"X", current.left, ini);
-    const int y = ReadPrivateProfileInt(section.text, L"Y", current.top, ini);
-    const int width = std::max<int>(ReadPrivateProfileInt(section.text, L"Width", current.right - current.left, ini),
+    const int x = ReadPrivateProfileInt(section, L"X", current.left, ini);
+    const int y = ReadPrivateProfileInt(section, L"Y", current.top, ini);
+    const int width = std::max<int>(ReadPrivateProfileInt(section, L"Width", current.right - current.left, ini),
                                     current.right - current.left);
-    const int height = std::max<int>(
-        ReadPrivateProfileInt(section.text, L"Height", current.bottom - current.top, ini),
-        current.bottom - current.top);
+    const int height = std::max<int>(ReadPrivateProfileInt(section, L"Height", current.bottom - current.top, ini),
+                                     current.bottom - current.top);
     const bool sizable = (GetWindowLongPtrW(window, GWL_STYLE) & WS_THICKFRAME) != 0;
     SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | (sizable ? 0 : SWP_NOSIZE));
     KeepWindowOnScreen(window);

@@ -77,6 +77,10 @@ private:
 // same way. The save stores the normal rectangle in screen coordinates.
 void SaveDialogPlacement(HWND window, const wchar_t* name);
 void RestoreDialogPlacement(HWND window, const wchar_t* name);
+// The same in a section of the caller's own; the size read is never smaller
+// than the window's.
+void SaveDialogPlacementToSection(HWND window, const wchar_t* section);
+void RestoreDialogPlacementFromSection(HWND window, const wchar_t* section);
 // Centres the box on the primary screen, size unchanged; topmost on request.
 void CenterWindowOnScreen(HWND window, bool topmost);
 // A normal-position rectangle in screen coordinates: GetWindowPlacement gives

@@ -30,6 +30,9 @@
   Task*.ico            the jump-list tasks' icons 138 (new note, a green plus),
                        168 (organizer, stacked notes), 169 (show/hide, half
                        greyed), 170 (preferences, a ticked box); 16, 32, 48 px.
+  SortDescending.bmp   bitmaps 140 and 141, the organizer's sort marks beside a
+  SortAscending.bmp    column title, 9x6 on 0xC0C0C0 (mapped to the button face):
+                       a triangle pointing down (flag 0) and up (flag 1).
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -1002,6 +1005,20 @@ def write_task_icons():
             f.write(icon_file([draw(s) for s in (16, 32, 48)]))
 
 
+def sort_mark(up):
+    canvas = Canvas(9, 6, FACE)
+    for row in range(5):
+        y = 5 - row if up else row
+        canvas.hline(row, 9 - row, y, SHADOW if row == 0 else DARK)
+    return canvas
+
+
+def write_sort_marks():
+    for up, name in ((False, "SortDescending.bmp"), (True, "SortAscending.bmp")):
+        with open(os.path.join(HERE, name), "wb") as f:
+            f.write(bmp_24(sort_mark(up)))
+
+
 def main():
     write_toolbar_glyphs()
     write_menu_strips()
@@ -1020,6 +1037,7 @@ def main():
     write_tray_icons()
     write_magnet_art()
     write_task_icons()
+    write_sort_marks()
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 
 #include "foundation/MessageBoxSeam.h"
 #include "framework/UiSeams.h"
+#include "tests/support/CommandRecorder.h"
 #include "tests/support/ScopedUiScript.h"
 
 namespace {
@@ -55,25 +56,11 @@ TEST(UiScript, AnswersEveryTableFromItsQueueAndRecords)
     EXPECT_EQ(script.Calls(), expected);
 }
 
-// The owner of a scripted menu: records the commands that reach it.
-LRESULT CALLBACK MenuOwnerProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_COMMAND)
-        reinterpret_cast<std::vector<UINT>*>(GetWindowLongPtrW(window, GWLP_USERDATA))->push_back(LOWORD(wParam));
-    return DefWindowProcW(window, msg, wParam, lParam);
-}
-
 TEST(UiScript, MenusReturnOrPostTheirCommandAsTheRealOneDoes)
 {
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = MenuOwnerProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"QuilletTestMenuOwner";
-    RegisterClassW(&windowClass);
-    const HWND owner = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                       windowClass.hInstance, nullptr);
-    std::vector<UINT> commands;
-    SetWindowLongPtrW(owner, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&commands));
+    const CCommandRecorder recorder;
+    const HWND owner = recorder.Window();
+    const std::vector<UINT>& commands = recorder.Commands();
     const HMENU menu = CreatePopupMenu();
 
     ScopedUiScript script;
@@ -89,7 +76,6 @@ TEST(UiScript, MenusReturnOrPostTheirCommandAsTheRealOneDoes)
     EXPECT_EQ(SeamedTrackPopupMenu(menu, TPM_RETURNCMD, 0, 0, owner), 0);
     EXPECT_EQ(script.MenuFlags(), (std::vector<UINT>{ TPM_RETURNCMD, TPM_LEFTBUTTON, TPM_RETURNCMD }));
     DestroyMenu(menu);
-    DestroyWindow(owner);
 }
 
 TEST(UiScript, UnscriptedCallsFailWithoutBlocking)
