@@ -360,5 +360,6 @@ void MeasureStartup(const std::wstring& root)
              "<= 2x floor + map = " + Fixed(workingSetLimit, 1) +
                  Verdict(Median(warm.workingSetMb) <= workingSetLimit),
              1);
+    PrintRow("  the floor streaming the notes' RTF", warmNotesFloor.workingSetMb, warmFloor.workingSetMb, "-", 1);
     PrintRow("exit ms after WM_COMMAND 209", warm.exitMs, {}, "<= 1000" + Verdict(Median(warm.exitMs) <= 1000));
 }
