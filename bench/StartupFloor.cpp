@@ -1,9 +1,15 @@
 // The floor of the start-up benchmark: what a bare Win32 program pays to put
 // 100 note-like windows on the screen. One class, 100 layered pop-up frames,
 // each with a rich edit holding a short RTF, all shown; then a message loop
-// until a frame is closed.
+// until a frame is closed. Given a file of RTF texts, one a line, each frame
+// streams its line in instead, as a note streams its own text.
 #include <windows.h>
 #include <richedit.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -31,7 +37,39 @@ bool RegisterFloorClass(HINSTANCE instance)
     return RegisterClassExW(&wc) != 0;
 }
 
-HWND MakeFrame(HINSTANCE instance, int index)
+struct SStreamSource {
+    const std::string* text;
+    size_t offset;
+};
+
+DWORD CALLBACK ReadSource(DWORD_PTR cookie, BYTE* buffer, LONG wanted, LONG* given)
+{
+    auto* source = reinterpret_cast<SStreamSource*>(cookie);
+    const size_t left = source->text->size() - source->offset;
+    const size_t count = left < static_cast<size_t>(wanted) ? left : static_cast<size_t>(wanted);
+    std::copy_n(source->text->data() + source->offset, count, buffer);
+    source->offset += count;
+    *given = static_cast<LONG>(count);
+    return 0;
+}
+
+void StreamRtf(HWND editor, const std::string& rtf)
+{
+    SStreamSource source = {&rtf, 0};
+    EDITSTREAM stream = {reinterpret_cast<DWORD_PTR>(&source), 0, &ReadSource};
+    SendMessageW(editor, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+}
+
+std::vector<std::string> ReadLines(const wchar_t* path)
+{
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+HWND MakeFrame(HINSTANCE instance, int index, const std::string* rtfLine)
 {
     const int x = 10 + (index % 10) * 95;
     const int y = 10 + (index / 10) * 70;
@@ -42,7 +80,9 @@ HWND MakeFrame(HINSTANCE instance, int index)
     SetLayeredWindowAttributes(frame, 0, 255, LWA_ALPHA);
     const HWND editor = CreateWindowExW(0, MSFTEDIT_CLASS, L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 14, 150,
                                         106, frame, nullptr, instance, nullptr);
-    if (editor) {
+    if (editor && rtfLine) {
+        StreamRtf(editor, *rtfLine);
+    } else if (editor) {
         SETTEXTEX text = {ST_DEFAULT, CP_ACP};
         static const char rtf[] = "{\\rtf1\\ansi\\deff0 kalomi neruta vosipe dagu rino zefa hoju becy wo}";
         SendMessageW(editor, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&text), reinterpret_cast<LPARAM>(rtf));
@@ -52,13 +92,14 @@ HWND MakeFrame(HINSTANCE instance, int index)
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t*, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, wchar_t* commandLine, int)
 {
     if (!LoadLibraryW(L"Msftedit.dll") || !RegisterFloorClass(instance))
         return 1;
+    const std::vector<std::string> rtf = commandLine && *commandLine ? ReadLines(commandLine) : std::vector<std::string>();
     HWND frames[kFrames] = {};
     for (int i = 0; i < kFrames; ++i)
-        frames[i] = MakeFrame(instance, i);
+        frames[i] = MakeFrame(instance, i, rtf.empty() ? nullptr : &rtf[static_cast<size_t>(i) % rtf.size()]);
     for (const HWND frame : frames)
         if (frame)
             ShowWindow(frame, SW_SHOWNA);

@@ -1,13 +1,14 @@
 // Rolling backups of the notes database: one copy per weekday, one about two
 // weeks old, one about a month old and one from yesterday, each refreshed
-// only when it has grown older than its span. Copies are made through
-// SQLite's online backup, so a file caught in the middle of a write or after
-// a crash never replaces a good backup, and each copy is stamped with the
-// time it was made, so that it keeps the age its name promises. A copy is
-// made beside the backup and renamed into its place, and only when it is a
-// sound notes database, so neither a full disk nor a damaged or emptied
-// database file costs a good backup. All backups due at once are made from
-// one checked copy.
+// only when it has grown older than its span. Copies are made under SQLite's
+// read lock once it has rolled back what a crash left (through its online
+// backup where a plain copy cannot take the whole database), so a file caught
+// in the middle of a write or after a crash never replaces a good backup, and
+// each copy is stamped with the time it was made, so that it keeps the age
+// its name promises. A copy is made beside the backup and renamed into its
+// place, and only when it is a sound notes database, so neither a full disk
+// nor a damaged or emptied database file costs a good backup. All backups due
+// at once are made from one checked copy.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +17,7 @@
 
 struct sqlite3;
 
-// The two steps that cost a whole pass over the file: SQLite's online backup
+// The two steps that cost a whole pass over the file: the consistent copy
 // of source into target (SQLite's code) and the whole-file check of the copy
 // on its open connection. A table of their own, so tests can count them.
 struct SBackupCopySeam {

@@ -17,6 +17,7 @@
 #include "notewindows/NoteEditWnd.h"
 #include "notewindows/RtfSafety.h"
 #include "notewindows/VeduVure.h"
+#include "notewindows/WholeTextFormat.h"
 #include "resources/resource.h"
 #include "toolkit/MultiAnimator.h"
 
@@ -70,6 +71,18 @@ void ClearDefaultProtected(HWND editor)
     format.dwMask = CFM_PROTECTED;
     format.dwEffects = 0;
     SendMessageW(editor, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+}
+
+// The note's text colour over an automatic background: every character of a
+// note has it.
+CHARFORMAT2W TextColorFormat(COLORREF color)
+{
+    CHARFORMAT2W format = {};
+    format.cbSize = sizeof(format);
+    format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
+    format.dwEffects = CFE_AUTOBACKCOLOR;
+    format.crTextColor = color;
+    return format;
 }
 
 // A note made from its row starts at its stored size: its text is then laid
@@ -255,6 +268,11 @@ bool CNote::CreateNoteWindow(const wchar_t* title, bool fromSaved)
         m_modified = modified;
     }
     SetUpEditor();
+    if (fromSaved && IsRichEdit20()) {
+        // Text streamed in takes the colour it would be given next, so it
+        // need not be coloured again once it is laid out.
+        m_editor->SetCharFormat(TextColorFormat(m_row.colorText), SCF_DEFAULT);
+    }
     if (fromSaved) {
         // The note's own text: loading it is no change.
         const COleDateTime lastUpdate = m_row.lastUpdateDate;
@@ -541,11 +559,9 @@ void CNote::ApplyWindowColor()
     SendMessageW(m_editor->Handle(), EM_SETBKGNDCOLOR, 0, paint);
     if (!IsRichEdit20())
         return;
-    CHARFORMAT2W format = {};
-    format.cbSize = sizeof(format);
-    format.dwMask = CFM_COLOR | CFM_BACKCOLOR;
-    format.dwEffects = CFE_AUTOBACKCOLOR;
-    format.crTextColor = m_row.colorText;
+    const CHARFORMAT2W format = TextColorFormat(m_row.colorText);
+    if (WholeTextHolds(m_editor->Handle(), format))
+        return;
     const CQuietEditor quiet(m_editor->Handle());
     m_editor->SetCharFormat(format, SCF_ALL);
 }

@@ -17,6 +17,7 @@
 #include "foundation/LogFile.h"
 #include "framework/ComPtr.h"
 #include "framework/TomIds.h"
+#include "WholeTextFormat.h"
 
 namespace {
 
@@ -166,34 +167,6 @@ private:
     bool m_frozen = false;
 };
 
-// Keeps the selection and the scroll position, and silences notifications
-// so that marking links raises no EN_CHANGE (which would restart the scan's
-// timer).
-class CQuietSelectionScope {
-public:
-    explicit CQuietSelectionScope(HWND editor) : m_editor(editor)
-    {
-        SendMessageW(editor, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&m_selection));
-        SendMessageW(editor, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&m_scroll));
-        m_eventMask = static_cast<DWORD>(SendMessageW(editor, EM_GETEVENTMASK, 0, 0));
-        SendMessageW(editor, EM_SETEVENTMASK, 0, 0);
-    }
-    ~CQuietSelectionScope()
-    {
-        SendMessageW(m_editor, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&m_selection));
-        SendMessageW(m_editor, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&m_scroll));
-        SendMessageW(m_editor, EM_SETEVENTMASK, 0, m_eventMask);
-    }
-    CQuietSelectionScope(const CQuietSelectionScope&) = delete;
-    CQuietSelectionScope& operator=(const CQuietSelectionScope&) = delete;
-
-private:
-    HWND m_editor;
-    CHARRANGE m_selection = {};
-    POINT m_scroll = {};
-    DWORD m_eventMask = 0;
-};
-
 } // namespace
 
 SLinkPatternSeam g_linkPatternSeam = { FindNextLink };
@@ -239,9 +212,16 @@ int CUrlDetect::Rescan()
     m_scanned = true;
 
     const CTomScanScope tomScope(m_editor);
+    // Quiet, so that marking links raises no EN_CHANGE (which would restart
+    // the scan's timer).
     const CQuietSelectionScope quietScope(m_editor);
-    // Marks of the last scan go whether or not links are found again.
-    SetLinkEffect(m_editor, SCF_ALL, false);
+    // Marks of the last scan go whether or not links are found again; text
+    // without any is not laid out again for nothing.
+    CHARFORMAT2W unmarked = {};
+    unmarked.cbSize = sizeof(unmarked);
+    unmarked.dwMask = CFM_LINK;
+    if (!WholeTextHolds(m_editor, unmarked))
+        SetLinkEffect(m_editor, SCF_ALL, false);
     if (m_enabled) {
         FindLinks(ReadEditorText(m_editor));
         MarkLinks();

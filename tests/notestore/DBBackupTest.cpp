@@ -416,6 +416,20 @@ TEST_F(BackupTest, ACrashedDatabaseIsBackedUpAsItsCommittedState)
     EXPECT_EQ(backup.execScalar(L"select count(*) from padding where v = 'changed';"), 0);
 }
 
+// A file in write-ahead-log mode keeps its latest notes in the log until a
+// checkpoint: a copy of the file alone would lose them.
+TEST_F(BackupTest, ADatabaseWithAWriteAheadLogIsBackedUpWithWhatTheLogHolds)
+{
+    CppSQLite3DB writer;
+    writer.open(m_database.c_str());
+    writer.execQuery(L"PRAGMA journal_mode=WAL;");
+    writer.execDML(L"PRAGMA wal_autocheckpoint=0;");
+    writer.execDML(L"delete from notes where id > 1;");
+    ASSERT_TRUE(BackupDatabaseFile(m_database.c_str(), m_folder.c_str()));
+    for (const wchar_t* name : kBackupNames)
+        EXPECT_EQ(NotesIn(Backup(name)), "1") << name;
+}
+
 TEST_F(BackupTest, AMissingSourceLeavesTheBackupsAndCreatesNothing)
 {
     PlaceOldBackups(60 * kDay);

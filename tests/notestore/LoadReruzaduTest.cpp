@@ -16,6 +16,8 @@
 #include "foundation/fileio.h"
 #include "notestore/LoadReruzadu.h"
 #include "notestore/Note.h"
+#include "notewindows/WholeTextFormat.h"
+#include "framework/AppModule.h"
 #include "tests/foundation/FileBytes.h"
 #include "tests/support/ComApartment.h"
 #include "tests/support/WindowOrder.h"
@@ -334,6 +336,52 @@ void ExpectTextSurvivesStartUps(LoadReruzaduTest& test, CNoteManager& manager,
 
 TEST_F(LoadReruzaduTest, TextSurvivesStartUpsWithoutAWrite)
 {
+    ExpectTextSurvivesStartUps(*this, m_manager, kSurvivingScripts, false);
+}
+
+// With the rich edit the program loads, every character of a started note
+// takes the note's text colour, whether its rich text names a colour of its
+// own or none, and the text still comes back as it was without a write.
+TEST_F(LoadReruzaduTest, StartedNotesTakeTheirTextColourOverTheirRichText)
+{
+    struct SRichEdit20Scope {
+        const bool saved = IsRichEdit20();
+        SRichEdit20Scope() { g_appModule.SetRichEdit20(true); }
+        ~SRichEdit20Scope() { g_appModule.SetRichEdit20(saved); }
+    } richEdit20;
+    g_prefs.MigrateFromOldFile = false;
+    const COLORREF blue = RGB(0, 0, 200);
+    const wchar_t* const texts[] = {
+        L"{\\rtf1\\ansi{\\colortbl;\\red200\\green0\\blue0;}\\cf1 red\\cf0  plain\\par}",
+        L"{\\rtf1\\ansi no colour named\\par}",
+    };
+    std::vector<std::int64_t> ids;
+    for (const wchar_t* text : texts) {
+        CNote* note = StoredNote(L"", true);
+        note->Row().displayText = text;
+        note->Row().colorText = blue;
+        GUID guid = {};
+        ASSERT_EQ(CoCreateGuid(&guid), S_OK);
+        note->SetGuid(guid);
+        ASSERT_TRUE(m_manager.StoreNote(note));
+        ids.push_back(note->GetId());
+    }
+    m_manager.CloseAll();
+    const std::string before = Rows();
+    ASSERT_EQ(LoadReruzadu(), 1);
+    EXPECT_EQ(Rows(), before);
+    CHARFORMAT2W colour = {};
+    colour.cbSize = sizeof(colour);
+    colour.dwMask = CFM_COLOR | CFM_BACKCOLOR;
+    colour.dwEffects = CFE_AUTOBACKCOLOR;
+    colour.crTextColor = blue;
+    for (const std::int64_t id : ids) {
+        const CNote* note = m_manager.GetNote(id);
+        ASSERT_NE(note, nullptr);
+        ASSERT_NE(note->GetEditHwnd(), nullptr);
+        EXPECT_TRUE(WholeTextHolds(note->GetEditHwnd(), colour)) << id;
+    }
+    m_manager.CloseAll();
     ExpectTextSurvivesStartUps(*this, m_manager, kSurvivingScripts, false);
 }
 
