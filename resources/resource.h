@@ -134,3 +134,10 @@
 #define IDI_TASK_NOTE_ORGANIZER 168
 #define IDI_TASK_SHOW_HIDE 169
 #define IDI_TASK_PREFERENCES 170
+
+// Printing and mail: the cancel dialog while pages spool, the footer's page
+// text and the mail failure.
+#define IDD_PRINTING 108            // "Quillet is printing"
+#define IDC_PRINTING_TEXT 1962      // "Sending text to print spooler... "
+#define IDS_EMAIL_FAILED 871        // "Failed to send email!\nMake sure you have a MAPI compatible mailer ..."
+#define IDS_PRINT_PAGE 872          // "Page %d of %d"
