@@ -127,7 +127,9 @@ bool LoadPrintText(CPrintControl& control, HWND editor)
     control.SetTextMode(TM_RICHTEXT | TM_MULTICODEPAGE);
     control.SetEventMask(0);
     control.SetAutoUrlDetect(false);
-    if (control.StreamInText(text, true, false) == 0 && !text.empty()) {
+    // A text the control refuses (logged) would print as empty pages.
+    if (control.StreamInText(text, true, false) == 0 && control.GetTextLengthEx(GTL_DEFAULT) == 0 &&
+        !note->GetPlainText().empty()) {
         WriteToLogFile(L"PrintNote - the note's text did not stream in");
         return false;
     }

@@ -4,6 +4,7 @@
 // real MAPI entry is ever called.
 #include <gtest/gtest.h>
 
+#include <windows.h>
 #include <msi.h>
 
 #include <map>
@@ -354,8 +355,10 @@ TEST(MapiMailClient, ValuesOfTheWrongShapeCountAsMissing)
     CFakeMailLibraries libraries;
     libraries.Add(L"C:\\bad.dll", {});
     const std::wstring key = L"Software\\Clients\\Mail\\Bad";
-    const std::wstring tooLong = L"C:\\" + std::wstring(252, L'x') + L".dll";   // 260 characters
-    ASSERT_EQ(tooLong.size(), 260u);
+    const std::wstring longest = L"C:\\" + std::wstring(252, L'x') + L".dll";
+    const std::wstring tooLong = L"C:\\" + std::wstring(253, L'x') + L".dll";
+    ASSERT_EQ(longest.size(), 259u);
+    libraries.Add(longest, {});
     struct SCase {
         const wchar_t* what;
         void (*write)(HKEY machine, const std::wstring& key, const std::wstring& tooLong);
@@ -378,6 +381,10 @@ TEST(MapiMailClient, ValuesOfTheWrongShapeCountAsMissing)
         bool utf8 = false;
         EXPECT_EQ(FoundClient(libraries, roots, utf8), L"") << c.what;
     }
+    CTestRoots roots;
+    CTestRoots::SetClient(roots.machine, L"Bad", longest);
+    bool utf8 = false;
+    EXPECT_EQ(FoundClient(libraries, roots, utf8), longest) << "259 characters fit";
 }
 
 TEST(MapiMailClient, ALoadedMapiApplicationPicksItsClient)
@@ -485,6 +492,7 @@ TEST_F(MapiMailNoteTest, OnlyAFailureReachesTheUser)
     CNote* const note = m_manager.CreateNewNote();
     ASSERT_NE(note, nullptr);
     Type(*note, L"Zak\u0142ady \u0130stanbul\r\nVi\u1EC7t \u03A9 \u041C \u6F22 \U0001F600");
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
     const std::wstring subject = note->GetDisplayName().c_str();
     ASSERT_EQ(subject.compare(0, 7, L"Zak\u0142ady"), 0) << "an untitled note's derived name";
     struct SCase {
@@ -498,6 +506,7 @@ TEST_F(MapiMailNoteTest, OnlyAFailureReachesTheUser)
         if (c.mapiLoads)
             libraries.Add(kMapi32, {{"MAPISendMailW", CFakeMailLibraries::Export(&CFakeMailLibraries::MapiWide)}});
         libraries.result = c.result;
+        const std::int64_t changes = Scalar(L"select total_changes()");
         ScopedUiScript script;
         if (c.returned == 0)
             script.AnswerMessageBox(IDOK);
@@ -510,5 +519,6 @@ TEST_F(MapiMailNoteTest, OnlyAFailureReachesTheUser)
             EXPECT_EQ(libraries.sent[0].subject, subject);
             EXPECT_EQ(libraries.sent[0].body, note->GetPlainText().c_str());
         }
+        EXPECT_EQ(Scalar(L"select total_changes()"), changes) << "sending writes no row";
     }
 }

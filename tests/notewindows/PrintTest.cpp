@@ -575,6 +575,21 @@ TEST_F(PrintTest, ColouredTextPrintsBlackOnWhite)
     EXPECT_EQ(m_formatter.format.crBackColor, RGB(255, 255, 255));
 }
 
+TEST_F(PrintTest, TextInEveryScriptReachesThePageAsItIsAndNothingIsWritten)
+{
+    const std::wstring text = L"Zak\u0142ady \u0130stanbul Vi\u1EC7t \u03A9\u03BC\u03AD\u03B3\u03B1 "
+                              L"\u041C\u0438\u0440 \u6F22\u5B57 \U0001F600";
+    CNote* const note = NoteWith(text);
+    ASSERT_NE(note, nullptr);
+    const std::int64_t changes = Scalar(L"select total_changes()");
+    ScopedUiScript script;
+    AnswerPrintDialog(script);
+    EXPECT_EQ(note->Print(), 1);
+    EXPECT_EQ(m_formatter.text.substr(0, text.size()), text);
+    EXPECT_EQ(Scalar(L"select total_changes()"), changes) << "a print writes no row";
+    EXPECT_FALSE(note->IsModified());
+}
+
 TEST_F(PrintTest, ThePrintDialogFailingIsLoggedAndItsCancelPrintsNothing)
 {
     CNote* const note = NoteWith(L"text");
