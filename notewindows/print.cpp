@@ -233,8 +233,9 @@ bool SpoolDocument(HDC printer, const SPrintGeometry& geometry, HWND control, co
             printed = g_printJobSeam.endDoc(printer) > 0;
             if (!printed)
                 WriteToLogFile(L"PrintNote - EndDoc failed, error %u", GetLastError());
-        } else
+        } else {
             g_printJobSeam.abortDoc(printer);
+        }
     }
     SelectObject(printer, oldFont);
     return printed && !s_cancelled;

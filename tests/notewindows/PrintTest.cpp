@@ -14,6 +14,7 @@
 #include "foundation/AppWindow.h"
 #include "foundation/ShellServices.h"
 #include "framework/UiSeams.h"
+#include "notewindows/RichEditCtrl.h"
 #include "notewindows/RichTextFormatter.h"
 #include "notewindows/print.h"
 #include "resources/resource.h"
@@ -606,6 +607,19 @@ TEST_F(PrintTest, ThePrintDialogFailingIsLoggedAndItsCancelPrintsNothing)
         EXPECT_TRUE(m_job.calls.empty()) << "nothing spooled";
         EXPECT_TRUE(IsWindowEnabled(m_main.Get()));
     }
+}
+
+TEST_F(PrintTest, AnEditorWithoutANotePrintsNothing)
+{
+    CRichEditCtrl50WT stray;
+    ASSERT_TRUE(stray.CreatePlain(nullptr, RECT{0, 0, 100, 100}));
+    CLogCapture log;
+    ScopedUiScript script;
+    AnswerPrintDialog(script);
+    EXPECT_FALSE(PrintNote(stray.Handle(), L"stray"));
+    EXPECT_TRUE(LogHasLineStarting(log, L"PrintNote - no text of a note behind the editor "));
+    EXPECT_EQ(Narrow(m_job.calls), L"delete") << "no job";
+    ExpectCleanEnd();
 }
 
 TEST_F(PrintTest, ARefusedPasswordPrintsNothing)
