@@ -1,11 +1,17 @@
-// The owner of one loaded library: freed when the owner goes or takes another.
+// The owner of one loaded library: freed when the owner goes or takes another,
+// with FreeLibrary unless its loader frees otherwise.
 #pragma once
 
 #include <windows.h>
 
 class CLibrary {
 public:
-    explicit CLibrary(HMODULE module = nullptr) : m_module(module) {}
+    using FreeFunction = BOOL(WINAPI*)(HMODULE module);
+
+    explicit CLibrary(HMODULE module = nullptr, FreeFunction freeLibrary = &FreeLibrary)
+        : m_module(module), m_free(freeLibrary)
+    {
+    }
     ~CLibrary() { Reset(); }
     CLibrary(const CLibrary&) = delete;
     CLibrary& operator=(const CLibrary&) = delete;
@@ -16,10 +22,11 @@ public:
     void Reset(HMODULE module = nullptr)
     {
         if (m_module && m_module != module)
-            FreeLibrary(m_module);
+            m_free(m_module);
         m_module = module;
     }
 
 private:
     HMODULE m_module;
+    FreeFunction m_free;
 };

@@ -36,6 +36,28 @@ extern SCommonDialogSeam g_commonDialogSeam;
 
 // TrackPopupMenu: with TPM_RETURNCMD the chosen command (0 for none), else
 // whether the menu ran; the command then arrives as WM_COMMAND at the owner.
+// The common dialogs' extended error: why a dialog returned FALSE (0: the
+// user cancelled).
+struct SCommDlgErrorSeam {
+    DWORD (*extendedError)();
+};
+extern SCommDlgErrorSeam g_commDlgErrorSeam;
+
+// A print job on a printer DC, as GDI runs it.
+struct SPrintJobSeam {
+    int (*getDeviceCaps)(HDC dc, int index);
+    int (*setAbortProc)(HDC dc, ABORTPROC proc);
+    int (*startDoc)(HDC dc, const DOCINFOW* info);
+    int (*startPage)(HDC dc);
+    int (*endPage)(HDC dc);
+    int (*endDoc)(HDC dc);
+    int (*abortDoc)(HDC dc);
+    BOOL (*deleteDC)(HDC dc);
+};
+extern SPrintJobSeam g_printJobSeam;
+
+// TrackPopupMenu: with TPM_RETURNCMD the chosen command (0 for none), else
+// whether the menu ran; the command then arrives as WM_COMMAND at the owner.
 struct SPopupMenuSeam {
     BOOL (*trackPopupMenu)(HMENU menu, UINT flags, int x, int y, HWND owner, const RECT* rect);
 };

@@ -157,3 +157,9 @@
 #define IDS_COLUMN_ALARM 909            // "Alarm"
 #define IDS_COLUMN_CREATED 920          // "Creation date"
 #define IDS_COLUMN_LAST_UPDATED 921     // "Last updated"
+// Printing and mail: the cancel dialog while pages spool, the footer's page
+// text and the mail failure.
+#define IDD_PRINTING 108            // "Quillet is printing"
+#define IDC_PRINTING_TEXT 1962      // "Sending text to print spooler... "
+#define IDS_EMAIL_FAILED 871        // "Failed to send email!\nMake sure you have a MAPI compatible mailer ..."
+#define IDS_PRINT_PAGE 872          // "Page %d of %d"

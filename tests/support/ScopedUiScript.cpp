@@ -106,7 +106,12 @@ void ScopedUiScript::HandleColor(std::function<BOOL(CHOOSECOLORW&)> handler)
 
 void ScopedUiScript::AnswerPrint(BOOL result)
 {
-    m_prints.push_back(result);
+    HandlePrint([result](PRINTDLGW&) { return result; });
+}
+
+void ScopedUiScript::HandlePrint(std::function<BOOL(PRINTDLGW&)> handler)
+{
+    m_prints.push_back(std::move(handler));
 }
 
 int ScopedUiScript::OnBox(HWND, const wchar_t* text, const wchar_t*, UINT)
@@ -187,12 +192,12 @@ BOOL ScopedUiScript::OnColor(CHOOSECOLORW* request)
     return TakeNext(script.m_colors, L"color", handler) ? handler(*request) : FALSE;
 }
 
-BOOL ScopedUiScript::OnPrint(PRINTDLGW*)
+BOOL ScopedUiScript::OnPrint(PRINTDLGW* request)
 {
     ScopedUiScript& script = Active();
     script.Record(L"print");
-    BOOL result = FALSE;
-    return TakeNext(script.m_prints, L"print", result) ? result : FALSE;
+    std::function<BOOL(PRINTDLGW&)> handler;
+    return TakeNext(script.m_prints, L"print", handler) ? handler(*request) : FALSE;
 }
 
 BOOL ScopedUiScript::OnBeep(UINT type)

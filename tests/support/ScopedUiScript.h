@@ -43,6 +43,8 @@ public:
     void AnswerColor(std::optional<COLORREF> color);
     void HandleColor(std::function<BOOL(CHOOSECOLORW&)> handler);
     void AnswerPrint(BOOL result);
+    // The print dialog answered by the test: a DC, copies and flags.
+    void HandlePrint(std::function<BOOL(PRINTDLGW&)> handler);
 
     // Every call in order: "box <text>", "modal <id>", "menu", "open", "save",
     // "font", "color", "print", "beep <type>".
@@ -75,7 +77,7 @@ private:
     std::deque<std::optional<std::wstring>> m_saveFiles;
     std::deque<std::function<BOOL(CHOOSEFONTW&)>> m_fonts;
     std::deque<std::function<BOOL(CHOOSECOLORW&)>> m_colors;
-    std::deque<BOOL> m_prints;
+    std::deque<std::function<BOOL(PRINTDLGW&)>> m_prints;
 
     std::vector<std::wstring> m_calls;
     std::vector<std::wstring> m_boxTexts;
