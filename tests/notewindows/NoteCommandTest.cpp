@@ -18,6 +18,7 @@
 #include "framework/UiSeams.h"
 #include "notestore/GroupMenu.h"
 #include "notestore/NoteAlarm.h"
+#include "notestore/SQLiteHelp.h"
 #include "notewindows/NoteCommandIds.h"
 #include "notewindows/notecmd.h"
 #include "resources/resource.h"
@@ -368,6 +369,52 @@ TEST_F(CNoteCommandTest, EveryChangeACommandMakesIsStoredByTheSaveAndComesBack)
     EXPECT_EQ(EffectsAt(editor, 0, 4) & (CFE_BOLD | CFE_ITALIC), CFE_BOLD);
     EXPECT_EQ(EffectsAt(editor, 5, 10) & (CFE_BOLD | CFE_ITALIC), CFE_ITALIC) << "the font dialog's italic";
     EXPECT_EQ(NumberingOf(editor), PFN_BULLET) << Rtf(*again);
+}
+
+TEST_F(CNoteCommandTest, FormatCommandsKeepTextInEveryScriptAcrossStoresAndRestarts)
+{
+    // Polish, Turkish, Vietnamese, Greek, Cyrillic, CJK and an emoji.
+    const std::wstring words = L"Zażółć gęślą\r\nIğdır şişe\r\nTiếng Việt\r\nΕλληνικά\r\nКириллица\r\n漢字かな\r\n\U0001F600 end";
+    CNote* note = Note(words.c_str());
+    ASSERT_NE(note, nullptr);
+    const std::int64_t id = note->GetId();
+    const HWND frame = note->GetHwnd();
+    SendMessageW(note->GetEditHwnd(), EM_SETSEL, 3, 20);
+    {
+        ScopedUiScript script;
+        script.HandleFont([](CHOOSEFONTW& choice) {
+            choice.lpLogFont->lfUnderline = TRUE;
+            return TRUE;
+        });
+        Command(frame, ID_SELECT_FONT);
+    }
+    for (const UINT command : {ID_EFFECT_BOLD, ID_EFFECT_STRIKEOUT, ID_ALIGN_RIGHT, ID_COLOR_PURPLE})
+        Command(frame, command);
+    const std::wstring plain = note->GetPlainText().c_str();
+    ASSERT_EQ(plain, words);
+    const auto row = [&] {
+        CppSQLite3Query query = DB().execQuery(
+            (L"select hex(text) || '|' || hex(displaytext) || '|' || lastupdatedate from notes where id = " +
+             std::to_wstring(id))
+                .c_str());
+        return query.eof() ? std::wstring(L"<no row>") : QueryText(query, 0);
+    };
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+    m_manager.CloseAll();
+    const std::wstring stored = row();
+    CNote* again = m_manager.LoadAndShowNote(id);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(std::wstring(again->GetPlainText().c_str()), words) << "after a restart";
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+    m_manager.CloseAll();
+    EXPECT_EQ(row(), stored) << "a read writes nothing";
+    again = m_manager.LoadAndShowNote(id);
+    ASSERT_NE(again, nullptr);
+    again->SetModified(true);
+    ASSERT_TRUE(m_manager.SaveModifiedNotes());
+    m_manager.CloseAll();
+    ASSERT_NE(m_manager.LoadAndShowNote(id), nullptr);
+    EXPECT_EQ(std::wstring(m_manager.GetNote(id)->GetPlainText().c_str()), words) << "after a second store";
 }
 
 // ---- the menu's marks
