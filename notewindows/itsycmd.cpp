@@ -11,6 +11,7 @@
 #include "NoteCommandIds.h"
 #include "RichTextFormatter.h"
 #include "VeduVure.h"
+#include "notecmd.h"
 #include "foundation/LogFile.h"
 #include "foundation/MessageBoxSeam.h"
 #include "foundation/Preferences.h"
@@ -718,13 +719,12 @@ void OnNoteCommand(HWND frame, UINT id, HWND control, UINT code)
         OnEditorNotification(frame, code);
         return;
     }
-    // The note commands come with their own work.
-    (void)id;
+    RunNoteCommand(frame, id);
 }
 
-void UpdateNoteMenuChecks(HWND /*frame*/)
+void UpdateNoteMenuChecks(HWND frame)
 {
-    // The check marks come with the note commands.
+    MarkNoteMenu(State().noteMenu, frame);
 }
 
 void SetFindTargetWindow(HWND frame)
@@ -756,6 +756,11 @@ HMENU GetNoteFrameMenu()
 void SetNoteNetworkOn(bool on)
 {
     State().networkOn = on;
+}
+
+bool IsNoteNetworkOn()
+{
+    return State().networkOn;
 }
 
 CWindowPicker& GetNoteWindowPicker()

@@ -62,6 +62,7 @@ void SetNoteFrameMenu(HMENU menu);
 HMENU GetNoteFrameMenu();
 // Whether the network part started: sending a note is offered only then.
 void SetNoteNetworkOn(bool on);
+bool IsNoteNetworkOn();
 // The window picker of Ctrl-drags.
 CWindowPicker& GetNoteWindowPicker();
 // Shut-down: ends a running pick, destroys the guide window and forgets

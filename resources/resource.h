@@ -163,3 +163,10 @@
 #define IDC_PRINTING_TEXT 1962      // "Sending text to print spooler... "
 #define IDS_EMAIL_FAILED 871        // "Failed to send email!\nMake sure you have a MAPI compatible mailer ..."
 #define IDS_PRINT_PAGE 872          // "Page %d of %d"
+// The note commands: the lock entry's two texts, quick snooze's question, and
+// the two delete texts that come with the alarm notification's strings.
+#define IDS_MENU_LOCK 882           // "&Lock\tF11"
+#define IDS_MENU_UNLOCK 883         // "Un&lock\tF11"
+#define IDS_QUICK_SNOOZE_RESETS 928 // "There's already an alarm defined for this note! ..."
+#define IDS_CONFIRM_NOTE_DELETE 818 // "Are you sure you want to remove this note? ..."
+#define IDS_UNLOCK_TO_DELETE 836    // "You need to unlock this note before it can be removed. ..."

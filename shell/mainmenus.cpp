@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr UINT ID_TRANSPARENCY_FIRST = 300;   // "Visible"; 301-309 are 10%-90%
-
 CMenuHandle g_mainMenu;
 CMenuHandle g_noteMenuResource;
 
