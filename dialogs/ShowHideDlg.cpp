@@ -46,16 +46,10 @@ constexpr UINT kRowImagesBitmap = 135;
 constexpr int kRowImageCount = 10;
 constexpr COLORREF kRowImagesMask = RGB(255, 0, 255);
 
-// The note-menu commands a hidden note cannot carry out. Their names are the
-// note commands' own once those land beside ID_PRINT_NOTE.
-constexpr UINT kDuplicateNoteCommand = 20011;
-constexpr UINT kExportNoteCommand = 20026;
-constexpr UINT kInsertDateCommand = 20006;
-constexpr UINT kInsertTimeCommand = 20007;
-constexpr UINT kSelectFontCommand = 204;
-constexpr UINT kHiddenNoteGreyed[] = {ID_PRINT_NOTE,      kDuplicateNoteCommand, kExportNoteCommand,
-                                      kInsertDateCommand, kInsertTimeCommand,    ID_ALIGN_LEFT,
-                                      ID_ALIGN_RIGHT,     ID_ALIGN_CENTER,       kSelectFontCommand};
+// The note-menu commands a hidden note cannot carry out.
+constexpr UINT kHiddenNoteGreyed[] = {ID_PRINT_NOTE,  ID_DUPLICATE_NOTE, ID_EXPORT_NOTE,
+                                      ID_INSERT_DATE, ID_INSERT_TIME,    ID_ALIGN_LEFT,
+                                      ID_ALIGN_RIGHT, ID_ALIGN_CENTER,   ID_SELECT_FONT};
 
 // Buttons that follow the right edge when the window is sized.
 constexpr int kRightButtons[] = {IDC_ORGANIZER_NEW_NOTE,    IDC_ORGANIZER_SHOW_HIDE,   IDC_ORGANIZER_TOGGLE_ALARM,
@@ -670,7 +664,7 @@ void CShowHideDlg::OnDeleteNotes()
             const bool bare = !note->GetHwnd();
             if (bare && note->CreateBareWindow())
                 manager.AddWindow(note);
-            const bool unlocked = note->GetHwnd() && ShowUnlockNoteDlg(note->GetHwnd(), LoadResString(IDS_UNLOCK_TO_REMOVE));
+            const bool unlocked = note->GetHwnd() && ShowUnlockNoteDlg(note->GetHwnd(), LoadResString(IDS_UNLOCK_TO_DELETE));
             note = manager.GetNote(id);
             if (!note)
                 continue;

@@ -151,7 +151,6 @@
 #define IDB_SORT_ASCENDING 141          // the sort mark while it is 1
 #define IDS_DISPLAY_ALL_NOTES 20        // "<Display all notes>"
 #define IDS_NOTE_ATTACHED_TO 38         // "Note attached to"
-#define IDS_UNLOCK_TO_REMOVE 836        // "You need to unlock this note before it can be removed. ..."
 #define IDS_CONFIRM_DELETE_NOTES 848    // "Are you sure you want to remove the selected notes? ..."
 #define IDS_COLUMN_TITLE 908            // "Title"
 #define IDS_COLUMN_ALARM 909            // "Alarm"

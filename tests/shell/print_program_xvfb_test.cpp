@@ -66,8 +66,7 @@ bool HasPrintingDialog(const CRun& run)
 
 using PrintOnScreen = ProgramTest;
 
-// Ctrl+P reaches CNote::Print through the note commands, which land separately.
-TEST_F(PrintOnScreen, DISABLED_CtrlPWithoutAPrinterSpoolsNothingAndGivesTheProgramBack)
+TEST_F(PrintOnScreen, CtrlPWithoutAPrinterSpoolsNothingAndGivesTheProgramBack)
 {
     ASSERT_TRUE(StoreNotesIn(Folder(), {{L"Printed", L"text to print", true, L"", 0}}));
     CRun run(ProgramPath(), FolderArgument());
