@@ -89,16 +89,26 @@ bool ShowsWindowAt(HWND window, POINT point)
     return shown && (shown == window || IsChild(window, shown));
 }
 
-// The top-level windows of ordinary programs by title, the top-most of each
-// title first in the walk.
-std::map<CStdStr, HWND> OpenWindowsByTitle()
+using CWindowTitles = std::vector<std::pair<HWND, CStdStr>>;
+
+// The top-level windows of ordinary programs with their titles, top-most first.
+CWindowTitles OpenProgramWindows()
 {
-    std::map<CStdStr, HWND> windows;
+    CWindowTitles windows;
     for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window; window = GetWindow(window, GW_HWNDNEXT)) {
         if ((GetWindowLongPtrW(window, GWL_STYLE) & kOverlappedWindowStyles) == kOverlappedWindowStyles)
-            windows.emplace(WindowTitle(window), window);
+            windows.emplace_back(window, WindowTitle(window));
     }
     return windows;
+}
+
+// Of windows sharing a title, the top-most: the one the user sees.
+std::map<CStdStr, HWND> TopmostByTitle(const CWindowTitles& windows)
+{
+    std::map<CStdStr, HWND> topmost;
+    for (const auto& [window, title] : windows)
+        topmost.emplace(title, window);
+    return topmost;
 }
 
 } // namespace
@@ -119,7 +129,7 @@ POINT AttachedNotePosition(int moveWith, const RECT& target, SIZE note, const RE
 
 HWND TopmostWindowTitled(const CStdStr& title)
 {
-    const std::map<CStdStr, HWND> windows = OpenWindowsByTitle();
+    const std::map<CStdStr, HWND> windows = TopmostByTitle(OpenProgramWindows());
     const auto found = windows.find(title);
     return found == windows.end() ? nullptr : found->second;
 }
@@ -270,8 +280,10 @@ void CNoteManager::PlaceAttachedNote(HWND window, CNote* note)
     const HWND target = note->Attachment().GetMatchedWindow();
     if (!IsWindow(target) || !IsWindowUncovered(target) || IsIconic(target))
         return;
-    if (!note->IsVisible() || !note->GetHwnd())
+    if (!note->IsVisible() || !note->GetHwnd()) {
         note->Show(false, true);
+        note->Attachment().SetMatchedWindow(target);   // showing reads the attachment again
+    }
     const int moveWith = note->Attachment().GetMoveWith();
     RECT targetRect, noteRect;
     if (moveWith < 1 || moveWith > 4 || !GetVisibleWindowRect(window, targetRect) || !note->GetHwnd() ||
@@ -368,9 +380,10 @@ void CNoteManager::HandleNoteWindowEvent(CNote& note, DWORD event, const CStdStr
 void CNoteManager::RefreshAttachedNotes()
 {
     ForgetGoneWindows();
-    const std::map<CStdStr, HWND> windows = OpenWindowsByTitle();
-    for (const auto& entry : windows)
-        SetWindowTitle(entry.second, entry.first);
+    const CWindowTitles open = OpenProgramWindows();
+    for (const auto& [window, title] : open)
+        SetWindowTitle(window, title);
+    const std::map<CStdStr, HWND> windows = TopmostByTitle(open);
     std::vector<std::int64_t> rowIds;
     CNoteAttachment rows;
     {

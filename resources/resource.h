@@ -134,3 +134,15 @@
 #define IDI_TASK_NOTE_ORGANIZER 168
 #define IDI_TASK_SHOW_HIDE 169
 #define IDI_TASK_PREFERENCES 170
+
+// The attach-to-window dialog: template 159, its controls and the finder's two icons.
+#define IDD_ATTACH_NOTE_TO_WND 159  // "Attach Window to note"
+#define IDC_ATTACH_TITLE 1137       // the window title
+#define IDC_ATTACH_FINDER 1138      // the finder tool (an icon without SS_NOTIFY: presses reach the dialog)
+#define IDC_ATTACH_TOP_LEFT 1140    // the move-with radios
+#define IDC_ATTACH_TOP_RIGHT 1141
+#define IDC_ATTACH_BOTTOM_LEFT 1142
+#define IDC_ATTACH_BOTTOM_RIGHT 1143
+#define IDC_ATTACH_DOES_NOT_MOVE 1144
+#define IDI_FINDER_WITH_TARGET 161  // the finder with its cross-hair, shown while not picking
+#define IDI_FINDER_EMPTY 162        // the empty finder, shown while picking

@@ -80,7 +80,7 @@ TEST(WinEventDispatcher, NamingRule)
     struct Case { EAccessibleName answer; BSTR name; HWND window; bool dispatched; const wchar_t* expected; };
     const Case cases[] = {
         {EAccessibleName::Text, edit.Get(), titled, false, L""},          // an edit field's events are dropped
-        {EAccessibleName::Text, editLower.Get(), titled, false, L""},     // compared as the user's locale does
+        {EAccessibleName::Text, editLower.Get(), titled, true, L"edit"},  // the compare minds case
         {EAccessibleName::Text, named.Get(), titled, true, L"Inbox"},     // the accessible name wins
         {EAccessibleName::Text, nullptr, titled, true, L""},              // a null name is empty, no fallback
         {EAccessibleName::Text, empty.Get(), titled, true, L""},
