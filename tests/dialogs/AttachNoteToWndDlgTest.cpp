@@ -1,81 +1,10 @@
 // The attach-to-window dialog, real, driven by a timer in its modal loop:
 // what it shows, what OK stores and posts, and a pick cancelled midway.
-#include "dialogs/AttachNoteToWndDlg.h"
-
-#include "notestore/AttachedNotes.h"
-#include "resources/resource.h"
-#include "tests/notestore/AttachedNotesTest.h"
-
-#include <functional>
+#include "AttachDialogDriver.h"
 
 namespace {
 
 const RECT kTargetRect = {200, 150, 600, 450};
-
-// Runs the dialog of a note with a script that works the open dialog; a
-// watchdog cancels a dialog still open after 10 s.
-class CDialogDriver {
-public:
-    using Script = std::function<void(HWND dialog)>;
-
-    static bool Run(CNote& note, Script script, bool* scriptRan = nullptr)
-    {
-        s_script = std::move(script);
-        s_ran = false;
-        s_started = GetTickCount64();
-        const UINT_PTR timer = SetTimer(nullptr, 0, 50, OnTimer);
-        const bool ok = ShowAttachNoteToWndDlg(note.GetHwnd());
-        KillTimer(nullptr, timer);
-        if (scriptRan)
-            *scriptRan = s_ran;
-        EXPECT_TRUE(s_ran) << "the dialog never opened";
-        EXPECT_LT(GetTickCount64() - s_started, 10000u) << "the watchdog ended the dialog";
-        return ok;
-    }
-
-    static void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
-    static std::wstring Text(HWND dialog, int id)
-    {
-        wchar_t text[256] = {};
-        GetDlgItemTextW(dialog, id, text, 256);
-        return text;
-    }
-
-private:
-    static HWND OwnDialog()
-    {
-        HWND found = nullptr;
-        EnumThreadWindows(GetCurrentThreadId(), [](HWND window, LPARAM found) {
-            wchar_t name[16] = {};
-            GetClassNameW(window, name, 16);
-            if (wcscmp(name, L"#32770") != 0 || !IsWindowVisible(window))
-                return TRUE;
-            *reinterpret_cast<HWND*>(found) = window;
-            return FALSE;
-        }, reinterpret_cast<LPARAM>(&found));
-        return found;
-    }
-
-    static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD)
-    {
-        const HWND dialog = OwnDialog();
-        if (dialog && !s_ran) {
-            s_ran = true;
-            s_script(dialog);
-        } else if (dialog && GetTickCount64() - s_started > 10000) {
-            EndDialog(dialog, 0);
-        }
-    }
-
-    static inline Script s_script;
-    static inline bool s_ran = false;
-    static inline ULONGLONG s_started = 0;
-};
-
-class CAttachDialogTest : public CAttachedNotesTest {
-protected:
-    std::int64_t Rows() { return Scalar(L"select count(*) from attachnotes"); }
-};
 
 TEST_F(CAttachDialogTest, ShowsTheStoredAttachmentAndStoresTheCheckedCorner)
 {
@@ -181,17 +110,13 @@ TEST_F(CAttachDialogTest, CancelDuringAPickEndsThePickAndKeepsTheDialog)
     bool capturedWhilePicking = false, releasedAfter = false, stillOpen = false;
     std::wstring titleAfter;
     EXPECT_FALSE(CDialogDriver::Run(*note, [&](HWND dialog) {
-        RECT finder;
-        GetWindowRect(GetDlgItem(dialog, IDC_ATTACH_FINDER), &finder);
-        POINT press = {(finder.left + finder.right) / 2, (finder.top + finder.bottom) / 2};
-        ScreenToClient(dialog, &press);
-        SendMessageW(dialog, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(press.x, press.y));
+        CDialogDriver::PressFinder(dialog);
         capturedWhilePicking = GetCapture() == dialog;
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);   // what the dialog manager makes of Esc
         releasedAfter = GetCapture() == nullptr;
         stillOpen = IsWindow(dialog) && IsWindowVisible(dialog);
         titleAfter = CDialogDriver::Text(dialog, IDC_ATTACH_TITLE);
-        SendMessageW(dialog, WM_LBUTTONUP, 0, MAKELPARAM(press.x, press.y));   // a late release picks nothing
+        SendMessageW(dialog, WM_LBUTTONUP, 0, 0);   // a late release picks nothing
         titleAfter += L"|" + CDialogDriver::Text(dialog, IDC_ATTACH_TITLE);
         CDialogDriver::Click(dialog, IDCANCEL);
     }));
