@@ -417,33 +417,6 @@ CSingleFunctionEntry::~CSingleFunctionEntry()
         InterlockedExchange(&g_singleFunctionRunning, 0);
 }
 
-bool CNoteManager::StartListener()
-{
-    return false;
-}
-
-void CNoteManager::StopListener()
-{
-}
-
-bool CNoteManager::IsListenerRunning() const
-{
-    return false;
-}
-
-void CNoteManager::RefreshAttachedNotes()
-{
-}
-
-bool CNoteManager::PostWindowEvent(DWORD, const wchar_t*, HWND)
-{
-    return true;
-}
-
-void CNoteManager::HideOrphanedAttachedNotes()
-{
-}
-
 namespace {
 
 int MoveGroup(CNoteManager& manager, const wchar_t* operation, std::int64_t newGroup, std::int64_t oldGroup)

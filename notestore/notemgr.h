@@ -11,6 +11,7 @@
 #include "foundation/FastDelegate.h"
 #include "foundation/LockedStl.h"
 #include "foundation/StdStr.h"
+#include "framework/KernelHandle.h"
 #include "framework/OleDateTime.h"
 #include "toolkit/NotifyWindow.h"
 
@@ -110,8 +111,12 @@ public:
     // the database can be used.
     bool RedetectUrls();
 
-    // The window-event listener of attached notes.
+    // ---- notes attached to other programs' windows (AttachedNotes.cpp)
+    // The window-event listener: a thread that hooks the system's window
+    // events and posts each to the main window. One at most: while a thread
+    // that was told to stop still runs, StartListener starts nothing (false).
     bool StartListener();
+    // Waits up to 10 s for the thread, serving what it sends meanwhile.
     void StopListener();
     bool IsListenerRunning() const;
     // Puts attached notes on the windows they belong to and starts or stops
@@ -120,8 +125,20 @@ public:
     // A window event for the attached notes, handed to the main window (the
     // listener's callback, also called to place a note at once); true.
     bool PostWindowEvent(DWORD event, const wchar_t* title, HWND window);
-    // Hides attached notes whose window is gone or hidden (the idle upkeep).
+    // Hides attached notes whose window is gone, covered or minimised (the
+    // idle upkeep), and forgets the titles of windows that are gone.
     void HideOrphanedAttachedNotes();
+    // A posted window event on the UI thread: places, hides or re-matches the
+    // notes attached to the title (nested: the notes of a title just left).
+    bool HandleWindowEvent(DWORD event, const wchar_t* title, HWND window, bool nested);
+    // Shows the note beside its target window at its corner mode; nothing
+    // while that window is gone, covered or minimised.
+    void PlaceAttachedNote(HWND window, CNote* note);
+    // Some part of the window can be seen: it is shown, not minimised, and
+    // one of three sample points of it is not under another window.
+    static bool IsWindowUncovered(HWND window);
+    // The last title known for a window; false when it has no entry.
+    bool FindWindowTitle(HWND window, CStdStr& title) const;
 
     // Moves every note of a group to another one (rows and cached notes);
     // returns how many changed, 0 on failure (logged).
@@ -330,6 +347,18 @@ private:
 
     // ---- docking
     void CollectDockedFrom(CNote* note, CNote* exclude, const CNote* origin, std::set<std::int64_t>& docked);
+
+    // ---- attached notes
+    static unsigned __stdcall ListenerThread(void* manager);
+    void ReapEndedListener();
+    void SetWindowTitle(HWND window, const CStdStr& title);
+    void ForgetWindowTitle(HWND window);
+    void ForgetGoneWindows();
+    void HandleNoteWindowEvent(CNote& note, DWORD event, const CStdStr& title, HWND window, bool nested,
+                               CStdStr& pendingTitle);
+    CKernelHandle m_listenerThread;
+    CKernelHandle m_listenerStop;
+    unsigned m_listenerThreadId = 0;
 
     // ---- alarms
     bool FindNextAlarmTime(COleDateTime& next);

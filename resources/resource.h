@@ -169,3 +169,14 @@
 #define IDS_QUICK_SNOOZE_RESETS 928 // "There's already an alarm defined for this note! ..."
 #define IDS_CONFIRM_NOTE_DELETE 818 // "Are you sure you want to remove this note? ..."
 #define IDS_UNLOCK_TO_DELETE 836    // "You need to unlock this note before it can be removed. ..."
+// The attach-to-window dialog: template 159, its controls and the finder's two icons.
+#define IDD_ATTACH_NOTE_TO_WND 159  // "Attach Window to note"
+#define IDC_ATTACH_TITLE 1137       // the window title
+#define IDC_ATTACH_FINDER 1138      // the finder tool (an icon without SS_NOTIFY: presses reach the dialog)
+#define IDC_ATTACH_TOP_LEFT 1140    // the move-with radios
+#define IDC_ATTACH_TOP_RIGHT 1141
+#define IDC_ATTACH_BOTTOM_LEFT 1142
+#define IDC_ATTACH_BOTTOM_RIGHT 1143
+#define IDC_ATTACH_DOES_NOT_MOVE 1144
+#define IDI_FINDER_WITH_TARGET 161  // the finder with its cross-hair, shown while not picking
+#define IDI_FINDER_EMPTY 162        // the empty finder, shown while picking

@@ -27,6 +27,7 @@
 #include "mainmenus.h"
 #include "maintimers.h"
 #include "notecalls.h"
+#include "notestore/AttachedNotes.h"
 #include "notestore/Note.h"
 #include "notestore/SQLiteHelp.h"
 #include "notestore/groups.h"
@@ -168,6 +169,7 @@ void OnMainClose(HWND window)
         return;
     QLOG(L"Close window event thread!");
     NoteManager().StopListener();
+    FreeQueuedWindowEvents(window);
     g_closing = true;
     DestroyWindow(window);
 }
@@ -572,8 +574,11 @@ void OnMainCommand(HWND window, UINT command)
     }
 }
 
-void OnAttachedWindowEvent(CWinEventMessage*)
+void OnAttachedWindowEvent(CWinEventMessage* posted)
 {
+    const std::unique_ptr<CWinEventMessage> event(posted);
+    if (event)
+        NoteManager().HandleWindowEvent(event->GetEvent(), event->GetTitle().c_str(), event->GetWindow(), false);
 }
 
 void ForegroundNudge()

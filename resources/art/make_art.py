@@ -27,6 +27,9 @@
   TrayAlarm2.ico       the note with a red bell, and the bell lit on red.
   ToolbarGlyphs.bmp    bitmap 102, the toolbar's 11 glyphs of 16x15, 4-bit in
                        the six key colours the toolbar recolours.
+  Finder*.ico          icons 161 and 162, the attach dialog's finder tool:
+                       a framed square with the picker's cross-hair in it
+                       ("FinderWithTarget") and without ("FinderEmpty").
   Task*.ico            the jump-list tasks' icons 138 (new note, a green plus),
                        168 (organizer, stacked notes), 169 (show/hide, half
                        greyed), 170 (preferences, a ticked box); 16, 32, 48 px.
@@ -1018,6 +1021,36 @@ def write_sort_marks():
         with open(os.path.join(HERE, name), "wb") as f:
             f.write(bmp_24(sort_mark(up)))
 
+# ---- the attach dialog's finder: icons 161 (with its cross-hair) and 162 (empty)
+
+
+def finder_icon(size, with_target):
+    """A light framed square; with its target, the picker's ring and
+    cross-hair inside, which the pointer takes away while picking."""
+    canvas = Canvas(size, size)
+    canvas.rect(0, 0, size, size, LIGHT)
+    for edge in range(size):
+        for inset in (0, 1):
+            canvas.put(edge, inset, MARK)
+            canvas.put(edge, size - 1 - inset, MARK)
+            canvas.put(inset, edge, MARK)
+            canvas.put(size - 1 - inset, edge, MARK)
+    if with_target:
+        mark = picker_cursor()
+        scale = 32 / (size - 4)
+        for y in range(size - 4):
+            for x in range(size - 4):
+                pixel = mark.pixels[int(y * scale)][int(x * scale)]
+                if pixel is not None and pixel[:3] == (0, 0, 0):
+                    canvas.put(x + 2, y + 2, (0, 0, 0))
+    return canvas
+
+
+def write_finder_icons():
+    for with_target, name in ((True, "FinderWithTarget.ico"), (False, "FinderEmpty.ico")):
+        with open(os.path.join(HERE, name), "wb") as f:
+            f.write(icon_file([finder_icon(s, with_target) for s in (16, 32)]))
+
 
 def main():
     write_toolbar_glyphs()
@@ -1038,6 +1071,7 @@ def main():
     write_magnet_art()
     write_task_icons()
     write_sort_marks()
+    write_finder_icons()
 
 
 if __name__ == "__main__":
