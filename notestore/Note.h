@@ -245,7 +245,7 @@ public:
     // wrapping; nothing without one.
     void ShowNextNote();
     void ShowPreviousNote();
-    // Sets `name` when it differs (ignoring case) from the display name.
+    // Sets `name` when it differs (exactly) from the display name.
     void SetTitle(const CStdStr& name);
 
     // The selection's character effect: set when mixed, else toggled.

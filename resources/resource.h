@@ -134,3 +134,69 @@
 #define IDI_TASK_NOTE_ORGANIZER 168
 #define IDI_TASK_SHOW_HIDE 169
 #define IDI_TASK_PREFERENCES 170
+
+// The note title, lock and unlock dialogs (the unlock template is above).
+#define IDD_NOTE_TITLE 107          // "Quillet - Note Title"
+#define IDD_LOCK_NOTE 117           // "Quillet - Lock note"
+#define IDC_NOTE_TITLE 1005         // the title edit
+#define IDC_NOTE_PASSWORD 1036      // the password edit of lock and unlock
+#define IDC_UNLOCK_PROMPT 1042      // the unlock dialog's prompt
+#define IDS_UNLOCK_TO_REMOVE 836    // "You need to unlock this note before it can be removed. ..."
+#define IDS_WRONG_PASSWORD 878      // "The password you entered is incorrect!"
+
+// The alarm dialog and its quick-set menu.
+#define IDD_ALARM 1005              // "Quillet - Select time and date for alarm"
+#define IDC_ALARM_DATE 1109         // date picker
+#define IDC_ALARM_TIME 139          // time picker
+#define IDC_ALARM_ACTIVE 124        // "&Alarm Active"
+#define IDC_ALARM_FREQUENCY 1004    // the repeat kinds
+#define IDC_ALARM_HIDE 125          // "&Hide note on exit"
+#define IDC_ALARM_POPUP 121         // "&Popup note before alarm"
+#define IDC_ALARM_POPUP_COUNT 106   // the reminder count
+#define IDC_ALARM_POPUP_SPIN 1111   // its up-down
+#define IDC_ALARM_POPUP_UNIT 108    // the reminder units
+#define IDC_ALARM_ACTIVATE 123      // "Activate &note on popup"
+#define IDC_ALARM_EXECUTE 1025      // "Execute"
+#define IDC_ALARM_COMMAND 1011      // the command line
+#define IDC_ALARM_BROWSE_COMMAND 1012
+#define IDC_ALARM_TEST_COMMAND 1013
+#define IDC_ALARM_SOUND 1026        // "Sound"
+#define IDC_ALARM_SOUND_FILE 1008   // the sound file
+#define IDC_ALARM_BROWSE_SOUND 1009
+#define IDC_ALARM_TEST_SOUND 1010   // "T&est sound" / "&Stop sound"
+#define IDC_ALARM_QUICK 1135        // opens the quick-set menu
+#define ID_HELP 57670               // the dialogs' Help buttons
+#define IDR_QUICK_ALARM 170         // the quick-set menu (first submenu)
+#define ID_QUICK_IN_AN_HOUR 21041
+#define ID_QUICK_AFTER_LUNCH 21042
+#define ID_QUICK_TOMORROW 21043
+#define ID_QUICK_NEXT_WEEK 21044
+#define ID_QUICK_NEXT_MONTH 21045
+#define ID_QUICK_IN_15_MINUTES 21046
+#define ID_QUICK_IN_30_MINUTES 21047
+#define ID_QUICK_TOMORROW_MORNING 21048
+#define IDS_ALARM_IN_PAST 13        // "The alarm is set to a time in the past! ..."
+#define IDS_UNIT_MINUTES 812        // the reminder units, 812 + unit
+#define IDS_UNIT_HOURS 813
+#define IDS_UNIT_DAYS 814
+#define IDS_UNIT_WEEKS 815
+#define IDS_REPEAT_ONCE 825         // the repeat kinds in list order (861 is second)
+#define IDS_REPEAT_DAILY 826
+#define IDS_REPEAT_WEEKDAYS 827
+#define IDS_REPEAT_WEEKLY 828
+#define IDS_REPEAT_BIWEEKLY 829
+#define IDS_REPEAT_MONTHLY 830
+#define IDS_REPEAT_YEARLY 831
+#define IDS_REPEAT_HOURLY 861
+#define IDS_TEST_SOUND 890          // "&Test sound"
+#define IDS_STOP_SOUND 891          // "&Stop sound"
+
+// The find and the find-and-replace dialogs.
+#define IDD_FIND 119                // "Quillet - Find"
+#define IDD_REPLACE 1009            // "Quillet - Find / Replace"
+#define IDC_FIND_WHAT 1043          // "Find what:"
+#define IDC_FIND_MATCH_CASE 1045    // "&Match case"
+#define IDC_FIND_UP 1046            // direction radios
+#define IDC_FIND_DOWN 1047
+#define IDC_REPLACE_WITH 1048       // "Replace with: "
+#define IDC_REPLACE 1049            // "&Replace"
