@@ -56,6 +56,10 @@ struct NoteRow {
     bool autoResize = true;
 };
 
+// The colour of a new note or group: one of the random colours when they are
+// on, else the default note colour.
+COLORREF NewNoteColor();
+
 // The frame's normal rectangle as it would be with its caption, at the same
 // corner.
 void AdjustPlacementForCaption(HWND frame, RECT& normal);

@@ -118,6 +118,8 @@ LOGFONTW SettingsFont()
     return font;
 }
 
+} // namespace
+
 COLORREF NewNoteColor()
 {
     const std::vector<NamedColor>& colors = g_prefs.RandomColors;
@@ -125,8 +127,6 @@ COLORREF NewNoteColor()
         return colors[static_cast<size_t>(std::rand()) % colors.size()].color;
     return g_prefs.DefaultColor;
 }
-
-} // namespace
 
 HWND CNote::GetEditHwnd() const
 {

@@ -200,3 +200,17 @@
 #define IDC_FIND_DOWN 1047
 #define IDC_REPLACE_WITH 1048       // "Replace with: "
 #define IDC_REPLACE 1049            // "&Replace"
+
+// The group editor and the group list.
+#define IDD_EDIT_GROUP 1030         // "Add/Edit Group"
+#define IDC_GROUP_PREVIEW 1126      // the colour preview
+#define IDC_GROUP_NAME 1127         // the name edit
+#define IDC_GROUP_COLOR_BUTTON 1058 // "&Adjust Color"
+#define IDD_GROUP_LIST 156          // "Group list"
+#define IDC_GROUP_LIST 1124         // the groups, one row each
+#define IDC_GROUP_NEW 1128
+#define IDC_GROUP_DELETE 1129
+#define IDC_GROUP_EDIT 1130
+#define IDC_GROUP_MOVE_UP 1131
+#define IDC_GROUP_MOVE_DOWN 1132
+#define IDS_GROUP_COLUMN 810        // "Group"

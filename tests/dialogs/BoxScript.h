@@ -43,10 +43,13 @@ inline void CALLBACK PlayNext(HWND, UINT, UINT_PTR, DWORD)
 inline void PlayOnBox(ScopedUiScript& script, UINT templateId, const wchar_t* caption, std::vector<BoxStep> steps)
 {
     script.HandleModal(templateId, [caption, steps = std::move(steps)](const SModalRun& run) {
+        // A box opened by a step plays its own steps, then the outer box goes on.
+        const box_script::SPlay outer = box_script::g_play;
         box_script::g_play = { caption, steps, 0 };
         const UINT_PTR timer = SetTimer(nullptr, 0, 15, box_script::PlayNext);
         const INT_PTR result = run.realRun(run.context);
         KillTimer(nullptr, timer);
+        box_script::g_play = outer;
         return result;
     });
 }
