@@ -221,7 +221,7 @@ private:
         case IDC_ALARM_TEST_COMMAND:   OnTestCommand(); return true;
         case IDC_ALARM_TEST_SOUND:     OnTestSound(); return true;
         case IDC_ALARM_QUICK:          OnQuickButton(); return true;
-        case ID_HELP:                  ShowHelp(kAlarmHelpContext); return true;
+        case IDC_HELP_BUTTON:          ShowHelp(kAlarmHelpContext); return true;
         }
         if (id >= ID_QUICK_IN_AN_HOUR && id <= ID_QUICK_TOMORROW_MORNING) {
             OnQuickPreset(id);

@@ -165,7 +165,7 @@
 #define IDC_ALARM_BROWSE_SOUND 1009
 #define IDC_ALARM_TEST_SOUND 1010   // "T&est sound" / "&Stop sound"
 #define IDC_ALARM_QUICK 1135        // opens the quick-set menu
-#define ID_HELP 57670               // the dialogs' Help buttons
+#define IDC_HELP_BUTTON 57670       // the dialogs' Help buttons
 #define IDR_QUICK_ALARM 170         // the quick-set menu (first submenu)
 #define ID_QUICK_IN_AN_HOUR 21041
 #define ID_QUICK_AFTER_LUNCH 21042

@@ -12,8 +12,12 @@
 #include "BoxScript.h"
 #include "NoteDialogTestSupport.h"
 #include "dialogs/AlarmDlg.h"
+#include "foundation/ShellExecSeam.h"
+#include "foundation/SoundPlayer.h"
+#include "foundation/ResModule.h"
 #include "notestore/NoteAlarm.h"
 #include "resources/resource.h"
+#include "tests/support/ShellExecuteRecorder.h"
 
 namespace {
 
@@ -242,6 +246,43 @@ TEST_F(AlarmDlgTest, ANoteDeletedWhileTheBoxIsOpenIsNotWritten)
     });
     EXPECT_EQ(Scalar((L"select count(*) from notes where id = " + std::to_wstring(m_id)).c_str()), 0);
     EXPECT_EQ(m_manager.GetNote(m_id), nullptr);
+}
+
+// MCI that plays whatever it is given until told to stop.
+MCIERROR PlayingSendString(const wchar_t*, HWND)
+{
+    return 0;
+}
+UINT PlayingDeviceId(const wchar_t*)
+{
+    return 1;
+}
+
+TEST_F(AlarmDlgTest, TheTestButtonsRunOnlyWhatIsSwitchedOn)
+{
+    const CSeamOverride<SShellExecuteSeam> shell(g_shellExecuteSeam, { &RecordingShellExecute });
+    const CSeamOverride<SSoundSeam> sound(g_soundSeam, { &PlayingSendString, &PlayingDeviceId });
+    ExecutedCalls().clear();
+    std::vector<std::wstring> labels;
+    const BoxStep readLabel = [&](HWND box) { labels.push_back(ItemText(box, IDC_ALARM_TEST_SOUND)); };
+    ScopedUiScript script;
+    Run(script, {
+        TypeInto(IDC_ALARM_COMMAND, L"tool.exe /quiet"), Press(IDC_ALARM_TEST_COMMAND),   // off: nothing
+        Click(IDC_ALARM_EXECUTE, true), TypeInto(IDC_ALARM_COMMAND, L""), Press(IDC_ALARM_TEST_COMMAND),
+        TypeInto(IDC_ALARM_COMMAND, L"tool.exe /quiet"), Press(IDC_ALARM_TEST_COMMAND),
+        TypeInto(IDC_ALARM_SOUND_FILE, L"ring.wav"), Press(IDC_ALARM_TEST_SOUND), readLabel,   // off: silent
+        Click(IDC_ALARM_SOUND, true), Press(IDC_ALARM_TEST_SOUND), readLabel,
+        [](HWND box) { SendMessageW(box, MM_MCINOTIFY, MCI_NOTIFY_SUCCESSFUL, 1); }, readLabel,
+        Press(IDC_ALARM_TEST_SOUND), readLabel,
+        Press(IDOK),
+    });
+    ASSERT_EQ(ExecutedCalls().size(), 1u);
+    EXPECT_EQ(ExecutedCalls()[0].file, L"tool.exe");
+    const std::wstring test = LoadResString(IDS_TEST_SOUND);
+    const std::wstring stop = LoadResString(IDS_STOP_SOUND);
+    EXPECT_EQ(labels, (std::vector<std::wstring>{ test, stop, test, stop }));
+    EXPECT_FALSE(IsSoundPlaying()) << "OK stops the sound";
+    EXPECT_EQ(StoredInt(L"alarm_alarmflags") & (kAlarmRunCommand | kAlarmOwnSound), kAlarmRunCommand | kAlarmOwnSound);
 }
 
 }  // namespace
