@@ -277,7 +277,7 @@ TEST_F(AlarmDlgTest, TheTestButtonsRunOnlyWhatIsSwitchedOn)
         Press(IDOK),
     });
     ASSERT_EQ(ExecutedCalls().size(), 1u);
-    EXPECT_EQ(ExecutedCalls()[0].file, L"tool.exe");
+    EXPECT_EQ(ExecutedCalls()[0].file, L"\"tool.exe\"");
     const std::wstring test = LoadResString(IDS_TEST_SOUND);
     const std::wstring stop = LoadResString(IDS_STOP_SOUND);
     EXPECT_EQ(labels, (std::vector<std::wstring>{ test, stop, test, stop }));
