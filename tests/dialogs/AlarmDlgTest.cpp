@@ -7,6 +7,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <iomanip>
+#include <sstream>
 #include <string>
 
 #include "BoxScript.h"
@@ -33,10 +35,11 @@ std::string Text(const COleDateTime& date)
     SYSTEMTIME time = {};
     if (!date.GetAsSystemTime(time))
         return "invalid";
-    char text[32] = {};
-    snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
-             time.wMinute, time.wSecond);
-    return text;
+    std::ostringstream text;
+    text << std::setfill('0') << std::setw(4) << time.wYear << '-' << std::setw(2) << time.wMonth << '-'
+         << std::setw(2) << time.wDay << ' ' << std::setw(2) << time.wHour << ':' << std::setw(2) << time.wMinute
+         << ':' << std::setw(2) << time.wSecond;
+    return text.str();
 }
 
 TEST(QuickAlarmDate, PresetsLandOnTheCalendarDateTheyName)

@@ -72,6 +72,16 @@ inline BoxStep Click(int id, bool checked)
     };
 }
 
+// Waits, tick by tick, until the dialog manager has shown the box: it does
+// so only once its loop first goes idle.
+inline BoxStep WhenShown()
+{
+    return [](HWND box) {
+        if (!IsWindowVisible(box))
+            --box_script::g_play.next;
+    };
+}
+
 inline std::wstring ItemText(HWND box, int id)
 {
     wchar_t text[512] = {};

@@ -46,7 +46,7 @@ TEST_F(DialogScreenshotTest, TheDialogsAsTheyOpen)
 {
     ScopedUiScript script;
     PlayOnBox(script, IDD_ALARM, L"Quillet - Select time and date for alarm",
-              { Shoot(L"alarm-dialog-xvfb-screenshot.bmp"), Press(IDCANCEL) });
+              { WhenShown(), Shoot(L"alarm-dialog-xvfb-screenshot.bmp"), Press(IDCANCEL) });
     ShowAlarmDlg(m_note, m_window);
     EXPECT_TRUE(Saved(L"alarm-dialog-xvfb-screenshot.bmp"));
 
@@ -63,7 +63,7 @@ TEST_F(DialogScreenshotTest, TheDialogsAsTheyOpen)
     CGroups::AddGroup(-1, L"R&D", RGB(60, 120, 220));
     CGroups::AddGroup(-1, L"Home", RGB(80, 180, 80));
     PlayOnBox(script, IDD_GROUP_LIST, L"Group list",
-              { [](HWND box) { ListView_SetItemState(GetDlgItem(box, IDC_GROUP_LIST), 1, LVIS_SELECTED, LVIS_SELECTED); },
+              { WhenShown(), [](HWND box) { ListView_SetItemState(GetDlgItem(box, IDC_GROUP_LIST), 1, LVIS_SELECTED, LVIS_SELECTED); },
                 Shoot(L"group-list-xvfb-screenshot.bmp"), Press(IDCANCEL) });
     ShowGroupList(nullptr);
     EXPECT_TRUE(Saved(L"group-list-xvfb-screenshot.bmp"));
