@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "foundation/MessageBoxSeam.h"
+#include "foundation/RegKey.h"
 #include "foundation/ResModule.h"
 #include "framework/UiSeams.h"
 #include "resources/resource.h"
@@ -65,4 +66,26 @@ void ShowExportFailed(HWND owner, const wchar_t* path)
 
 void SetDialogIcons(HWND)
 {
+}
+
+std::wstring GetSystemMediaFolder()
+{
+    CRegKeyHandle key;
+    // Read only: standard users may not write there.
+    if (key.Open(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", KEY_READ) != ERROR_SUCCESS)
+        return std::wstring();
+    wchar_t folder[MAX_PATH + 1] = {};
+    DWORD type = 0;
+    DWORD bytes = sizeof(folder) - sizeof(wchar_t);
+    if (RegQueryValueExW(key.Get(), L"MediaPath", nullptr, &type, reinterpret_cast<BYTE*>(folder), &bytes) !=
+            ERROR_SUCCESS ||
+        (type != REG_SZ && type != REG_EXPAND_SZ))
+        return std::wstring();
+    // The stored text need not end in a NUL; the buffer's last unit stays one.
+    std::wstring path(folder, wcsnlen(folder, bytes / sizeof(wchar_t)));
+    if (path.empty() || path.size() >= MAX_PATH)
+        return std::wstring();
+    if (path.back() != L'\\')
+        path += L'\\';
+    return path;
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 
 #include "foundation/StdStr.h"
 
@@ -29,3 +30,8 @@ void SetDialogIcons(HWND dialog);
 
 // "Failed to export to %s" with the path.
 void ShowExportFailed(HWND owner, const wchar_t* path);
+
+// The system's media folder ("MediaPath" of the current version key) ending
+// in "\", the sound chooser's start; empty when it is missing, too long or
+// not text.
+std::wstring GetSystemMediaFolder();

@@ -23,7 +23,7 @@
 #include "framework/UiSeams.h"
 #include "notestore/GroupDlg.h"
 #include "notestore/Note.h"
-#include "notestore/NoteDialogs.h"
+#include "dialogs/NoteDialogs.h"
 #include "notestore/groups.h"
 #include "notewindows/NoteCommandIds.h"
 #include "notewindows/itsycmd.h"

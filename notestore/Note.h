@@ -56,6 +56,10 @@ struct NoteRow {
     bool autoResize = true;
 };
 
+// The colour of a new note or group: one of the random colours when they are
+// on, else the default note colour.
+COLORREF NewNoteColor();
+
 // The frame's normal rectangle as it would be with its caption, at the same
 // corner.
 void AdjustPlacementForCaption(HWND frame, RECT& normal);
@@ -246,7 +250,7 @@ public:
     // wrapping; nothing without one.
     void ShowNextNote();
     void ShowPreviousNote();
-    // Sets `name` when it differs (ignoring case) from the display name.
+    // Sets `name` when it differs (exactly) from the display name.
     void SetTitle(const CStdStr& name);
 
     // The selection's character effect: set when mixed, else toggled.

@@ -3,9 +3,9 @@
 // selection, sorting the paragraphs and finding text.
 #include "Note.h"
 
-#include "NoteDialogs.h"
 #include "QuietEditor.h"
 #include "notemgr.h"
+#include "dialogs/NoteDialogs.h"
 #include "foundation/LogFile.h"
 #include "foundation/MessageBoxSeam.h"
 #include "foundation/ResModule.h"
@@ -150,7 +150,8 @@ void CNote::ShowPreviousNote()
 
 void CNote::SetTitle(const CStdStr& name)
 {
-    if (SameText(name, GetDisplayName(), false))
+    // Exact: a rename that changes only the case is still a rename.
+    if (name == GetDisplayName())
         return;
     m_row.name = name;
     MarkChanged();

@@ -131,6 +131,8 @@ LOGFONTW SettingsFont()
     return font;
 }
 
+} // namespace
+
 COLORREF NewNoteColor()
 {
     const std::vector<NamedColor>& colors = g_prefs.RandomColors;
@@ -138,8 +140,6 @@ COLORREF NewNoteColor()
         return colors[static_cast<size_t>(std::rand()) % colors.size()].color;
     return g_prefs.DefaultColor;
 }
-
-} // namespace
 
 HWND CNote::GetEditHwnd() const
 {

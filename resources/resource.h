@@ -180,3 +180,81 @@
 #define IDC_ATTACH_DOES_NOT_MOVE 1144
 #define IDI_FINDER_WITH_TARGET 161  // the finder with its cross-hair, shown while not picking
 #define IDI_FINDER_EMPTY 162        // the empty finder, shown while picking
+// The note title, lock and unlock dialogs (the unlock template is above).
+#define IDD_NOTE_TITLE 107          // "Quillet - Note Title"
+#define IDD_LOCK_NOTE 117           // "Quillet - Lock note"
+#define IDC_NOTE_TITLE 1005         // the title edit
+#define IDC_NOTE_PASSWORD 1036      // the password edit of lock and unlock
+#define IDC_UNLOCK_PROMPT 1042      // the unlock dialog's prompt
+#define IDS_WRONG_PASSWORD 878      // "The password you entered is incorrect!"
+
+// The alarm dialog and its quick-set menu.
+#define IDD_ALARM 1005              // "Quillet - Select time and date for alarm"
+#define IDC_ALARM_DATE 1109         // date picker
+#define IDC_ALARM_TIME 139          // time picker
+#define IDC_ALARM_ACTIVE 124        // "&Alarm Active"
+#define IDC_ALARM_FREQUENCY 1004    // the repeat kinds
+#define IDC_ALARM_HIDE 125          // "&Hide note on exit"
+#define IDC_ALARM_POPUP 121         // "&Popup note before alarm"
+#define IDC_ALARM_POPUP_COUNT 106   // the reminder count
+#define IDC_ALARM_POPUP_SPIN 1111   // its up-down
+#define IDC_ALARM_POPUP_UNIT 108    // the reminder units
+#define IDC_ALARM_ACTIVATE 123      // "Activate &note on popup"
+#define IDC_ALARM_EXECUTE 1025      // "Execute"
+#define IDC_ALARM_COMMAND 1011      // the command line
+#define IDC_ALARM_BROWSE_COMMAND 1012
+#define IDC_ALARM_TEST_COMMAND 1013
+#define IDC_ALARM_SOUND 1026        // "Sound"
+#define IDC_ALARM_SOUND_FILE 1008   // the sound file
+#define IDC_ALARM_BROWSE_SOUND 1009
+#define IDC_ALARM_TEST_SOUND 1010   // "T&est sound" / "&Stop sound"
+#define IDC_ALARM_QUICK 1135        // opens the quick-set menu
+#define IDC_HELP_BUTTON 57670       // the dialogs' Help buttons
+#define IDR_QUICK_ALARM 170         // the quick-set menu (first submenu)
+#define ID_QUICK_IN_AN_HOUR 21041
+#define ID_QUICK_AFTER_LUNCH 21042
+#define ID_QUICK_TOMORROW 21043
+#define ID_QUICK_NEXT_WEEK 21044
+#define ID_QUICK_NEXT_MONTH 21045
+#define ID_QUICK_IN_15_MINUTES 21046
+#define ID_QUICK_IN_30_MINUTES 21047
+#define ID_QUICK_TOMORROW_MORNING 21048
+#define IDS_ALARM_IN_PAST 13        // "The alarm is set to a time in the past! ..."
+#define IDS_UNIT_MINUTES 812        // the reminder units, 812 + unit
+#define IDS_UNIT_HOURS 813
+#define IDS_UNIT_DAYS 814
+#define IDS_UNIT_WEEKS 815
+#define IDS_REPEAT_ONCE 825         // the repeat kinds in list order (861 is second)
+#define IDS_REPEAT_DAILY 826
+#define IDS_REPEAT_WEEKDAYS 827
+#define IDS_REPEAT_WEEKLY 828
+#define IDS_REPEAT_BIWEEKLY 829
+#define IDS_REPEAT_MONTHLY 830
+#define IDS_REPEAT_YEARLY 831
+#define IDS_REPEAT_HOURLY 861
+#define IDS_TEST_SOUND 890          // "&Test sound"
+#define IDS_STOP_SOUND 891          // "&Stop sound"
+
+// The find and the find-and-replace dialogs.
+#define IDD_FIND 119                // "Quillet - Find"
+#define IDD_REPLACE 1009            // "Quillet - Find / Replace"
+#define IDC_FIND_WHAT 1043          // "Find what:"
+#define IDC_FIND_MATCH_CASE 1045    // "&Match case"
+#define IDC_FIND_UP 1046            // direction radios
+#define IDC_FIND_DOWN 1047
+#define IDC_REPLACE_WITH 1048       // "Replace with: "
+#define IDC_REPLACE 1049            // "&Replace"
+
+// The group editor and the group list.
+#define IDD_EDIT_GROUP 1030         // "Add/Edit Group"
+#define IDC_GROUP_PREVIEW 1126      // the colour preview
+#define IDC_GROUP_NAME 1127         // the name edit
+#define IDC_GROUP_COLOR_BUTTON 1058 // "&Adjust Color"
+#define IDD_GROUP_LIST 156          // "Group list"
+#define IDC_GROUP_LIST 1124         // the groups, one row each
+#define IDC_GROUP_NEW 1128
+#define IDC_GROUP_DELETE 1129
+#define IDC_GROUP_EDIT 1130
+#define IDC_GROUP_MOVE_UP 1131
+#define IDC_GROUP_MOVE_DOWN 1132
+#define IDS_GROUP_COLUMN 810        // "Group"

@@ -75,11 +75,12 @@ bool DrawNotifyContent(HDC dc, const NotifyWindowArgs& args, bool measure, SIZE&
 
     RECT title = {padX, 0, args.cx, args.cy};
     SelectObject(dc, titleFont.Get());
-    const int titleHeight = DrawTextW(dc, args.title.c_str(), -1, &title, DT_SINGLELINE | calculate);
+    const int titleHeight = DrawTextW(dc, args.title.c_str(), -1, &title, DT_SINGLELINE | DT_NOPREFIX | calculate);
 
     RECT text = {padX, titleHeight + padY / 2, twips.X(kTextRightTwips), args.cy};
     SelectObject(dc, textFont.Get());
-    DrawTextW(dc, args.text.c_str(), -1, &text, DT_WORDBREAK | calculate);
+    // Group names are shown as typed: "R&D" is not "RD" with a mnemonic.
+    DrawTextW(dc, args.text.c_str(), -1, &text, DT_WORDBREAK | DT_NOPREFIX | calculate);
     size = SIZE{std::max(text.right, title.right) + padX, text.bottom + padY};
     return true;
 }

@@ -49,7 +49,12 @@ INT_PTR CALLBACK CQLDialog::DialogProc(HWND window, UINT msg, WPARAM wParam, LPA
     auto* const dialog = reinterpret_cast<CQLDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (!dialog)
         return 0;
-    return dialog->HandleMessage(msg, wParam, lParam);
+    const INT_PTR result = dialog->HandleMessage(msg, wParam, lParam);
+    // The box's last message: nothing after it may reach the object, which
+    // may be gone by then.
+    if (msg == WM_NCDESTROY)
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    return result;
 }
 
 INT_PTR CQLDialog::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
@@ -92,6 +97,10 @@ INT_PTR CQLDialog::OnNotifyMessage(WPARAM wParam, LPARAM lParam)
 
 INT_PTR CQLDialog::DoModal()
 {
+    // A modeless box still open would lose its link to this object and outlive
+    // it; one box at a time.
+    if (!m_modal && IsWindow())
+        DestroyWindow(m_window);
     // An object that ran modeless before would destroy this box on OK instead of ending it.
     m_modal = true;
     return RunModal(SModalRun{ static_cast<UINT>(m_templateId), m_parent, RealModalRun, this });
@@ -116,8 +125,9 @@ bool CQLDialog::Create(HWND parent)
     m_modal = false;
     const HWND window = CResModule::CreateDialogParam(MAKEINTRESOURCEW(m_templateId), parent, DialogProc,
                                                       reinterpret_cast<LPARAM>(this));
-    m_window = window;
-    if (!window)
+    // A box that ended itself while it opened leaves a dead handle behind.
+    m_window = window && ::IsWindow(window) ? window : nullptr;
+    if (!m_window)
         WriteToLogFile(L"Dialog %d could not be created, error %u", m_templateId, GetLastError());
     return IsWindow();
 }

@@ -837,8 +837,8 @@ TEST_F(NoteTextTest, RecordChangesFromTheWindowAreMarkedAndStored)
     ASSERT_TRUE(m_manager.SaveModifiedNotes());
 
     m_events.clear();
-    note->SetTitle(L"FIRST LINE");
-    EXPECT_FALSE(note->IsModified()) << "the display name already, ignoring case";
+    note->SetTitle(L"first line");
+    EXPECT_FALSE(note->IsModified()) << "the display name already";
     note->SetTitle(L"Shopping");
     EXPECT_EQ(Rows(L"select count(*) from notes where name = 'Shopping' and displayname = 'Shopping' and id = " +
                    std::to_wstring(id)), 1);

@@ -81,6 +81,12 @@ TEST(RenderNotifyBitmap, MeasuresTitleAndWrappedText)
     EXPECT_GE(longSize.cy, shortSize.cy + m.lineHeight);
 }
 
+TEST(RenderNotifyBitmap, AnAmpersandInAGroupNameIsShown)
+{
+    // Prefix processing would draw "R&D" as "RD" with D underlined.
+    EXPECT_GT(Measure(L"R&D R&D R&D R&D R&D R&D R&D R&D").cx, Measure(L"RD RD RD RD RD RD RD RD").cx);
+}
+
 TEST(RenderNotifyBitmap, CutsTheCornersOutThroughTheAlpha)
 {
     NotifyWindowArgs args;

@@ -153,6 +153,44 @@ TEST(QLDialog, ASecondCreateKeepsTheOpenBox)
     EXPECT_EQ(FindThreadWindow(L"Controls"), nullptr);
 }
 
+TEST(QLDialog, AModalRunClosesTheModelessBoxStillOpen)
+{
+    HWND modeless = nullptr;
+    {
+        CQLDialog dialog(IDD_T_CONTROLS, nullptr);
+        ASSERT_TRUE(dialog.Create(nullptr));
+        modeless = dialog.GetHwnd();
+        EXPECT_EQ(RunModalWithStep({ WM_COMMAND, MAKEWPARAM(IDOK, 0) }, dialog), 1);
+        // Left open, it would stay linked to the object and outlive it.
+        EXPECT_FALSE(IsWindow(modeless));
+        EXPECT_EQ(dialog.GetHwnd(), nullptr);
+    }
+    EXPECT_EQ(FindThreadWindow(L"Controls"), nullptr);
+}
+
+// Ends itself while it opens, as a box does whose initialisation fails.
+class CSelfEndingDialog : public CQLDialog {
+public:
+    using CQLDialog::CQLDialog;
+
+protected:
+    int OnInitDialog() override
+    {
+        OnCancel();
+        return 1;
+    }
+};
+
+TEST(QLDialog, ABoxThatEndsWhileItOpensLeavesNoHandle)
+{
+    CLogCapture log;
+    CSelfEndingDialog dialog(IDD_T_CONTROLS, nullptr);
+    EXPECT_FALSE(dialog.Create(nullptr));
+    EXPECT_EQ(dialog.GetHwnd(), nullptr);
+    EXPECT_FALSE(dialog.IsWindow());
+    EXPECT_EQ(FindThreadWindow(L"Controls"), nullptr);
+}
+
 TEST(QLDialog, MissingTemplateRunsNothingAndIsLogged)
 {
     ScopedUiScript script;
