@@ -594,11 +594,6 @@ int RestartNetwork()
     return StartThreads();
 }
 
-bool IsNetworkRunning()
-{
-    return Network().senderId != 0;
-}
-
 bool PostNetSendRequest(std::unique_ptr<CNetSendRecord>& request)
 {
     const DWORD senderId = Network().senderId;

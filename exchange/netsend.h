@@ -56,7 +56,6 @@ int StartNetwork();
 int StopNetwork();
 // 1 when the threads stopped and started again (reading "NetworkPort" anew).
 int RestartNetwork();
-bool IsNetworkRunning();
 
 // Hands a request to the sender thread; false (the request back in the
 // caller's hands) when it is not running or the post fails.
