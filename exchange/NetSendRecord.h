@@ -13,6 +13,12 @@
 
 constexpr int kNetHostChars = 256;   // host and sender name, terminator included
 
+// The messages that carry a record: a request posted to the sender thread,
+// and the sender's and the listener's reports sent to the main window.
+constexpr UINT WM_NETSEND_REQUEST = WM_APP + 0x64;
+constexpr UINT WM_NETSEND_STATUS = WM_APP + 0x65;
+constexpr UINT WM_NOTE_RECEIVED = WM_APP + 0x66;
+
 // The codes of WM_NETSEND_STATUS besides a socket error, read as 32 bits.
 constexpr int kNetSendStartedCode = -1;
 constexpr int kNetSendDeliveredCode = -2;

@@ -63,8 +63,13 @@ CWinSockX::~CWinSockX()
 
 bool CWinSockX::Create()
 {
+    return Adopt(socket(AF_INET, SOCK_STREAM, 0));
+}
+
+bool CWinSockX::Adopt(SOCKET accepted)
+{
     Close();
-    m_socket = socket(AF_INET, SOCK_STREAM, 0);
+    m_socket = accepted;
     if (m_socket == INVALID_SOCKET)
         return false;
     if (m_transferMs == 0 || ApplyTransferLimit())

@@ -37,6 +37,9 @@ public:
     // socket held now and for every one Create makes later.
     void SetTimeLimits(DWORD connectMs, DWORD transferMs);
 
+    // Takes an accepted socket, replacing one still held, under the send and
+    // receive limit; false, the socket closed, when the limit cannot be set.
+    bool Adopt(SOCKET accepted);
     SOCKET Socket() const { return m_socket; }
     // closesocket, keeping the error code of the call before; none held after.
     void Close();

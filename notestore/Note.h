@@ -281,6 +281,10 @@ public:
     HGLOBAL SaveToGlobal();
     // Writes the note into the block, resizing it; the bytes written, or -1.
     int SaveToMemory(HGLOBAL block);
+    // Queues the note for a user on the LAN (an alias, host name or dotted
+    // address); the outcome, a refusal included, arrives at the main window
+    // as a transfer report. 0.
+    int NetSend(const wchar_t* recipient);
 
     // Writes the note to the file as text (format 0) or as a record of the
     // notes document (1): a new file unless appending to one; last closes the

@@ -901,7 +901,7 @@ CNote* CNoteManager::CreateReceivedNote(const std::function<bool(CNote&)>& read)
 namespace {
 
 // A peer sends one note a connection; its text may carry pictures.
-constexpr SXmlLimits kReceivedNoteLimits = {16u * 1024 * 1024, 1};
+constexpr SXmlLimits kReceivedNoteLimits = {CNoteManager::kReceivedNoteMaxBytes, 1};
 
 }  // namespace
 

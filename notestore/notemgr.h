@@ -208,6 +208,8 @@ public:
     // window can be made, so the caller can say so.
     CNote* CreateNoteFromBuffer(const BYTE* bytes, int length);
     CNote* CreateNoteFromXml(const wchar_t* document);
+    // The largest received note document, as UTF-8 bytes.
+    static constexpr size_t kReceivedNoteMaxBytes = 16u * 1024 * 1024;
     // What a note received from elsewhere may not keep: an alarm command or
     // sound file with their flags, a group, an embedded object in any text
     // that can load as rich text, a GUID that is malformed, zero or already

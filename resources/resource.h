@@ -258,3 +258,32 @@
 #define IDC_GROUP_MOVE_UP 1131
 #define IDC_GROUP_MOVE_DOWN 1132
 #define IDS_GROUP_COLUMN 810        // "Group"
+// The LAN dialogs: sending a note (134), the alias editor (145) and its entry
+// (144), the ignore-list editor (1020) and its entry (1021); their images and
+// texts.
+#define IDD_NET_SEND 134            // "Network Send"
+#define IDB_NET_SEND_IMAGES 135     // 16 x 16: 0-2 sending, sent, failed; 3-9 the organizer's
+#define IDD_ADD_ALIAS 144           // "Add/Edit Net Send Alias"
+#define IDD_EDIT_ALIAS 145          // "Edit Alias"
+#define IDD_EDIT_IGNORE_LIST 1020   // "Edit Ignore List"
+#define IDD_ADD_IGNORE 1021         // "Add/Edit Net Send Alias"
+#define IDC_NETSEND_RECIPIENT 1074  // the recipient combo box
+#define IDC_NETSEND_HISTORY 1075    // the send history
+#define IDC_NETSEND_EDIT_ALIASES 1094
+#define IDC_NETSEND_EDIT_IGNORE 1108
+#define IDC_NETSEND_HELP 57670
+#define IDC_LIST_DELETE 1081        // the editors' buttons
+#define IDC_LIST_ADD 1097
+#define IDC_LIST_EDIT 1100
+#define IDC_AUTO_DETECT 1135
+#define IDC_ALIAS_NAME 1095         // the alias entry's name
+#define IDC_ALIAS_LIST 1096         // the editors' lists
+#define IDC_ALIAS_HOST 1096         // the alias entry's host
+#define IDC_IGNORE_NAME 1107
+#define IDS_NETSEND_FAILED 7        // "Failed"
+#define IDS_NETSEND_SENT 8          // "Sent"
+#define IDS_NETSEND_SENDING 9       // "Sending"
+#define IDS_COLUMN_HOST 906         // "Host"
+#define IDS_COLUMN_STATUS 907       // "Status"
+#define IDS_COLUMN_ALIAS 924        // "Alias"
+#define IDS_COLUMN_IP_HOST 927      // "IP/Host"

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "exchange/NetSendRecord.h"
 #include "notestore/WinEventMessage.h"
 #include "notewindows/NoteCommandIds.h"
 
@@ -34,9 +35,6 @@ constexpr UINT ID_NO_NOTES = 30000;
 
 // Private messages of the main window.
 constexpr UINT WM_FOREGROUND_NUDGE = WM_APP;          // the foreground nudge: no action
-constexpr UINT WM_NETSEND_REQUEST = WM_APP + 0x64;        // a thread message to the LAN sender
-constexpr UINT WM_NETSEND_STATUS = WM_APP + 0x65;
-constexpr UINT WM_NOTE_RECEIVED = WM_APP + 0x66;
 // Posted by a failed WM_NOTE_RECEIVED: the box is shown after the listener
 // has its answer, so a sender of junk cannot hold the listener behind it.
 constexpr UINT WM_RECEIVE_FAILED_BOX = WM_APP + 0x67;

@@ -36,6 +36,11 @@
   SortDescending.bmp   bitmaps 140 and 141, the organizer's sort marks beside a
   SortAscending.bmp    column title, 9x6 on 0xC0C0C0 (mapped to the button face):
                        a triangle pointing down (flag 0) and up (flag 1).
+  NetSendImages.bmp    bitmap 135, ten 16x16 images on magenta (the mask):
+                       0-2 a transfer sending, sent, failed; 3-6 a note with
+                       and without an alarm, shown and hidden; 7 and 8 the
+                       organizer's group and status column heads; 9 the frame
+                       round a group's colour swatch.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -1051,6 +1056,46 @@ def write_finder_icons():
         with open(os.path.join(HERE, name), "wb") as f:
             f.write(icon_file([finder_icon(s, with_target) for s in (16, 32)]))
 
+MAGENTA = (0xFF, 0x00, 0xFF)
+GREEN = (0x00, 0x80, 0x00)
+BLUE = (0x00, 0x00, 0xFF)
+NET_PALETTE = {"R": (0xFF, 0x00, 0x00), "G": GREEN, "B": BLUE, "K": (0x00, 0x00, 0x00),
+               "W": LIGHT, "S": SHADOW}
+
+
+def net_mark(canvas, ox, rows):
+    """A 7x7 mark in the image's lower right corner."""
+    paint(canvas, ox + 9, 9, rows, NET_PALETTE)
+
+
+def net_send_images():
+    canvas = Canvas(160, 16, MAGENTA)
+    arrow = ["   B   ", "   BB  ", "BBBBBB ", "BBBBBBB", "BBBBBB ", "   BB  ", "   B   "]
+    tick = ["      G", "     GG", "G   GG ", "GG GG  ", " GGG   ", "  G    ", "       "]
+    cross = ["R     R", "RR   RR", " RR RR ", "  RRR  ", " RR RR ", "RR   RR", "R     R"]
+    for index, mark in enumerate((arrow, tick, cross)):
+        menu_note(canvas, index * 16 + 1, 1, 12)
+        net_mark(canvas, index * 16, mark)
+    for index, (alarm, shown) in enumerate(((True, True), (True, False), (False, True), (False, False))):
+        ox = (3 + index) * 16
+        menu_note(canvas, ox + 1, 1, 13, faded=not shown)
+        if alarm:
+            menu_clock(canvas, ox + 9, 9)
+    # The group column: three colour swatches; the status column: a clock.
+    for row, colour in enumerate(((0xFF, 0x00, 0x00), GREEN, BLUE)):
+        canvas.rect(7 * 16 + 3, 2 + row * 4, 7 * 16 + 13, 5 + row * 4, colour)
+    menu_clock(canvas, 8 * 16 + 4, 4)
+    # The swatch's frame: its inside stays transparent for the colour.
+    for edge in range(3, 13):
+        for x, y in ((edge, 3), (edge, 12), (3, edge), (12, edge)):
+            canvas.put(9 * 16 + x, y, (0x00, 0x00, 0x00))
+    return canvas
+
+
+def write_net_send_images():
+    with open(os.path.join(HERE, "NetSendImages.bmp"), "wb") as f:
+        f.write(bmp_24(net_send_images()))
+
 
 def main():
     write_toolbar_glyphs()
@@ -1072,6 +1117,7 @@ def main():
     write_task_icons()
     write_sort_marks()
     write_finder_icons()
+    write_net_send_images()
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 // and their boxes, received notes made or refused, the failure box after the
 // listener has its answer, and the lists loaded and stored at start and end.
 #include "ExchangeTestSupport.h"
+#include "LanTestSupport.h"
 #include "MainWindowTestSupport.h"
 
 #include <mmsystem.h>
@@ -162,8 +163,7 @@ TEST_F(MainWindowLanTest, FailuresWhileABoxIsPendingAreOnlyLogged)
 TEST_F(MainWindowLanTest, AReceivedNoteIsStoredShownAndAnnouncedWithoutWhatActs)
 {
     // The note's window needs the program's note class.
-    static const bool classes = RegisterWindowClasses(GetModuleHandleW(nullptr)) != 0;
-    ASSERT_TRUE(classes);
+    ASSERT_TRUE(NoteClassesRegistered());
     wchar_t savedSound[CPreferences::kPathChars] = {};
     wcscpy_s(savedSound, g_prefs.NoteReceived);
     wcscpy_s(g_prefs.NoteReceived, L"C:\\Sounds\\received.wav");
@@ -206,8 +206,132 @@ TEST_F(MainWindowLanTest, ListsOfALongUsedFileSurviveStartAndEnd)
     EXPECT_EQ(ReadPrivateProfileInt(L"NetSends", L"NumStored", 0, path.c_str()), 40);   // unchanged, not rewritten
 }
 
-// Last: the closing flag stays set for the rest of the process.
-TEST_F(MainWindowLanTest, AfterTheCloseNothingIsMadeOrShown)
+// The network running for the test's main window, on a port of its own.
+class MainWindowNetworkTest : public MainWindowLanTest {
+protected:
+    void SetUp() override
+    {
+        MainWindowLanTest::SetUp();
+        ASSERT_TRUE(NoteClassesRegistered());
+        ASSERT_TRUE(m_sockets.Started());
+        m_savedPort = g_prefs.NetworkPort;
+        m_port = FreePort();
+        g_prefs.NetworkPort = m_port;
+        ASSERT_EQ(StartNetwork(), 1);
+    }
+    void TearDown() override
+    {
+        StopNetwork();
+        g_prefs.NetworkPort = m_savedPort;
+        MainWindowLanTest::TearDown();
+    }
+
+    std::string Exchange(const std::string& bytes)
+    {
+        std::string reply;
+        CPeer peer([&] {
+            const SOCKET socket = ConnectLoopback(m_port);
+            SendBytes(socket, bytes);
+            reply = ReceiveAll(socket);
+            closesocket(socket);
+        });
+        EXPECT_TRUE(peer.Finish());
+        return reply;
+    }
+
+    CWinSockSession m_sockets;
+    CSeamOverride<SNetBoundsSeam> m_bounds{g_netBoundsSeam, ShortNetBounds()};
+    int m_port = 0;
+    int m_savedPort = 0;
+};
+
+TEST_F(MainWindowNetworkTest, APeersNoteArrivesWithoutWhatActsAndJunkIsNotAcknowledged)
+{
+    const std::string xml = std::string(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\" ?>\r\n<NOTES>\r\n<note>\r\n"
+        "<visible>1</visible>\r\n<text>from afar</text>\r\n"
+        "<alarm_executecmd>calc.exe</alarm_executecmd>\r\n"
+        "<alarm_soundfile>\\\\server\\share\\ring.wav</alarm_soundfile>\r\n"
+        "<alarm_alarmflags>100</alarm_alarmflags>\r\n"
+        "<group>7</group>\r\n</note>\r\n</NOTES>") + '\0';
+    EXPECT_EQ(Exchange(WireNote(true, xml, "127.0.0.1", "alice")), "QLSENDXMLOKQLSENDACK");
+    ASSERT_EQ(m_manager.GetNoteCount(), 1);
+    CNote* const note = m_manager.GetNote(m_manager.GetAllNoteIDs().front());
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->Row().text, L"from afar");
+    ExpectReceivedSafely(*note);
+
+    const std::string refused[] = {
+        std::string("this is not a note") + '\0',
+        std::string("<?xml version=\"1.0\"?>\r\n<!DOCTYPE NOTES [<!ENTITY e \"x\">]>\r\n"
+                    "<NOTES><note><text>&e;</text></note></NOTES>") + '\0',
+    };
+    for (const std::string& body : refused) {
+        m_boxes.SetAnswer(IDOK);
+        const size_t boxes = m_boxes.ShownTexts().size();
+        EXPECT_EQ(Exchange(WireNote(true, body, "127.0.0.1", "mallory")), "QLSENDXMLOK");
+        PumpPosted();
+        ASSERT_EQ(m_boxes.ShownTexts().size(), boxes + 1);
+        EXPECT_EQ(m_boxes.ShownTexts().back(), FailureText(L"mallory"));
+    }
+    EXPECT_EQ(m_manager.GetNoteCount(), 1);
+}
+
+TEST_F(MainWindowNetworkTest, ANoteSentToThisMachineComesBackWithItsTextWhole)
+{
+    const std::wstring text = L"Za\u017C\u00F3\u0142\u0107 g\u0119\u015Bl\u0105 ja\u017A\u0144 \u0130stanbul \u015F\u0131k "
+                              L"Ti\u1EBFng Vi\u1EC7t \u0395\u03BB\u03BB\u03B7\u03BD\u03B9\u03BA\u03AC "
+                              L"\u0420\u0443\u0441\u0441\u043A\u0438\u0439 \u4E2D\u6587\u65E5\u672C\u8A9E "
+                              L"\U0001F600\U0001F389";
+    CNote* const note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    note->SetText(text);
+    ASSERT_TRUE(note->UpdateFromWindow());
+    const std::int64_t sentId = note->GetId();
+    EXPECT_EQ(note->NetSend(L"127.0.0.1"), 0);
+    ASSERT_TRUE(PumpUntil([this] { return m_manager.GetNoteCount() == 2 && HistoryStatus(L"127.0.0.1") == kNetSendSent; }));
+    for (const std::int64_t id : m_manager.GetAllNoteIDs()) {
+        if (id == sentId)
+            continue;
+        CNote* const received = m_manager.GetNote(id);
+        ASSERT_NE(received, nullptr);
+        EXPECT_EQ(received->Row().text, text);
+    }
+    EXPECT_TRUE(m_boxes.ShownTexts().empty());
+}
+
+TEST_F(MainWindowNetworkTest, SendsThatCannotGoAreReportedAsFailed)
+{
+    CNote* const note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    CLogCapture log;
+    // A blank recipient would resolve to this machine.
+    m_boxes.SetAnswer(IDOK);
+    EXPECT_EQ(note->NetSend(L"  "), 0);
+    EXPECT_TRUE(log.Contains(L"Sending note to  failed - 10022"));
+    ASSERT_EQ(m_boxes.ShownTexts().size(), 1u);
+    EXPECT_EQ(m_boxes.ShownTexts().back(), L"Error sending note to ");
+    // No record holds the name: cut, it would be another machine.
+    m_boxes.SetAnswer(IDOK);
+    const std::wstring longName(300, L'h');
+    EXPECT_EQ(note->NetSend(longName.c_str()), 0);
+    ASSERT_EQ(m_boxes.ShownTexts().size(), 2u);
+    EXPECT_EQ(m_boxes.ShownTexts().back(), L"Error sending note to " + longName);
+    EXPECT_TRUE(log.Contains(L"NetSend - a recipient of 300 characters is too long"));
+    // The network stopped: nobody would take the request.
+    ASSERT_EQ(StopNetwork(), 1);
+    m_boxes.SetAnswer(IDOK);
+    EXPECT_EQ(note->NetSend(L"pc-stopped"), 0);
+    EXPECT_EQ(HistoryStatus(L"pc-stopped"), kNetSendFailed);
+    EXPECT_TRUE(log.Contains(L"Sending note to pc-stopped failed - 10050"));
+    ASSERT_EQ(StartNetwork(), 1);
+}
+
+// Last, in a suite of its own after every other: the closing flag stays set
+// for the rest of the process.
+using MainWindowClosedTest = MainWindowLanTest;
+
+TEST_F(MainWindowClosedTest, AfterTheCloseNothingIsMadeOrShown)
 {
     SendMessageW(m_window, WM_CLOSE, 0, 0);
     ASSERT_TRUE(IsMainWindowClosing());

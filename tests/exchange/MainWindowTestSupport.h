@@ -48,6 +48,13 @@ protected:
         EXPECT_TRUE(note.GetHwnd() && IsWindowVisible(note.GetHwnd()));
     }
 
+    // A note's window needs the program's note class, registered once.
+    static bool NoteClassesRegistered()
+    {
+        static const bool registered = RegisterWindowClasses(GetModuleHandleW(nullptr)) != 0;
+        return registered;
+    }
+
     CComApartment m_com;
     CTestDir m_dir;
     CNoteManager m_manager;

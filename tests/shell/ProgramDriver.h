@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Preferences.h"
 #include "shell/MainCommands.h"
 #include "tests/support/TestDir.h"
 
@@ -194,7 +195,8 @@ inline bool IsFolder(const std::wstring& path)
 inline constexpr DWORD kStartMs = 60000;
 inline constexpr DWORD kExitMs = 30000;
 
-// A folder of the test's own with an empty settings file, and no log yet.
+// A folder of the test's own with a settings file that holds only the
+// network port, and no log yet.
 class ProgramTest : public testing::Test {
 protected:
     void SetUp() override
@@ -203,6 +205,10 @@ protected:
         const HANDLE ini = CreateFileW(Ini().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(ini, INVALID_HANDLE_VALUE);
         CloseHandle(ini);
+        // The program listens on its port: never the one of a real copy.
+        PrepareUnicodeIniFile(Ini().c_str());
+        const std::wstring port = std::to_wstring(20000 + GetCurrentProcessId() % 20000);
+        ASSERT_TRUE(WritePrivateProfileStringW(L"Preferences", L"NetworkPort", port.c_str(), Ini().c_str()));
     }
 
     std::wstring Folder() const { return m_dir.Path(); }

@@ -149,7 +149,9 @@ TEST_F(ProgramTest, ClosingTheTaskbarButtonEndsTheProgram)
 TEST_F(ProgramTest, TheBarHiddenBeforeALogOffStaysHiddenAtTheNextStart)
 {
     ASSERT_TRUE(WritePrivateProfileStringW(L"Preferences", L"HideToolbar", L"0", Ini().c_str()));
-    // An old ANSI alias file: the LAN lists are read only with the network on.
+    // An old ANSI alias file: the LAN lists are read and stored only with the
+    // network on.
+    ASSERT_TRUE(WritePrivateProfileStringW(L"Preferences", L"DisableNetwork", L"1", Ini().c_str()));
     const std::string aliases = "[Aliases]\r\nbob=10.0.0.1\r\n";
     const std::wstring aliasFile = Folder() + L"ALIAS.INI";
     const HANDLE file = CreateFileW(aliasFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
