@@ -134,3 +134,23 @@
 #define IDI_TASK_NOTE_ORGANIZER 168
 #define IDI_TASK_SHOW_HIDE 169
 #define IDI_TASK_PREFERENCES 170
+
+// The alarm notification (1027 with the first rich-edit library, 1028 with
+// 2.0), the snooze dialog and their texts.
+#define IDD_ALARM_DISPLAY 1027
+#define IDD_ALARM_DISPLAY_20 1028
+#define IDD_SNOOZE 113
+#define IDC_ALARM_SNOOZE 1028       // "&Snooze" (IDOK is "&Display Note", IDCANCEL "&Close")
+#define IDC_ALARM_DELETE 1027       // "D&elete Note"
+#define IDC_ALARM_STOP_SOUND 1050   // "S&top sound"
+#define IDC_ALARM_CANCEL_REPEAT 1051 // "Cancel &repeat", template 1028 only
+#define IDC_ALARM_TEXT 1073         // the alarm text from "SHOWALARM"
+#define IDC_ALARM_PREVIEW 1074      // the note's text
+#define IDC_SNOOZE_MINUTES 1011
+#define IDS_CONFIRM_REMOVE_NOTE 818 // "Are you sure you want to remove this note? ..."
+#define IDS_UNLOCK_TO_REMOVE 836    // "You need to unlock this note before it can be removed. ..."
+#define IDS_ALARM_EXPIRED 869       // "This alarm has expired %d time(s) since you last run it"
+
+// The dialogs' file choosers.
+#define IDS_SOUND_FILTER 884        // "Sound files(*.mid;*.rmi;*.wav)!..."
+#define IDS_PROGRAM_FILTER 885      // "Executable files (*.EXE)!*.EXE!All Files (*.*)!*.*!!"
