@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dialogs/AlarmDisplayDlg.h"
+#include "dialogs/DlgUtils.h"
 #include "foundation/Preferences.h"
 #include "foundation/ResModule.h"
 #include "foundation/Seams.h"
@@ -441,9 +442,9 @@ void CALLBACK AnswerSnoozeLater(HWND, UINT, UINT_PTR timer, DWORD)
     KillTimer(nullptr, timer);
     SetDlgItemTextW(dialog, IDC_SNOOZE_MINUTES, g_snoozeMinutes.c_str());
     SendMessageW(dialog, WM_COMMAND, g_snoozeButton, 0);
-    // A refused number keeps the dialog: it is cancelled then.
-    if (IsWindowVisible(dialog))
-        SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    // A refused number keeps the dialog: it is cancelled then. A dialog that
+    // ended leaves its loop before this arrives.
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 INT_PTR RunSnoozeTyping(const SModalRun& run)
@@ -577,6 +578,99 @@ TEST_F(CAlarmTest, SnoozeTakesOnlyAWholeNumberOfMinutesFromOneUp)
         EXPECT_FALSE(m_manager.AlarmChecksPaused());
         m_manager.DeleteNote(m_manager.GetNote(id));
     }
+}
+
+// ---- what the notification shows
+
+std::wstring ControlText(HWND window, int id)
+{
+    wchar_t text[2048] = {};
+    GetDlgItemTextW(window, id, text, 2048);
+    return text;
+}
+
+TEST_F(CAlarmTest, TitlesShowLiterallyAndALockedNoteShowsNoText)
+{
+    const wchar_t* const titles[] = {L"a}b", L"{\\b x", L"C:\\new", L"caf\u00e9", L"\ua000", L"smile \U0001F600",
+                                     L"Budget {Q3}"};
+    for (const bool locked : {false, true}) {
+        for (const wchar_t* title : titles) {
+            SCOPED_TRACE(testing::Message() << "locked " << locked << " title " << static_cast<int>(title[0]));
+            const std::int64_t id = StoreAlarm({kAlarmActive | kAlarmSet, -60, -60, 0, L"", L"", false, locked}, title);
+            ASSERT_TRUE(ShowAlarmDisplayDlg(m_manager.GetNote(id)));
+            const HWND window = CAlarmDisplayDlg::Instance().GetHwnd();
+            const std::wstring text = ControlText(window, IDC_ALARM_TEXT);
+            EXPECT_EQ(text.find(std::wstring(L"Alarm for note ") + title + L"\r"), 0u) << text.size();
+            EXPECT_EQ(ControlText(window, IDC_ALARM_PREVIEW), locked ? LoadResString(IDS_LOCKED) : L"Wake up");
+            SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
+            m_manager.DeleteNote(m_manager.GetNote(id));
+        }
+    }
+}
+
+TEST_F(CAlarmTest, AnAlarmTextPastItsBufferIsCutAndALanguageWithoutOneUsesTheProgramsOwn)
+{
+    EXPECT_EQ(LoadRtfResource(L"SHOWALARM").compare(0, 6, L"{\\rtf1"), 0);
+    ASSERT_EQ(CResModule::LoadLanguage(L"QLALARMLANG.DLL"), 1);
+    const CStdStr big = LoadRtfResource(L"SHOWALARM");
+    EXPECT_EQ(big.size(), 0x7FFFu);
+    const std::int64_t id = StoreAlarm({kAlarmActive | kAlarmSet, -60, -60});
+    const bool shown = ShowAlarmDisplayDlg(m_manager.GetNote(id));
+    if (shown)
+        SendMessageW(CAlarmDisplayDlg::Instance().GetHwnd(), WM_COMMAND, IDCANCEL, 0);
+    CResModule::FreeLanguage();
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(m_manager.AlarmChecksPaused());
+    EXPECT_EQ(Stored(id).calculated, 0.0);
+}
+
+TEST_F(CAlarmTest, ANotificationOnAHiddenNoteOutlivesTheIdlePruneAndStoresItsOwnRow)
+{
+    for (int index = 0; index < 120; ++index)
+        StoreNamedNote(L"n", L"t", false, false, 0);
+    const std::int64_t id = StoreAlarm({kAlarmActive | kAlarmSet, -60, -60, eFrequencyDaily}, L"mine");
+    for (const std::int64_t each : m_manager.GetAllNoteIDs())
+        m_manager.GetNote(each);
+    ASSERT_TRUE(ShowAlarmDisplayDlg(m_manager.GetNote(id)));
+    CMainTimers timers;
+    for (int tick = 0; tick < 6; ++tick)
+        timers.OnTimer(m_window, kUpkeepTimerId);
+    EXPECT_LT(m_manager.GetCachedNoteCount(), 10);
+    EXPECT_EQ(m_manager.GetDueAlarmNote(true), nullptr);
+    SendMessageW(CAlarmDisplayDlg::Instance().GetHwnd(), WM_COMMAND, IDCANCEL, 0);
+    const SStored stored = Stored(id);
+    EXPECT_EQ(stored.flags & 0xFF, static_cast<std::uint32_t>(kAlarmActive | kAlarmSet));
+    EXPECT_NEAR(stored.alarm, InSeconds(86400 - 60).m_dt, 1e-6);
+    EXPECT_NEAR(stored.calculated, stored.alarm, 1e-9);
+    EXPECT_EQ(m_manager.GetNote(id)->GetName(), L"mine");
+}
+
+TEST_F(CAlarmTest, InAModalLoopTheTrayIconBlinksThenTheNormalOneComesBack)
+{
+    ScopedUiScript script;
+    StoreAlarm({kAlarmActive | kAlarmSet | kAlarmPopupPending | kAlarmActivateNote, 10, -60, 0, L"", L"", false, true});
+    script.HandleModal(IDD_UNLOCK_NOTE, [&](const SModalRun&) -> INT_PTR {
+        PumpMessagesFor(600);
+        return IDCANCEL;
+    });
+    g_trayCalls.clear();
+    MainTimers().OnTimer(m_window, kMainTimerId);
+    std::vector<HICON> blinks;
+    for (const STrayCall& call : g_trayCalls)
+        if (call.tip == L"Alarm")
+            blinks.push_back(call.icon);
+    ASSERT_GE(blinks.size(), 3u);
+    for (size_t index = 0; index + 1 < blinks.size(); ++index)
+        EXPECT_NE(blinks[index], blinks[index + 1]);
+    for (const HICON icon : blinks)
+        EXPECT_TRUE(icon == GetTrayIcon(kTrayIconAlarm1) || icon == GetTrayIcon(kTrayIconAlarm2));
+    EXPECT_EQ(g_trayCalls.back().icon, GetTrayIcon(kTrayIconNormal));
+    EXPECT_FALSE(MainTimers().IsFiring());
+    EXPECT_FALSE(KillTimer(m_window, kBlinkTimerId));
+    // A tick after the firing blinks no more.
+    const size_t calls = g_trayCalls.size();
+    MainTimers().OnTimer(m_window, kBlinkTimerId);
+    EXPECT_EQ(g_trayCalls.size(), calls);
 }
 
 // ---- the timers
