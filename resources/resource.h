@@ -154,3 +154,12 @@
 // The dialogs' file choosers.
 #define IDS_SOUND_FILTER 884        // "Sound files(*.mid;*.rmi;*.wav)!..."
 #define IDS_PROGRAM_FILTER 885      // "Executable files (*.EXE)!*.EXE!All Files (*.*)!*.*!!"
+
+// The About box (1023 with the rich-edit 2.0 library, 1003 with the first,
+// which shows bitmap 129 beside the text).
+#define IDD_ABOUT_20 1023
+#define IDD_ABOUT 1003
+#define IDC_ABOUT_TEXT 1073
+#define IDC_ABOUT_PICTURE 52
+#define IDC_VISIT_WEBSITE 1039
+#define IDB_ABOUT 129

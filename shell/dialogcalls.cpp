@@ -1,5 +1,5 @@
-// The organizer, the preferences, the About box and the quick search are not
-// part of this build yet: the calls open nothing.
+// The organizer, the preferences and the quick search are not part of this
+// build yet: the calls open nothing.
 #include "dialogcalls.h"
 
 void ToggleNoteOrganizer()
@@ -7,10 +7,6 @@ void ToggleNoteOrganizer()
 }
 
 void ShowPreferences()
-{
-}
-
-void ShowAboutDlg()
 {
 }
 

@@ -1,5 +1,5 @@
 // The program's windows that the main commands open: the organizer, the
-// preferences, the About box and the quick search.
+// preferences and the quick search (the About box is dialogs/AboutDlg's).
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,5 @@
 // Opens the note organizer, or closes it when it is open.
 void ToggleNoteOrganizer();
 void ShowPreferences();
-// The About box, modal, without an owner.
-void ShowAboutDlg();
 // The quick search, modal, owned by owner.
 void RunQuickSearchDlg(HWND owner);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialogcalls.h"
+#include "dialogs/AboutDlg.h"
 #include "dialogs/DlgUtils.h"
 #include "exchange/NetLists.h"
 #include "exchange/NetSendRecord.h"

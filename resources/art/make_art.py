@@ -30,6 +30,9 @@
   Task*.ico            the jump-list tasks' icons 138 (new note, a green plus),
                        168 (organizer, stacked notes), 169 (show/hide, half
                        greyed), 170 (preferences, a ticked box); 16, 32, 48 px.
+  AboutNote.bmp        bitmap 129, the About box's picture beside its text
+                       (first rich-edit library): the note at 64x64 on the
+                       dialog face.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -1002,8 +1005,16 @@ def write_task_icons():
             f.write(icon_file([draw(s) for s in (16, 32, 48)]))
 
 
+def about_picture():
+    canvas = Canvas(64, 64, FACE)
+    draw_note(canvas, 4, 4, 56)
+    return canvas
+
+
 def main():
     write_toolbar_glyphs()
+    with open(os.path.join(HERE, "AboutNote.bmp"), "wb") as f:
+        f.write(bmp_24(about_picture()))
     write_menu_strips()
     with open(os.path.join(HERE, "Quillet.ico"), "wb") as f:
         f.write(icon_file([app_icon(s) for s in (16, 32, 48)]))
