@@ -23,12 +23,8 @@ CHARRANGE g_link = {0, 0};
 std::wstring g_shownText;
 int g_button = IDOK;
 
-void CALLBACK DriveAboutLater(HWND, UINT, UINT_PTR timer, DWORD)
+void DriveAbout(HWND dialog)
 {
-    const HWND dialog = FindThreadWindow(L"Quillet - About");
-    if (!dialog)
-        return;
-    KillTimer(nullptr, timer);
     wchar_t text[1024] = {};
     GetDlgItemTextW(dialog, IDC_ABOUT_TEXT, text, 1024);
     g_shownText = text;
@@ -46,7 +42,7 @@ void CALLBACK DriveAboutLater(HWND, UINT, UINT_PTR timer, DWORD)
 
 INT_PTR RunDriven(const SModalRun& run)
 {
-    SetTimer(nullptr, 0, 10, &DriveAboutLater);
+    WhenThreadWindowShows(L"Quillet - About", &DriveAbout);
     return run.realRun(run.context);
 }
 

@@ -434,12 +434,8 @@ TEST_F(CAlarmTest, AFreshRunFindsNothingLeftOfTheMissedAlarms)
 std::wstring g_snoozeMinutes;
 int g_snoozeButton = IDOK;
 
-void CALLBACK AnswerSnoozeLater(HWND, UINT, UINT_PTR timer, DWORD)
+void AnswerSnooze(HWND dialog)
 {
-    const HWND dialog = FindThreadWindow(L"Quillet - Snooze alarm");
-    if (!dialog)
-        return;
-    KillTimer(nullptr, timer);
     SetDlgItemTextW(dialog, IDC_SNOOZE_MINUTES, g_snoozeMinutes.c_str());
     SendMessageW(dialog, WM_COMMAND, g_snoozeButton, 0);
     // A refused number keeps the dialog: it is cancelled then. A dialog that
@@ -449,7 +445,7 @@ void CALLBACK AnswerSnoozeLater(HWND, UINT, UINT_PTR timer, DWORD)
 
 INT_PTR RunSnoozeTyping(const SModalRun& run)
 {
-    SetTimer(nullptr, 0, 10, &AnswerSnoozeLater);
+    WhenThreadWindowShows(L"Quillet - Snooze alarm", &AnswerSnooze);
     return run.realRun(run.context);
 }
 
