@@ -99,8 +99,10 @@ void PlayAlarmSound(const CNoteAlarm& alarm)
         SeamedMessageBeep(0);
 }
 
+// A failed store leaves the note modified, so the next save writes it.
 bool StoreOrLog(CNote* note)
 {
+    note->SetModified(true);
     if (NoteManager().StoreNote(note))
         return true;
     QLOG(L"The alarm of note %I64d could not be stored; it stays modified", note->GetId());

@@ -328,6 +328,32 @@ TEST_F(CAlarmTest, OnlyTheUsersOwnLiveAlarmRunsItsCommand)
     EXPECT_EQ(ExecutedCalls().size(), 1u);
 }
 
+// Once an alarm's due time is stored as fired, every later write of its row fails.
+TEST_F(CAlarmTest, AFailedStoreLeavesTheNoteModifiedAndEndsTheFiringAndThePause)
+{
+    for (const bool notification : {false, true}) {
+        SCOPED_TRACE(notification ? "notification" : "balloon");
+        g_prefs.DisplayAlarmNotification = notification;
+        const std::int64_t id = StoreAlarm({kAlarmActive | kAlarmSet, -60, -60});
+        Sql(L"CREATE TRIGGER refuse_fired BEFORE UPDATE ON notes WHEN OLD.alarm_calculated = 0 "
+            L"BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+        CMainTimers timers;
+        timers.OnTimer(m_window, kMainTimerId);
+        if (notification)
+            SendMessageW(CAlarmDisplayDlg::Instance().GetHwnd(), WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(m_manager.GetNote(id)->IsModified());
+        EXPECT_FALSE(timers.IsFiring());
+        EXPECT_FALSE(m_manager.AlarmChecksPaused());
+        EXPECT_FALSE(KillTimer(m_window, kBlinkTimerId));
+        ASSERT_FALSE(g_trayCalls.empty());
+        EXPECT_EQ(g_trayCalls.back().icon, GetTrayIcon(kTrayIconNormal));
+        Sql(L"DROP TRIGGER refuse_fired;");
+        EXPECT_TRUE(m_manager.SaveModifiedNotes());
+        EXPECT_EQ(Stored(id).flags & 0xFF, (notification ? 0u : static_cast<std::uint32_t>(kAlarmSet)));
+        m_manager.DeleteNote(m_manager.GetNote(id));
+    }
+}
+
 // ---- the start-up pass
 
 TEST_F(CAlarmTest, TheStartUpPassStoresEveryMissedAlarmOnceAndShowsThemInTurn)
