@@ -291,6 +291,7 @@ void CAlarmDisplayDlg::FillPreview(CNote& note)
     const CStdStr text = note.IsLocked() ? CStdStr(LoadResString(IDS_LOCKED)) : note.GetDisplayText();
     const bool rtf = IsRtf(text);
     StreamTextToRichEdit(preview, text, rtf, true);
+    SendMessageW(preview, EM_SETSEL, 0, 0);
     if (!IsRichEdit20())
         return;
     CHARFORMAT2W format = {};

@@ -147,7 +147,7 @@ TEST_F(AlarmProgramOnScreen, MissedAlarmsShowInTurnAndALiveOneRunsItsCommandOnce
         const HWND live = WaitForNotification(run, static_cast<DWORD>(kLiveAlarmIn * 1000) + 20000);
         ASSERT_NE(live, nullptr);
         EXPECT_EQ(CountLogged(L"-- Found alarm - "), 1);
-        for (int tries = 0; tries < 100 && FileText(marker).empty(); ++tries)
+        for (int tries = 0; tries < 300 && FileText(marker).empty(); ++tries)
             Sleep(100);
         EXPECT_EQ(Lines(FileText(marker)), 1);
         PostMessageW(live, WM_COMMAND, IDCANCEL, 0);
