@@ -437,6 +437,22 @@ TEST_F(CAlarmTest, TheStartUpPassStoresEveryMissedAlarmOnceAndShowsThemInTurn)
     }
 }
 
+TEST_F(CAlarmTest, WithoutADatabaseThereIsNoPassAndNoAlarm)
+{
+    m_manager.CloseAll();
+    CNoteManager missing;
+    missing.SetDatabasePath(m_dir.File(L"no such folder\\QUILLT40.DAT").c_str());
+    CSeamOverride<SNoteManagerSeam> seam(g_noteManagerSeam, {&missing});
+    CLogCapture log;
+    CMainTimers timers;
+    timers.ClearPreviousAlarms();
+    timers.OnTimer(m_window, kMainTimerId);
+    EXPECT_FALSE(log.Contains(L"Start - Clearing previous alarms"));
+    EXPECT_FALSE(timers.IsFiring());
+    EXPECT_FALSE(CAlarmDisplayDlg::Instance().IsWindow());
+    missing.CloseAll();
+}
+
 TEST_F(CAlarmTest, AFreshRunFindsNothingLeftOfTheMissedAlarms)
 {
     g_prefs.ExpiredAlarms = false;
@@ -718,7 +734,7 @@ TEST_F(CAlarmTest, SixQuietTicksCloseAndPruneOnceAndABusyTickStartsAgain)
     EXPECT_EQ(m_manager.GetCachedNoteCount(), 0);
 }
 
-TEST_F(CAlarmTest, TheFortiethTickBacksUpAndChecksTheVersionOnlyWhenAsked)
+TEST_F(CAlarmTest, TheFortiethTickBacksUp)
 {
     const std::wstring backups = m_dir.File(L"Backup");
     CreateDirectoryW(backups.c_str(), nullptr);
