@@ -4,17 +4,46 @@
 #include <commdlg.h>
 
 #include <cwchar>
+#include <vector>
 
 #include "foundation/MessageBoxSeam.h"
 #include "foundation/RegKey.h"
 #include "foundation/ResModule.h"
+#include "framework/AppModule.h"
 #include "framework/UiSeams.h"
+#include "notewindows/RichEditCtrl.h"
 #include "resources/resource.h"
 
 namespace {
 
 // A translated filter may be longer than the program's own.
 constexpr std::size_t kFilterChars = 512;
+
+// A file chooser's request with the filter of the string-table text, and
+// the filter's buffer it points into.
+struct SFileRequest {
+    SFileRequest(HWND owner, UINT filterId, wchar_t* file, DWORD fileChars)
+    {
+        ConvertFilter(LoadResString(filterId), filter, kFilterChars);
+        request.lStructSize = sizeof request;
+        request.hwndOwner = owner;
+        request.lpstrFilter = filter;
+        request.lpstrFile = file;
+        request.nMaxFile = fileChars;
+    }
+    SFileRequest(const SFileRequest&) = delete;
+    SFileRequest& operator=(const SFileRequest&) = delete;
+
+    wchar_t filter[kFilterChars];
+    OPENFILENAMEW request = {};
+};
+
+BOOL ChooseOpenFile(HWND owner, UINT filterId, wchar_t* file, DWORD fileChars, const wchar_t* folder)
+{
+    SFileRequest chooser(owner, filterId, file, fileChars);
+    chooser.request.lpstrInitialDir = folder;
+    return g_commonDialogSeam.getOpenFileName(&chooser.request);
+}
 
 }  // namespace
 
@@ -41,20 +70,13 @@ EExportFormat ExportFormatFor(DWORD filterIndex, const wchar_t* path)
 
 std::optional<EExportFormat> ChooseExportFile(HWND owner, CStdStr& path)
 {
-    wchar_t filter[kFilterChars];
-    ConvertFilter(LoadResString(IDS_EXPORT_FILTER), filter, kFilterChars);
     wchar_t file[MAX_PATH] = {};
-    OPENFILENAMEW request = {};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = owner;
-    request.lpstrFilter = filter;
-    request.lpstrFile = file;
-    request.nMaxFile = MAX_PATH;
-    request.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
-    if (!g_commonDialogSeam.getSaveFileName(&request))
+    SFileRequest chooser(owner, IDS_EXPORT_FILTER, file, MAX_PATH);
+    chooser.request.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT;
+    if (!g_commonDialogSeam.getSaveFileName(&chooser.request))
         return std::nullopt;
     path = file;
-    return ExportFormatFor(request.nFilterIndex, file);
+    return ExportFormatFor(chooser.request.nFilterIndex, file);
 }
 
 void ShowExportFailed(HWND owner, const wchar_t* path)
@@ -64,8 +86,78 @@ void ShowExportFailed(HWND owner, const wchar_t* path)
     AppMessageBox(owner, text.c_str(), MB_OK | MB_ICONEXCLAMATION);
 }
 
-void SetDialogIcons(HWND)
+void SetDialogIcons(HWND dialog)
 {
+    const LPARAM icon = reinterpret_cast<LPARAM>(g_appModule.GetAppIcon());
+    SendMessageW(dialog, WM_SETICON, ICON_SMALL, icon);
+    SendMessageW(dialog, WM_SETICON, ICON_BIG, icon);
+}
+
+LRESULT StreamTextToRichEdit(HWND richEdit, const CStdStr& text, bool rtf, bool intoSelection)
+{
+    // Not owned: the control is the dialog's.
+    CRichEditCtrl50WT control(richEdit);
+    return control.StreamInText(text, rtf, intoSelection);
+}
+
+CStdStr EscapeRtfText(const wchar_t* text)
+{
+    CStdStr escaped;
+    for (const wchar_t* unit = text; unit && *unit; ++unit) {
+        const unsigned value = static_cast<unsigned short>(*unit);
+        if (value == L'\\' || value == L'{' || value == L'}') {
+            escaped += L'\\';
+            escaped += *unit;
+        } else if (value < 128) {
+            escaped += *unit;
+        } else {
+            CStdStr code;
+            code.Format(L"\\u%u?", value);
+            escaped += code;
+        }
+    }
+    return escaped;
+}
+
+CStdStr LoadRtfResource(const wchar_t* name)
+{
+    constexpr DWORD kBufferBytes = 0x8000;
+    std::vector<char> buffer(kBufferBytes);
+    const DWORD size = CResModule::LoadRawResource(name, buffer.data(), kBufferBytes, MAKEINTRESOURCEW(RT_QUILLET_RTF));
+    // The full size, or 0xFFFFFFFF for none: either may pass the buffer.
+    const DWORD length = size < kBufferBytes ? size : kBufferBytes - 1;
+    if (size == 0xFFFFFFFF || length == 0)
+        return CStdStr();
+    const int chars = MultiByteToWideChar(CP_ACP, 0, buffer.data(), static_cast<int>(length), nullptr, 0);
+    CStdStr text;
+    if (chars <= 0)
+        return text;
+    text.resize(static_cast<std::size_t>(chars));
+    MultiByteToWideChar(CP_ACP, 0, buffer.data(), static_cast<int>(length), &text[0], chars);
+    return text;
+}
+
+BOOL ChooseFontDlg(HWND owner, LOGFONTW& font, COLORREF& color)
+{
+    CHOOSEFONTW request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.lpLogFont = &font;
+    request.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT | CF_EFFECTS | CF_SCRIPTSONLY;
+    request.rgbColors = color;
+    const BOOL chosen = g_commonDialogSeam.chooseFont(&request);
+    color = request.rgbColors;
+    return chosen;
+}
+
+BOOL ChooseSoundFile(HWND owner, wchar_t* file, const wchar_t* folder)
+{
+    return ChooseOpenFile(owner, IDS_SOUND_FILTER, file, MAX_PATH, folder);
+}
+
+BOOL ChooseProgramFile(HWND owner, wchar_t* file)
+{
+    return ChooseOpenFile(owner, IDS_PROGRAM_FILTER, file, kProgramFileChars, nullptr);
 }
 
 std::wstring GetSystemMediaFolder()

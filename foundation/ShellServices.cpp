@@ -179,3 +179,27 @@ void CloseAllHelp()
 {
     HtmlHelpW(nullptr, nullptr, HH_CLOSE_ALL, 0);
 }
+
+// The product has no public site yet: a host that never resolves.
+const wchar_t kProductAddress[] = L"http://www.quillet.invalid/";
+
+bool GetOwnFileVersion(VS_FIXEDFILEINFO& info)
+{
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> block(size);
+    if (!GetFileVersionInfoW(path, 0, size, block.data()))
+        return false;
+    void* fixed = nullptr;
+    UINT fixedSize = 0;
+    if (!VerQueryValueW(block.data(), L"\\", &fixed, &fixedSize) || !fixed || fixedSize < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    info = *static_cast<const VS_FIXEDFILEINFO*>(fixed);
+    return true;
+}

@@ -1,6 +1,7 @@
 // Shell services that windows below the shell need too: the animation
 // length, the layered-window check, opening a file or address, date and time
-// texts, help and running an alarm's command.
+// texts, help, running an alarm's command, the program's own version block
+// and its web address.
 // User-interface thread only.
 #pragma once
 
@@ -34,6 +35,12 @@ struct SCommandParts {
 bool SplitCommandLine(const wchar_t* command, SCommandParts& parts);
 // Runs an alarm's command; nothing when it holds no token.
 void ExecuteCommandLine(const wchar_t* command);
+
+// The program's web site; it ends in "/".
+extern const wchar_t kProductAddress[];
+
+// The program's own VS_FIXEDFILEINFO; false when any step fails.
+bool GetOwnFileVersion(VS_FIXEDFILEINFO& info);
 
 // Context 0 shows the welcome topic.
 void ShowHelp(DWORD contextId);

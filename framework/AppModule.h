@@ -1,7 +1,7 @@
 // The window framework's application module: the program instance and the
 // user-interface thread that the framework's windows belong to, and the
 // start-up state that windows below the shell read (the rich-edit library
-// loaded, the caption bitmap, the palette of 256-colour screens, the message
+// loaded, the program icon, the caption bitmap, the palette of 256-colour screens, the message
 // loop's slots for the modeless dialogs). Start-up initialises it after the common
 // controls; shut-down terminates it.
 #pragma once
@@ -36,6 +36,11 @@ public:
     HPALETTE GetPalette() const { return m_palette.Get(); }
     UINT GetPaletteBase() const { return m_paletteBase; }
 
+    // The program's icon (52), loaded by start-up, for the windows and
+    // dialogs that show it; the shell frees it at shut-down.
+    void SetAppIcon(HICON icon) { m_appIcon = icon; }
+    HICON GetAppIcon() const { return m_appIcon; }
+
     // The modeless dialogs the message loop hands their keys to; each dialog
     // fills its slot when it opens and clears it when it goes.
     void SetFindDlg(HWND dialog) { m_findDlg = dialog; }
@@ -52,6 +57,7 @@ private:
     CGdiObject<HBITMAP> m_captionBitmap;
     CGdiObject<HPALETTE> m_palette;
     UINT m_paletteBase = 0;
+    HICON m_appIcon = nullptr;
     HWND m_findDlg = nullptr;
     HWND m_showHideDlg = nullptr;
     HWND m_alarmDisplayDlg = nullptr;

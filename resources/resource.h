@@ -287,3 +287,29 @@
 #define IDS_COLUMN_STATUS 907       // "Status"
 #define IDS_COLUMN_ALIAS 924        // "Alias"
 #define IDS_COLUMN_IP_HOST 927      // "IP/Host"
+// The alarm notification (1027 with the first rich-edit library, 1028 with
+// 2.0), the snooze dialog and their texts.
+#define IDD_ALARM_DISPLAY 1027
+#define IDD_ALARM_DISPLAY_20 1028
+#define IDD_SNOOZE 113
+#define IDC_ALARM_SNOOZE 1028       // "&Snooze" (IDOK is "&Display Note", IDCANCEL "&Close")
+#define IDC_ALARM_DELETE 1027       // "D&elete Note"
+#define IDC_ALARM_STOP_SOUND 1050   // "S&top sound"
+#define IDC_ALARM_CANCEL_REPEAT 1051 // "Cancel &repeat", template 1028 only
+#define IDC_ALARM_TEXT 1073         // the alarm text from "SHOWALARM"
+#define IDC_ALARM_PREVIEW 1074      // the note's text
+#define IDC_SNOOZE_MINUTES 1011
+#define IDS_ALARM_EXPIRED 869       // "This alarm has expired %d time(s) since you last run it"
+
+// The dialogs' file choosers.
+#define IDS_SOUND_FILTER 884        // "Sound files(*.mid;*.rmi;*.wav)!..."
+#define IDS_PROGRAM_FILTER 885      // "Executable files (*.EXE)!*.EXE!All Files (*.*)!*.*!!"
+
+// The About box (1023 with the rich-edit 2.0 library, 1003 with the first,
+// which shows bitmap 129 beside the text).
+#define IDD_ABOUT_20 1023
+#define IDD_ABOUT 1003
+#define IDC_ABOUT_TEXT 1073
+#define IDC_ABOUT_PICTURE 52
+#define IDC_VISIT_WEBSITE 1039
+#define IDB_ABOUT 129

@@ -1,12 +1,8 @@
-// The preferences, the About box and the quick search are not part of this
+// The preferences and the quick search are not part of this
 // build yet: the calls open nothing.
 #include "dialogcalls.h"
 
 void ShowPreferences()
-{
-}
-
-void ShowAboutDlg()
 {
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialogcalls.h"
+#include "dialogs/AboutDlg.h"
 #include "dialogs/DlgUtils.h"
 #include "dialogs/ShowHideDlg.h"
 #include "exchange/NetLists.h"
@@ -49,7 +50,6 @@ constexpr int kNoteWindowExtraBytes = 8;  // the window's note object
 constexpr int kCaptionChars = 64;
 
 HWND g_parentWindow = nullptr;
-HICON g_applicationIcon = nullptr;
 CLibrary g_msftEdit;
 bool g_closing = false;
 bool g_applicationActive = false;
@@ -475,16 +475,6 @@ void SetParentWindow(HWND window)
     SetSoundNotifyWindow(window);
 }
 
-void SetApplicationIcon(HICON icon)
-{
-    g_applicationIcon = icon;
-}
-
-HICON GetApplicationIcon()
-{
-    return g_applicationIcon;
-}
-
 HPALETTE GetAppPalette()
 {
     return g_appModule.GetPalette();
@@ -498,11 +488,11 @@ void DeleteAppPalette()
 int RegisterWindowClasses(HINSTANCE instance)
 {
     QLOG(L"Creating main window class");
-    if (!RegisterOne(instance, kMainClass, &MainWndProc, 0, g_applicationIcon,
+    if (!RegisterOne(instance, kMainClass, &MainWndProc, 0, g_appModule.GetAppIcon(),
                      static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH))))
         return 0;
     QLOG(L"Creating ParentWClass window class");
-    if (!RegisterOne(instance, kParentClass, &ParentWndProc, 0, g_applicationIcon,
+    if (!RegisterOne(instance, kParentClass, &ParentWndProc, 0, g_appModule.GetAppIcon(),
                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1)))
         return 0;
     QLOG(L"Creating NoteWClass window class");

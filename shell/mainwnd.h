@@ -25,13 +25,9 @@ HWND GetParentWindow();
 void SetParentWindow(HWND window);
 
 // Registers "MainWClass", "ParentWClass" and "NoteWClass" and checks the
-// rich-edit class; 1 on success, 0 on failure (logged).
+// rich-edit class; 1 on success, 0 on failure (logged). The main and parent
+// windows take the application module's icon, set before this.
 int RegisterWindowClasses(HINSTANCE instance);
-// The class icon of the main and parent windows (icon 52); set before
-// RegisterWindowClasses, destroyed at shut-down.
-void SetApplicationIcon(HICON icon);
-HICON GetApplicationIcon();
-
 // Creates the main window: 1 on success, 0 when the window (or the palette
 // of an 8-bit screen) could not be made.
 int CreateMain(HINSTANCE instance);

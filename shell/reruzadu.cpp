@@ -305,8 +305,8 @@ void FreeWindowResources()
 {
     CloseNoteFrames();
     UnregisterClassW(L"NoteWClass", g_instance);
-    DestroyIcon(GetApplicationIcon());
-    SetApplicationIcon(nullptr);
+    DestroyIcon(g_appModule.GetAppIcon());
+    g_appModule.SetAppIcon(nullptr);
     g_appModule.SetCaptionBitmap(nullptr);
     DeleteAppPalette();
     if (IsTrayMode())
@@ -561,7 +561,7 @@ int RunApplication(HINSTANCE instance, HINSTANCE previous, const wchar_t* comman
     DescribeFilesToCrashReporter();
     LoadStartSettings();
     QLOG(L"Initializing icon");
-    SetApplicationIcon(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)));
+    g_appModule.SetAppIcon(LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)));
     WindowsVersion().win7 = BuildJumpList();
     if (!PrepareDatabaseFile() || !OpenDatabase() || !CreateWindows(instance, previous))
         return FailedStart();

@@ -22,29 +22,8 @@
 #include "notestore/notemgr.h"
 #include "resources/resource.h"
 
-// No site answers here: the check fails quietly until a real one is set.
-SVersionCheckSeam g_versionCheckSeam = {L"http://version.quillet.invalid/"};
-
-bool GetOwnFileVersion(VS_FIXEDFILEINFO& info)
-{
-    wchar_t path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        return false;
-    DWORD handle = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &handle);
-    if (size == 0)
-        return false;
-    std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(path, 0, size, block.data()))
-        return false;
-    void* fixed = nullptr;
-    UINT fixedSize = 0;
-    if (!VerQueryValueW(block.data(), L"\\", &fixed, &fixedSize) || !fixed || fixedSize < sizeof(VS_FIXEDFILEINFO))
-        return false;
-    info = *static_cast<const VS_FIXEDFILEINFO*>(fixed);
-    return true;
-}
+// No site answers there: the check fails quietly until a real one is set.
+SVersionCheckSeam g_versionCheckSeam = {kProductAddress};
 
 SVersionTexts VersionTextsOf(const VS_FIXEDFILEINFO& info)
 {

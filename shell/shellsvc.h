@@ -20,9 +20,6 @@ struct SVersionCheckSeam {
 };
 extern SVersionCheckSeam g_versionCheckSeam;
 
-// The program's own VS_FIXEDFILEINFO; false when any step fails.
-bool GetOwnFileVersion(VS_FIXEDFILEINFO& info);
-
 // The two text forms of a version: "4.10.7" for file version 4.1.0.7, and the
 // address form "4.10%20Build%207" from the product version.
 struct SVersionTexts {

@@ -41,6 +41,9 @@
                        and without an alarm, shown and hidden; 7 and 8 the
                        organizer's group and status column heads; 9 the frame
                        round a group's colour swatch.
+  AboutNote.bmp        bitmap 129, the About box's picture beside its text
+                       (first rich-edit library): the note at 64x64 on the
+                       dialog face.
 Run it again after changing a drawing; the build uses the committed files."""
 import os
 import struct
@@ -1097,8 +1100,16 @@ def write_net_send_images():
         f.write(bmp_24(net_send_images()))
 
 
+def about_picture():
+    canvas = Canvas(64, 64, FACE)
+    draw_note(canvas, 4, 4, 56)
+    return canvas
+
+
 def main():
     write_toolbar_glyphs()
+    with open(os.path.join(HERE, "AboutNote.bmp"), "wb") as f:
+        f.write(bmp_24(about_picture()))
     write_menu_strips()
     with open(os.path.join(HERE, "Quillet.ico"), "wb") as f:
         f.write(icon_file([app_icon(s) for s in (16, 32, 48)]))

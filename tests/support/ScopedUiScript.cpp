@@ -264,3 +264,27 @@ HWND FindThreadWindow(const wchar_t* caption)
         reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
+
+namespace {
+
+std::wstring g_awaitedCaption;
+std::function<void(HWND)> g_awaitedAction;
+
+void CALLBACK PollForAwaitedWindow(HWND, UINT, UINT_PTR timer, DWORD)
+{
+    const HWND window = FindThreadWindow(g_awaitedCaption.c_str());
+    if (!window)
+        return;
+    KillTimer(nullptr, timer);
+    const std::function<void(HWND)> action = std::move(g_awaitedAction);
+    action(window);
+}
+
+}  // namespace
+
+void WhenThreadWindowShows(const wchar_t* caption, std::function<void(HWND)> action)
+{
+    g_awaitedCaption = caption;
+    g_awaitedAction = std::move(action);
+    SetTimer(nullptr, 0, 10, &PollForAwaitedWindow);
+}

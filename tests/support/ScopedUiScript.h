@@ -111,6 +111,11 @@ private:
 // Dispatches this thread's messages for a while.
 void PumpMessagesFor(DWORD milliseconds);
 
+// Once a top-level window of this thread with the caption is up, whatever
+// message loop runs calls the action with it (once); for driving a real
+// modal dialog from inside its own loop.
+void WhenThreadWindowShows(const wchar_t* caption, std::function<void(HWND)> action);
+
 // A top-level window of this thread with the caption, or null. Tests of other
 // programs share the desktop, so FindWindow could answer one of theirs.
 HWND FindThreadWindow(const wchar_t* caption);
