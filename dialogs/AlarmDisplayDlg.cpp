@@ -17,7 +17,7 @@
 #include "framework/AppModule.h"
 #include "notestore/Note.h"
 #include "notestore/NoteAlarm.h"
-#include "notestore/NoteDialogs.h"
+#include "dialogs/NoteDialogs.h"
 #include "resources/resource.h"
 
 namespace {

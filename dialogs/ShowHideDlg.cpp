@@ -41,8 +41,6 @@ constexpr int kImageSize = 16;
 constexpr int kSwatchInset = 3;
 constexpr int kCellTextChars = 256;
 constexpr int kGroupTextChars = 256;
-// The image strip of the rows; until it is in the program, the images are blank.
-constexpr UINT kRowImagesBitmap = 135;
 constexpr int kRowImageCount = 10;
 constexpr COLORREF kRowImagesMask = RGB(255, 0, 255);
 
@@ -160,7 +158,7 @@ HIMAGELIST LoadRowImages()
     const HIMAGELIST images = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, kRowImageCount, 0);
     if (!images)
         return nullptr;
-    CGdiObject<HBITMAP> strip(CResModule::LoadBitmap(MAKEINTRESOURCEW(kRowImagesBitmap)));
+    CGdiObject<HBITMAP> strip(CResModule::LoadBitmap(MAKEINTRESOURCEW(IDB_NET_SEND_IMAGES)));
     if (!strip)
         strip.Reset(BlankImageStrip());
     ImageList_AddMasked(images, strip.Get(), kRowImagesMask);

@@ -3,6 +3,7 @@
 
 #include "NetLists.h"
 #include "foundation/LogFile.h"
+#include "foundation/ShellServices.h"
 #include "framework/KernelHandle.h"
 #include "framework/WaitCursor.h"
 
@@ -37,21 +38,12 @@ SDiscovery& Discovery()
 // The program file's version as the record carries it; 0 when unreadable.
 DWORD OwnVersion()
 {
-    wchar_t path[MAX_PATH] = {};
-    if (GetModuleFileNameW(nullptr, path, MAX_PATH) == 0)
+    VS_FIXEDFILEINFO info = {};
+    if (!GetOwnFileVersion(info))
         return 0;
-    DWORD ignored = 0;
-    const DWORD size = GetFileVersionInfoSizeW(path, &ignored);
-    std::vector<BYTE> block(size);
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT infoSize = 0;
-    if (size == 0 || !GetFileVersionInfoW(path, 0, size, block.data()) ||
-        !VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) ||
-        infoSize < sizeof *info)
-        return 0;
-    const DWORD major = HIWORD(info->dwFileVersionMS) & 0xFF;
-    const DWORD minor = LOWORD(info->dwFileVersionMS) & 0xFF;
-    return major | minor << 8 | static_cast<DWORD>(LOWORD(info->dwFileVersionLS)) << 16;
+    const DWORD major = HIWORD(info.dwFileVersionMS) & 0xFF;
+    const DWORD minor = LOWORD(info.dwFileVersionMS) & 0xFF;
+    return major | minor << 8 | static_cast<DWORD>(LOWORD(info.dwFileVersionLS)) << 16;
 }
 
 InstanceRecord OwnRecord()

@@ -27,7 +27,6 @@
 #include "notestore/GroupMenu.h"
 #include "notestore/Note.h"
 #include "notestore/NoteAlarm.h"
-#include "dialogs/NoteDialogs.h"
 #include "notestore/groups.h"
 #include "notestore/notemgr.h"
 #include "resources/resource.h"

@@ -159,9 +159,7 @@ TEST_F(NoteCommandsOnScreen, TheCaptionMenuListsTheGroupsAndTypedKeysActOnTheNot
     EXPECT_TRUE(HasBold(StoredRichText(Folder(), L"Work note"))) << StoredRichText(Folder(), L"Work note");
 }
 
-// Waits for the alarm dialog of the alarm and note dialogs' work: until then
-// F6 opens nothing.
-TEST_F(NoteCommandsOnScreen, DISABLED_F6OpensTheAlarmDialogAndEscClosesIt)
+TEST_F(NoteCommandsOnScreen, F6OpensTheAlarmDialogAndEscClosesIt)
 {
     ASSERT_TRUE(StoreNotesIn(Folder(), {{L"Work note", L"alpha beta", true, L"Work", 0}}));
     CRun run(ProgramPath(), FolderArgument());
