@@ -417,7 +417,17 @@ TEST_F(OrganizerTest, CommandsOverTheSelection)
     // The toggle is stored, not only made in memory.
     const std::int64_t flagsBefore = Stored(L"alarm_alarmflags", alarmed);
     Select(organizer, {alarmed, hidden});
-    Command(organizer, IDC_ORGANIZER_TOGGLE_ALARM);
+    {
+        // The note that never had an alarm gets the alarm dialog.
+        ScopedUiScript script;
+        int alarmDialogs = 0;
+        script.HandleModal(IDD_ALARM, [&alarmDialogs](const SModalRun&) {
+            ++alarmDialogs;
+            return static_cast<INT_PTR>(IDCANCEL);
+        });
+        Command(organizer, IDC_ORGANIZER_TOGGLE_ALARM);
+        EXPECT_EQ(alarmDialogs, 1);
+    }
     EXPECT_EQ(Stored(L"alarm_alarmflags", alarmed), flagsBefore & ~kAlarmActive);
     EXPECT_EQ(SelectedIds(organizer), (std::set<std::int64_t>{alarmed, hidden}));
     EXPECT_FALSE(m_manager.GetNote(alarmed)->IsModified());
@@ -707,14 +717,18 @@ TEST_F(OrganizerTest, SettingsRoundTripAndAVanishedGroupShowsNotesWithoutOne)
 
 TEST_F(OrganizerTest, AGroupDeletedWhileItIsTheFilterGivesNotesWithoutOne)
 {
-    CGroup* const work = Group(L"Work", RGB(0, 0, 200));
-    const std::int64_t member = Note(L"member", work->GetId());
+    const std::int64_t work = Group(L"Work", RGB(0, 0, 200))->GetId();
+    const std::int64_t member = Note(L"member", work);
     const std::int64_t loose = Note(L"loose");
     CShowHideDlg& organizer = Open();
     ShowGroup(organizer, 1);
-    ASSERT_EQ(organizer.GroupFilter(), work->GetId());
-    work->Remove();
-    Command(organizer, IDC_ORGANIZER_EDIT_GROUPS);
+    ASSERT_EQ(organizer.GroupFilter(), work);
+    CGroups::FindById(work)->Remove();
+    {
+        ScopedUiScript script;
+        script.AnswerModal(IDD_GROUP_LIST, IDCANCEL);
+        Command(organizer, IDC_ORGANIZER_EDIT_GROUPS);
+    }
     EXPECT_EQ(organizer.GroupFilter(), kNoGroup);
     EXPECT_EQ(ListBox_GetCurSel(organizer.GroupListWindow()), 0);
     EXPECT_EQ(ListBox_GetCount(organizer.GroupListWindow()), 2);
