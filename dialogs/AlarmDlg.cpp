@@ -220,6 +220,8 @@ private:
         case IDC_ALARM_SOUND:          OnSoundBox(); return true;
         case IDC_ALARM_TEST_COMMAND:   OnTestCommand(); return true;
         case IDC_ALARM_TEST_SOUND:     OnTestSound(); return true;
+        case IDC_ALARM_BROWSE_COMMAND: OnBrowseCommand(); return true;
+        case IDC_ALARM_BROWSE_SOUND:   OnBrowseSound(); return true;
         case IDC_ALARM_QUICK:          OnQuickButton(); return true;
         case IDC_HELP_BUTTON:          ShowHelp(kAlarmHelpContext); return true;
         }
@@ -344,6 +346,29 @@ private:
         m_alarm.executeCmd = m_command.c_str();
         if (HasFlag(kAlarmRunCommand) && !m_command.empty())
             ExecuteCommandLine(m_command.c_str());
+    }
+
+    void OnBrowseCommand()
+    {
+        ExchangeData(true);
+        wchar_t file[kProgramFileChars] = {};
+        if (!ChooseProgramFile(GetHwnd(), file))
+            return;
+        m_command = file;
+        m_alarm.executeCmd = file;
+        ExchangeData(false);
+    }
+
+    void OnBrowseSound()
+    {
+        ExchangeData(true);
+        wchar_t file[MAX_PATH] = {};
+        const std::wstring folder = GetSystemMediaFolder();
+        if (!ChooseSoundFile(GetHwnd(), file, folder.empty() ? nullptr : folder.c_str()))
+            return;
+        m_sound = file;
+        m_alarm.soundFile = file;
+        ExchangeData(false);
     }
 
     void OnTestSound()

@@ -288,4 +288,23 @@ TEST_F(AlarmDlgTest, TheTestButtonsRunOnlyWhatIsSwitchedOn)
     EXPECT_EQ(StoredInt(L"alarm_alarmflags") & (kAlarmRunCommand | kAlarmOwnSound), kAlarmRunCommand | kAlarmOwnSound);
 }
 
+TEST_F(AlarmDlgTest, BrowseFillsTheChosenProgramAndACancelledChooserChangesNothing)
+{
+    ScopedUiScript script;
+    script.AnswerOpenFile(std::wstring(L"C:\\Tools\\remind me.exe"));
+    Run(script, {
+        Click(IDC_ALARM_EXECUTE, true), Press(IDC_ALARM_BROWSE_COMMAND),
+        [](HWND box) { EXPECT_EQ(ItemText(box, IDC_ALARM_COMMAND), L"C:\\Tools\\remind me.exe"); },
+        Click(IDC_ALARM_SOUND, true), TypeInto(IDC_ALARM_SOUND_FILE, L"ring.wav"),
+        [&script](HWND) { script.AnswerOpenFile(std::nullopt); }, Press(IDC_ALARM_BROWSE_SOUND),
+        [](HWND box) { EXPECT_EQ(ItemText(box, IDC_ALARM_SOUND_FILE), L"ring.wav"); },
+        Press(IDOK),
+    });
+    CppSQLite3Query query = DB().execQuery(
+        (L"select alarm_executecmd, alarm_soundfile from notes where id = " + std::to_wstring(m_id)).c_str());
+    ASSERT_FALSE(query.eof());
+    EXPECT_STREQ(query.getStringField(0), "C:\\Tools\\remind me.exe");
+    EXPECT_STREQ(query.getStringField(1), "ring.wav");
+}
+
 }  // namespace
