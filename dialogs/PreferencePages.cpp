@@ -222,7 +222,11 @@ void CPreferenceAlarmDlg::DoDataExchange(CDataExchange& exchange)
     exchange.Check(IDC_ALARMPAGE_HIDE, m_hide);
     exchange.Check(IDC_ALARMPAGE_EXPIRED, m_expired);
     exchange.Check(IDC_ALARMPAGE_POPUP, m_popup);
-    exchange.Int(IDC_ALARMPAGE_POPUP_COUNT, m_popupCount, 1, kMaxPopupCount);
+    // A count out of range in the file, in an edit disabled with its box,
+    // would hold the sheet on a field the user cannot reach: it waits until
+    // the box is checked.
+    if (!exchange.IsSaving() || IsDlgButtonChecked(GetHwnd(), IDC_ALARMPAGE_POPUP) != BST_UNCHECKED)
+        exchange.Int(IDC_ALARMPAGE_POPUP_COUNT, m_popupCount, 1, kMaxPopupCount);
     exchange.Check(IDC_ALARMPAGE_NOTIFICATION, m_notification);
 }
 
