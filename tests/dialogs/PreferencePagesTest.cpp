@@ -375,6 +375,62 @@ TEST_F(PreferencePagesTest, BrowseFillsTheSelectedEventAndACancelChangesNothing)
                                                                   L"C:\\old\\delete.wav", L"C:\\Media\\chimes.wav", L"" }));
 }
 
+// What the sound chooser was opened with; answered as cancelled.
+struct SChooserWatch {
+    struct SOpened {
+        std::wstring initialFile;
+        std::optional<std::wstring> folder;
+    };
+    static inline std::vector<SOpened> opened;
+    static BOOL Open(OPENFILENAMEW* request)
+    {
+        SOpened seen{ request->lpstrFile, std::nullopt };
+        if (request->lpstrInitialDir)
+            seen.folder = request->lpstrInitialDir;
+        opened.push_back(seen);
+        return FALSE;
+    }
+};
+
+TEST_F(PreferencePagesTest, BrowseStartsInTheMediaFolderFromTheTypedPath)
+{
+    const wchar_t kVersionKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
+    struct Case { const wchar_t* mediaPath; std::optional<std::wstring> folder; };
+    const Case cases[] = {
+        { nullptr, std::nullopt },                    // missing, as under Wine: no start folder
+        { L"C:\\Windows\\Media", L"C:\\Windows\\Media\\" },
+    };
+    for (const Case& c : cases) {
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"MediaPath");
+        if (c.mediaPath) {
+            ASSERT_EQ(RegSetKeyValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"MediaPath", REG_SZ, c.mediaPath,
+                                      static_cast<DWORD>((wcslen(c.mediaPath) + 1) * sizeof(wchar_t))),
+                      ERROR_SUCCESS);
+        }
+        SChooserWatch::opened.clear();
+        SSheetRun run(m_start);
+        SCommonDialogSeam chooser = g_commonDialogSeam;
+        chooser.getOpenFileName = &SChooserWatch::Open;
+        const CSeamOverride<SCommonDialogSeam> watch(g_commonDialogSeam, chooser);
+        run.Run({
+            run.Show(IDD_PREFERENCE_ALARM),
+            TypeInto(run.alarm, IDC_PREFPAGE_SOUND_FILE, L"D:\\typed\\alarm.wav"),
+            Click(run.alarm, IDC_PREFPAGE_BROWSE_SOUND),
+            run.Show(IDD_PREFERENCE_SOUND),
+            SelectEvent(run.sound, 1),
+            TypeInto(run.sound, IDC_PREFPAGE_SOUND_FILE, L"D:\\typed\\delete.wav"),
+            Click(run.sound, IDC_PREFPAGE_BROWSE_SOUND),
+            [&] { EXPECT_EQ(ItemText(run.sound, IDC_PREFPAGE_SOUND_FILE), L"D:\\typed\\delete.wav"); },
+        });
+        ASSERT_EQ(SChooserWatch::opened.size(), 2u);
+        EXPECT_EQ(SChooserWatch::opened[0].initialFile, L"D:\\typed\\alarm.wav");
+        EXPECT_EQ(SChooserWatch::opened[1].initialFile, L"D:\\typed\\delete.wav");
+        for (const SChooserWatch::SOpened& opened : SChooserWatch::opened)
+            EXPECT_EQ(opened.folder, c.folder) << (c.mediaPath ? c.mediaPath : L"none");
+    }
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, kVersionKey, L"MediaPath");
+}
+
 TEST_F(PreferencePagesTest, TestSoundLabelFollowsTheSoundOnBothPages)
 {
     for (const UINT pageId : { IDD_PREFERENCE_ALARM, IDD_PREFERENCE_SOUND }) {
@@ -438,6 +494,19 @@ TEST_F(PreferencePagesTest, LanguagePageListsNamesAndStoresTheChosenFile)
     EXPECT_EQ(names, (std::vector<std::wstring>{ L"US English", L"Deutsch", L"Polski" }));
     EXPECT_EQ(selected, 2);
     EXPECT_STREQ(run.working.AltResFile, L"de.dll");
+}
+
+TEST_F(PreferencePagesTest, AChosenModuleFileIsCutToItsField)
+{
+    const std::wstring longFile = std::wstring(300, L'x') + L".dll";
+    wcscpy(m_start.InstalledLanguages, (L"US English|,Long|" + longFile).c_str());
+    SSheetRun run(m_start);
+    ASSERT_TRUE(run.Run({
+        run.Show(IDD_PREFERENCE_LANGUAGE),
+        SelectCombo(run.language, IDC_LANGPAGE_LANGUAGES, 1),
+        run.Press(PSBTN_OK),
+    }));
+    EXPECT_EQ(std::wstring(run.working.AltResFile), longFile.substr(0, MAX_PATH - 1));
 }
 
 TEST_F(PreferencePagesTest, IntervalShowsItsEntryAndOkStoresItsDays)
