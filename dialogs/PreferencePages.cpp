@@ -5,6 +5,8 @@
 
 #include <climits>
 #include <cwchar>
+#include <iterator>
+#include <string>
 
 #include "DlgUtils.h"
 #include "PreferenceShellCalls.h"
@@ -222,12 +224,22 @@ void CPreferenceAlarmDlg::DoDataExchange(CDataExchange& exchange)
     exchange.Check(IDC_ALARMPAGE_HIDE, m_hide);
     exchange.Check(IDC_ALARMPAGE_EXPIRED, m_expired);
     exchange.Check(IDC_ALARMPAGE_POPUP, m_popup);
-    // A count out of range in the file, in an edit disabled with its box,
-    // would hold the sheet on a field the user cannot reach: it waits until
-    // the box is checked.
-    if (!exchange.IsSaving() || IsDlgButtonChecked(GetHwnd(), IDC_ALARMPAGE_POPUP) != BST_UNCHECKED)
-        exchange.Int(IDC_ALARMPAGE_POPUP_COUNT, m_popupCount, 1, kMaxPopupCount);
+    ExchangePopupCount(exchange);
     exchange.Check(IDC_ALARMPAGE_NOTIFICATION, m_notification);
+}
+
+// A count out of range in the file, in an edit disabled with its box, would
+// hold the sheet on a field the user cannot reach: until the box is checked,
+// only a good count is taken.
+void CPreferenceAlarmDlg::ExchangePopupCount(CDataExchange& exchange)
+{
+    if (exchange.IsSaving() && IsDlgButtonChecked(GetHwnd(), IDC_ALARMPAGE_POPUP) == BST_UNCHECKED) {
+        int count = 0;
+        const std::wstring text = CWindowRef(GetDlgItem(GetHwnd(), IDC_ALARMPAGE_POPUP_COUNT)).Text();
+        if (!ParseDecimal(text.c_str(), count) || count < 1 || count > kMaxPopupCount)
+            return;
+    }
+    exchange.Int(IDC_ALARMPAGE_POPUP_COUNT, m_popupCount, 1, kMaxPopupCount);
 }
 
 bool CPreferenceAlarmDlg::OnInitDialog()

@@ -49,6 +49,7 @@ protected:
 
 private:
     bool OnInitDialog();
+    void ExchangePopupCount(CDataExchange& exchange);
     bool OnCommand(int id);
     void OnPopupClicked();
     void EnablePopupControls();

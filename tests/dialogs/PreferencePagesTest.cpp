@@ -300,6 +300,28 @@ TEST_F(PreferencePagesTest, ThePopupBoxEnablesItsCountAndStoresAtOnce)
     EXPECT_EQ(run.working.DefaultAlarmPopupCnt, 3);
 }
 
+TEST_F(PreferencePagesTest, ACountOutOfRangeInTheFileHoldsOkOnlyWhileItsBoxIsChecked)
+{
+    struct Case { const wchar_t* typed; int stored; };
+    const Case cases[] = {
+        { nullptr, 0 },   // left as the file had it: OK goes through, the value stays
+        { L"7", 7 },      // typed, then the box cleared: still taken
+        { L"300", 0 },    // bad and unreachable: the stored value stays
+    };
+    for (const Case& c : cases) {
+        m_start.DefaultAlarmPopup = false;
+        m_start.DefaultAlarmPopupCnt = 0;
+        SSheetRun run(m_start);
+        std::vector<Step> steps = { run.Show(IDD_PREFERENCE_ALARM) };
+        if (c.typed)
+            steps.push_back(TypeInto(run.alarm, IDC_ALARMPAGE_POPUP_COUNT, c.typed));
+        steps.push_back(run.Press(PSBTN_OK));
+        EXPECT_TRUE(run.Run(steps)) << (c.typed ? c.typed : L"untouched");
+        EXPECT_EQ(run.working.DefaultAlarmPopupCnt, c.stored);
+        EXPECT_TRUE(run.script.MessageBoxTexts().empty());
+    }
+}
+
 TEST_F(PreferencePagesTest, TypedSoundPathsSurviveChangingEventAndPage)
 {
     SSheetRun run(m_start);
