@@ -239,6 +239,7 @@ TEST_F(PreferencePagesTest, NumbersOutsideTheirRangeRefuseOkOnTheirPage)
         }
         EXPECT_EQ(run.script.MessageBoxTexts(), std::vector<std::wstring>{ LoadResString(IDS_INCORRECT_NUMBER) })
             << c.what;
+        EXPECT_TRUE(run.script.Beeps().empty()) << c.what << ": the box, not a bare beep";
         EXPECT_EQ(shownAfterOk, pageWindow) << c.what << ": the sheet turns to the page";
         EXPECT_TRUE(WasFocused(edit)) << c.what << ": the edit has the focus";
         EXPECT_EQ(run.working.DefaultSnoozeTime, m_start.DefaultSnoozeTime) << c.what;
