@@ -313,3 +313,44 @@
 #define IDC_ABOUT_PICTURE 52
 #define IDC_VISIT_WEBSITE 1039
 #define IDB_ABOUT 129
+
+// The preference pages for alarms, sounds, language, network and hot keys:
+// their templates, controls and texts.
+#define IDD_PREFERENCE_ALARM 1012
+#define IDD_PREFERENCE_SOUND 1013
+#define IDD_PREFERENCE_LANGUAGE 1015
+#define IDD_PREFERENCE_NETWORK 1017
+#define IDD_PREFERENCE_HOTKEYS 1018
+#define IDC_PREFPAGE_SOUND_FILE 1008        // Alarm and Sound pages
+#define IDC_PREFPAGE_BROWSE_SOUND 1009
+#define IDC_PREFPAGE_TEST_SOUND 1010        // "&Test sound" / "&Stop sound"
+#define IDC_ALARMPAGE_SNOOZE 1011
+#define IDC_ALARMPAGE_HIDE 125
+#define IDC_ALARMPAGE_EXPIRED 103
+#define IDC_ALARMPAGE_POPUP 121
+#define IDC_ALARMPAGE_POPUP_COUNT 106
+#define IDC_ALARMPAGE_POPUP_UNIT 108
+#define IDC_ALARMPAGE_NOTIFICATION 1145
+#define IDC_SOUNDPAGE_EVENTS 1054
+#define IDC_LANGPAGE_LANGUAGES 1066
+#define IDC_NETPAGE_RECEIVE_NOTIFY 1076
+#define IDC_NETPAGE_PORT 1077
+#define IDC_NETPAGE_DISABLE_NETWORK 1121
+#define IDC_NETPAGE_CHECK_VERSION 1122
+#define IDC_NETPAGE_INTERVAL 1123
+#define IDC_HOTKEYPAGE_NEW_NOTE 1082        // the hot keys' texts and their Change buttons
+#define IDC_HOTKEYPAGE_CHANGE_NEW_NOTE 1083
+#define IDC_HOTKEYPAGE_ORGANIZER 1084
+#define IDC_HOTKEYPAGE_CHANGE_ORGANIZER 1085
+#define IDC_HOTKEYPAGE_SHOW_HIDE 1086
+#define IDC_HOTKEYPAGE_CHANGE_SHOW_HIDE 1087
+#define IDC_HOTKEYPAGE_QUICK_SEARCH 1089
+#define IDC_HOTKEYPAGE_CHANGE_QUICK_SEARCH 1088
+#define IDS_EVENT_CREATE_NOTE 887           // "Creating new note": the Sound page's events
+#define IDS_EVENT_DELETE_NOTE 888           // "Deleting note"
+#define IDS_EVENT_SHOW_HIDE_NOTE 889        // "Show/Hide note"
+#define IDS_EVENT_NOTE_RECEIVED 946         // "Note received"
+#define IDS_INTERVAL_ONE_WEEK 937           // "One week": the version check's intervals
+#define IDS_INTERVAL_TWO_WEEKS 938          // "Two weeks"
+#define IDS_INTERVAL_SIX_WEEKS 940          // "Six weeks"
+#define IDS_INTERVAL_FOUR_WEEKS 941         // "Four weeks"
