@@ -85,6 +85,20 @@ bool WaitForVisibleEditor(const CRun& run, HWND& note)
     return false;
 }
 
+// That many menus of the run open.
+bool WaitForMenus(const CRun& run, size_t count)
+{
+    for (int tries = 0; tries < 100; ++tries) {
+        size_t open = 0;
+        for (const HWND menu : WindowsOfClass(run.ProcessId(), L"#32768"))
+            open += IsWindowVisible(menu) != FALSE;
+        if (open == count)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
 void TypePasswordAndPressOk(HWND box, const wchar_t* password)
 {
     const HWND edit = GetDlgItem(box, IDC_NOTE_PASSWORD);
@@ -122,9 +136,9 @@ TEST_F(UnlockProgramOnScreen, TheTraysDisplayNoteAsksForThePasswordAndShowsTheTe
 
     // The tray's right click, "D" for "&Display Note", Enter on its one note.
     PostMessageW(main, WM_TRAY_NOTIFY, 0, WM_RBUTTONDOWN);
-    Sleep(700);
+    ASSERT_TRUE(WaitForMenus(run, 1));
     PostMessageW(main, WM_CHAR, L'd', 1);
-    Sleep(700);
+    ASSERT_TRUE(WaitForMenus(run, 2)) << "\"&Display Note\" did not open";
     PostMessageW(main, WM_KEYDOWN, VK_RETURN, 1);
 
     const std::wstring prompt = ProgramString(IDS_UNLOCK_TO_VIEW);
