@@ -31,7 +31,8 @@ constexpr COLORREF kImageMask = RGB(0xFF, 0x00, 0xFF);
 // The images from their bitmap; without it the swatch goes unframed.
 HIMAGELIST LoadSwatchImages()
 {
-    const HIMAGELIST images = ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, 10, 0);
+    const HIMAGELIST images =
+        ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, GROUP_SWATCH_FRAME_IMAGE + 1, 0);
     const CGdiObject<HBITMAP> strip(CResModule::LoadBitmap(MAKEINTRESOURCEW(IDB_GROUP_SWATCH)));
     if (images && strip)
         ImageList_AddMasked(images, strip.Get(), kImageMask);
