@@ -11,6 +11,7 @@
 #include "foundation/ResModule.h"
 #include "foundation/ShellServices.h"
 #include "foundation/SoundPlayer.h"
+#include "foundation/WinPlacement.h"
 #include "framework/Dialog.h"
 #include "framework/MenuHandle.h"
 #include "framework/UiSeams.h"
@@ -206,6 +207,8 @@ private:
         const int x = (area.left + area.right) / 2 - (box.right - box.left) / 2;
         const int y = (area.top + area.bottom) / 2 - (box.bottom - box.top) / 2;
         SetWindowPos(GetHwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        // A note near the screen's edge would push the buttons off it.
+        KeepWindowOnScreen(GetHwnd());
     }
 
     bool OnCommand(UINT id)

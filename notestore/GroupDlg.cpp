@@ -14,6 +14,7 @@
 #include "foundation/ResModule.h"
 #include "framework/Dialog.h"
 #include "framework/GdiObject.h"
+#include "framework/ImageListHandle.h"
 #include "resources/resource.h"
 #include "toolkit/ColorButton.h"
 #include "toolkit/QLDialog.h"
@@ -24,6 +25,21 @@ constexpr int kSwatchColumnWidth = 24;
 constexpr int kNameColumnWidth = 200;
 constexpr int kSwatchWidth = 10;
 constexpr int kSwatchInset = 3;
+constexpr int kImageSize = 16;
+constexpr COLORREF kImageMask = RGB(0xFF, 0x00, 0xFF);
+
+// The images from their bitmap; without it the swatch goes unframed.
+HIMAGELIST LoadSwatchImages()
+{
+    const HIMAGELIST images =
+        ImageList_Create(kImageSize, kImageSize, ILC_COLOR24 | ILC_MASK, GROUP_SWATCH_FRAME_IMAGE + 1, 0);
+    const CGdiObject<HBITMAP> strip(CResModule::LoadBitmap(MAKEINTRESOURCEW(IDB_GROUP_SWATCH)));
+    if (images && strip)
+        ImageList_AddMasked(images, strip.Get(), kImageMask);
+    else
+        WriteToLogFile(L"Group list - the swatch images could not be loaded");
+    return images;
+}
 
 void SaveGroups()
 {
@@ -180,6 +196,9 @@ protected:
     int OnInitDialog() override
     {
         const HWND list = List();
+        m_images.Reset(LoadSwatchImages());
+        // The 16-pixel images make the rows as tall as the framed swatch.
+        ListView_SetImageList(list, m_images.Get(), LVSIL_SMALL);
         ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
         AddColumn(0, kNameColumnWidth, LoadResString(IDS_GROUP_COLUMN));
         AddColumn(1, kSwatchColumnWidth, L"");
@@ -271,8 +290,9 @@ private:
                 continue;
             const std::wstring name = group->GetName().c_str();
             LVITEMW entry = {};
-            entry.mask = LVIF_TEXT | LVIF_PARAM;
+            entry.mask = LVIF_TEXT | LVIF_PARAM | LVIF_IMAGE;
             entry.iItem = position;
+            entry.iImage = I_IMAGENONE;
             entry.pszText = const_cast<wchar_t*>(name.c_str());
             entry.lParam = static_cast<LPARAM>(group->GetId());
             const int item = ListView_InsertItem(list, &entry);
@@ -395,8 +415,11 @@ private:
                         cell.bottom - kSwatchInset };
         const CGdiObject<HBRUSH> brush(CreateSolidBrush(group->GetColor()));
         FillRect(dc, &swatch, brush.Get());
-        FrameRect(dc, &swatch, GetSysColorBrush(COLOR_WINDOWTEXT));
+        ImageList_Draw(m_images.Get(), GROUP_SWATCH_FRAME_IMAGE, dc, swatch.left - kSwatchInset,
+                       swatch.top - kSwatchInset, ILD_TRANSPARENT);
     }
+
+    CImageListHandle m_images;
 };
 
 }  // namespace

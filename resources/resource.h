@@ -258,6 +258,9 @@
 #define IDC_GROUP_MOVE_UP 1131
 #define IDC_GROUP_MOVE_DOWN 1132
 #define IDS_GROUP_COLUMN 810        // "Group"
+// The group list's images: 9 frames a group's colour swatch.
+#define IDB_GROUP_SWATCH 6000
+#define GROUP_SWATCH_FRAME_IMAGE 9
 // The LAN dialogs: sending a note (134), the alias editor (145) and its entry
 // (144), the ignore-list editor (1020) and its entry (1021); their images and
 // texts.

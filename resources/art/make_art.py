@@ -41,6 +41,9 @@
                        and without an alarm, shown and hidden; 7 and 8 the
                        organizer's group and status column heads; 9 the frame
                        round a group's colour swatch.
+  GroupSwatch.bmp      bitmap 6000, the group list's images: ten 16x16 cells
+                       on magenta (the mask), 0-8 empty; 9 a one-pixel frame
+                       round the 10x10 hole at (3, 3) the swatch shows in.
   AboutNote.bmp        bitmap 129, the About box's picture beside its text
                        (first rich-edit library): the note at 64x64 on the
                        dialog face.
@@ -1100,6 +1103,20 @@ def write_net_send_images():
         f.write(bmp_24(net_send_images()))
 
 
+def group_swatch_images():
+    canvas = Canvas(160, 16, MAGENTA)
+    ox = 9 * 16
+    for edge in range(2, 14):
+        for x, y in ((edge, 2), (edge, 13), (2, edge), (13, edge)):
+            canvas.put(ox + x, y, (0x00, 0x00, 0x00))
+    return canvas
+
+
+def write_group_swatch_images():
+    with open(os.path.join(HERE, "GroupSwatch.bmp"), "wb") as f:
+        f.write(bmp_24(group_swatch_images()))
+
+
 def about_picture():
     canvas = Canvas(64, 64, FACE)
     draw_note(canvas, 4, 4, 56)
@@ -1129,6 +1146,7 @@ def main():
     write_sort_marks()
     write_finder_icons()
     write_net_send_images()
+    write_group_swatch_images()
 
 
 if __name__ == "__main__":

@@ -164,6 +164,19 @@ TEST_F(AlarmDlgTest, CancelKeepsTheAlarmYetStoresAndTells)
     EXPECT_EQ(m_changes, 1);
 }
 
+// A box that cannot be made (a language module without the template) is a Cancel.
+TEST_F(AlarmDlgTest, ABoxThatCannotOpenCountsAsCancel)
+{
+    ScopedUiScript script;
+    const double before = StoredDate(L"alarm_alarm");
+    script.HandleModal(IDD_ALARM, [](const SModalRun&) { return INT_PTR(-1); });
+    ShowAlarmDlg(m_note, m_window);
+    EXPECT_FALSE(m_manager.AlarmChecksPaused());
+    EXPECT_EQ(StoredDate(L"alarm_alarm"), before);
+    EXPECT_EQ(StoredInt(L"alarm_alarmflags") & 0xFF, kAlarmActive | kAlarmSet);
+    EXPECT_EQ(m_changes, 1);
+}
+
 TEST_F(AlarmDlgTest, OkWithTheAlarmOffDropsItsLowBitsAndDueDate)
 {
     ScopedUiScript script;

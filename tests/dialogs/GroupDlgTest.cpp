@@ -1,19 +1,22 @@
 // The group editor and the group list on real groups and notes: OK needs a
 // name, rows act on their own group even when two share a name, a delete
 // moves the notes out first and keeps a group whose notes could not leave,
-// reordering, renaming in place, and a group gone while its editor is open.
+// reordering, renaming in place, a group gone while its editor is open, and
+// what the list paints: the framed swatch and the highlighted row.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
+#include <vector>
 
 #include "BoxScript.h"
 #include "NoteDialogTestSupport.h"
 #include "notestore/GroupDlg.h"
 #include "notestore/groups.h"
 #include "resources/resource.h"
+#include "tests/shell/PrintClient.h"
 
 namespace {
 
@@ -193,6 +196,79 @@ TEST_F(GroupDlgTest, EditGroupRecoloursItsNotesAndFailsForAGroupGoneMeanwhile)
     });
     EXPECT_FALSE(EditGroup(CGroups::FindById(id)));
     EXPECT_EQ(NameOf(id), L"<gone>");
+}
+
+// What the list paints, read back from a 32-bpp bitmap.
+struct SListPicture {
+    std::vector<COLORREF> pixels;
+    int width = 0;
+    COLORREF At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
+    int Count(const RECT& area, COLORREF colour) const
+    {
+        int count = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                count += At(x, y) == colour;
+        return count;
+    }
+};
+
+SListPicture PrintList(HWND list)
+{
+    RECT client = {};
+    GetClientRect(list, &client);
+    SListPicture picture;
+    picture.width = client.right;
+    picture.pixels = PrintClientPixels(list, client.right, client.bottom);
+    return picture;
+}
+
+TEST_F(GroupDlgTest, TheSwatchIsFramedAndTheSelectedRowHighlighted)
+{
+    const COLORREF red = RGB(200, 0, 0);
+    Add(L"Red", red);
+    Add(L"Blue", RGB(0, 0, 200));
+    SListPicture picture;
+    RECT swatchCell = {};
+    RECT selectedName = {};
+    RECT otherName = {};
+    ScopedUiScript script;
+    PlayOnBox(script, IDD_GROUP_LIST, kListCaption, {
+        SelectRow(1),
+        [&](HWND box) {
+            const HWND list = ListOf(box);
+            SetFocus(list);
+            ListView_GetSubItemRect(list, 0, 1, LVIR_BOUNDS, &swatchCell);
+            ListView_GetSubItemRect(list, 1, 0, LVIR_LABEL, &selectedName);
+            ListView_GetSubItemRect(list, 0, 0, LVIR_LABEL, &otherName);
+            picture = PrintList(list);
+        },
+        Press(IDCANCEL),
+    });
+    ShowGroupList(nullptr);
+    ASSERT_FALSE(picture.pixels.empty());
+
+    // The swatch: 10 wide, 3 in from top and bottom, centred; the frame
+    // image lies one pixel round it.
+    const int left = (swatchCell.left + swatchCell.right) / 2 - 5;
+    const int top = swatchCell.top + 3;
+    const int bottom = swatchCell.bottom - 3;
+    ASSERT_GE(bottom - top, 2) << "rows too low for a swatch";
+    const COLORREF black = RGB(0, 0, 0);
+    EXPECT_EQ(picture.At(left + 5, (top + bottom) / 2), red);
+    EXPECT_EQ(picture.At(left, top), red) << "the frame leaves the swatch whole";
+    EXPECT_EQ(picture.At(left + 9, top + 9), red);
+    EXPECT_EQ(picture.At(left - 1, top + 2), black);
+    EXPECT_EQ(picture.At(left + 10, top + 2), black);
+    EXPECT_EQ(picture.At(left + 4, top - 1), black);
+    EXPECT_EQ(picture.At(swatchCell.left + 1, swatchCell.top + 1), GetSysColor(COLOR_WINDOW));
+
+    // The selected row: its name on the highlight, in the highlight's text colour.
+    EXPECT_GT(picture.Count(selectedName, GetSysColor(COLOR_HIGHLIGHT)), 0);
+    EXPECT_GT(picture.Count(selectedName, GetSysColor(COLOR_HIGHLIGHTTEXT)), 0) << "no text in the highlight's colour";
+    EXPECT_EQ(picture.Count(selectedName, GetSysColor(COLOR_WINDOWTEXT)), 0);
+    EXPECT_EQ(picture.Count(otherName, GetSysColor(COLOR_HIGHLIGHT)), 0);
+    EXPECT_GT(picture.Count(otherName, GetSysColor(COLOR_WINDOWTEXT)), 0);
 }
 
 }  // namespace
