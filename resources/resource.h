@@ -357,3 +357,55 @@
 #define IDS_INTERVAL_TWO_WEEKS 938          // "Two weeks"
 #define IDS_INTERVAL_SIX_WEEKS 940          // "Six weeks"
 #define IDS_INTERVAL_FOUR_WEEKS 941         // "Four weeks"
+// The preference sheet's own pages: Main, Notes and Notes (Other).
+#define IDS_PREFS_CAPTION 17            // "Quillet Preferences"
+#define IDS_STARTUP_ENABLE 15           // "Enable"
+#define IDS_STARTUP_DISABLE 16          // "Disable"
+#define IDS_TASKBAR_SINGLE_CLICK 901    // the taskbar actions in list order
+#define IDS_TASKBAR_DOUBLE_CLICK 902
+#define IDS_TASKBAR_NO_ACTION 903
+#define IDS_SORT_ALPHABETICAL 14        // "Alphabetical"; 921 "Last updated" comes first
+#define IDS_AUTOFADE_OFF 35             // the auto-fade waits in list order
+#define IDS_AUTOFADE_5_SECONDS 36
+#define IDS_AUTOFADE_10_SECONDS 37
+#define IDD_PREFS_MAIN 1010             // "Main"
+#define IDC_PREF_AUTOSAVE 304           // "&Autosave notes"
+#define IDC_PREF_HIDE_ALL 104           // "&Hide all notes on startup "
+#define IDC_PREF_CONFIRM_DELETE 1055    // "C&onfirm deleting notes "
+#define IDC_PREF_ALWAYS_ON_TOP 1056     // "Always on &top "
+#define IDC_PREF_TASKBAR_ACTION 1071
+#define IDC_PREF_TOOLBAR_POSITION 1002
+#define IDC_PREF_HIDE_TOOLBAR 1007      // "Hide toolbar on &startup"
+#define IDC_PREF_VISIBLE_IN_TASKBAR 1070
+#define IDC_PREF_STARTUP_ARGUMENTS 1116
+#define IDC_PREF_STARTUP_TOGGLE 1114    // "Enable" / "Disable"
+#define IDD_PREFS_NOTES 1011            // "Notes"
+#define IDC_PREF_DEFAULT_FONT 303       // "Select &font..."
+#define IDC_PREF_TITLE_FONT 304         // "Select &font..."
+#define IDC_PREF_DEFAULT_COLOR 101      // the colour button
+#define IDC_PREF_RANDOM_COLOR 1056      // "&Random color "
+#define IDC_PREF_EDIT_COLORS 1059       // "Edit Colors...", hidden
+#define IDC_PREF_TRANSPARENCY 1118      // slider 0-90
+#define IDC_PREF_NOTE_POSITION 102
+#define IDC_PREF_SIZE_SMALL 1022        // the four sizes, DefSize 0-3
+#define IDC_PREF_SIZE_MEDIUM 1023
+#define IDC_PREF_SIZE_LARGE 1024
+#define IDC_PREF_SIZE_EXTRA_LARGE 1025
+#define IDC_PREF_SMART_FIT 1062
+#define IDC_PREF_SMART_SIZE 1067
+#define IDC_PREF_PASTE_AS_TEXT 1063
+#define IDC_PREF_URL_DETECTION 1064
+#define IDD_PREFS_NOTES_OTHER 1133      // "Notes (Other)"
+#define IDC_PREF_DEFAULT_GROUP 1134
+#define IDC_PREF_EDIT_GROUPS 1125       // "&Edit groups"
+#define IDC_PREF_SUBMENU_LIMIT 1147
+#define IDC_PREF_MENU_SPLIT 1148
+#define IDC_PREF_SUBMENU_SORTING 1149
+#define IDC_PREF_ANIMATION_SLOW 1154    // AnimationSpeed 0-3 in tab order: 1154, 1157, 1155, 1156
+#define IDC_PREF_ANIMATION_MEDIUM 1157
+#define IDC_PREF_ANIMATION_FAST 1155
+#define IDC_PREF_ANIMATION_NONE 1156
+#define IDC_PREF_MINIMIZED_POSITION 1152
+#define IDC_PREF_DONT_SHRINK 1158
+#define IDC_PREF_NO_DOCKING 1159
+#define IDC_PREF_AUTOFADE 1160

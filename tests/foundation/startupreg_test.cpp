@@ -13,42 +13,9 @@
 #include "foundation/Seams.h"
 #include "foundation/ShellExecSeam.h"
 #include "foundation/WinVersion.h"
+#include "tests/foundation/RunValue.h"
 
 namespace {
-
-const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const wchar_t kValue[] = L"Quillet";
-
-struct RegValue {
-    DWORD type;
-    std::vector<BYTE> data;
-};
-
-std::optional<RegValue> ReadRun(HKEY hive)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(hive, kRunKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    RegValue value{ 0, std::vector<BYTE>(8192) };
-    DWORD bytes = static_cast<DWORD>(value.data.size());
-    const LONG result = RegQueryValueExW(key, kValue, nullptr, &value.type, value.data.data(), &bytes);
-    RegCloseKey(key);
-    if (result != ERROR_SUCCESS)
-        return std::nullopt;
-    value.data.resize(bytes);
-    return value;
-}
-
-void WriteRun(HKEY hive, const std::optional<RegValue>& value)
-{
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(hive, kRunKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
-    if (value)
-        RegSetValueExW(key, kValue, 0, value->type, value->data.data(), static_cast<DWORD>(value->data.size()));
-    else
-        RegDeleteValueW(key, kValue);
-    RegCloseKey(key);
-}
 
 RegValue Text(const std::wstring& text, DWORD type = REG_SZ, bool terminated = true)
 {
