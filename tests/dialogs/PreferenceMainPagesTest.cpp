@@ -15,6 +15,7 @@
 #include "foundation/ResModule.h"
 #include "foundation/WinPlacement.h"
 #include "notestore/groups.h"
+#include "tests/support/FocusWatch.h"
 #include "tests/toolkit/ColorButtonTestSupport.h"
 
 namespace {
@@ -127,13 +128,15 @@ TEST_F(PrefsPagesTest, BadLimitsKeepTheSheetOnTheirPage)
             run.script.AnswerMessageBox(IDOK);
         bool onItsPage = false;
         bool focused = false;
+        CFocusWatch focus;
         const bool ok = run.Run({
             run.OnPage(IDD_PREFS_NOTES_OTHER, Type(c.id, c.text)),
             run.OnPage(IDD_PREFS_MAIN),
+            [&] { focus.Clear(); },
             run.Press(PSBTN_OK),
             [&] {
                 onItsPage = run.CurrentPage() == run.notesOther.GetHwnd();
-                focused = GetFocus() == GetDlgItem(run.notesOther.GetHwnd(), c.id);
+                focused = focus.WasFocused(GetDlgItem(run.notesOther.GetHwnd(), c.id));
             },
         });
         EXPECT_EQ(ok, c.accepted) << c.id << " \"" << testing::PrintToString(std::wstring(c.text)) << "\"";

@@ -19,6 +19,7 @@
 #include "foundation/ResModule.h"
 #include "foundation/Seams.h"
 #include "foundation/SoundPlayer.h"
+#include "tests/support/FocusWatch.h"
 #include "tests/support/TestDir.h"
 
 namespace {
@@ -129,18 +130,6 @@ struct SFakeMci {
     }
 };
 
-// Who got the focus while the sheet ran.
-struct SFocusWatch {
-    static inline std::vector<HWND> focused;
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam)
-    {
-        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
-        if (code == HC_ACTION && message->message == WM_SETFOCUS)
-            focused.push_back(message->hwnd);
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-};
-
 class PreferencePagesTest : public testing::Test {
 protected:
     void SetUp() override
@@ -149,13 +138,10 @@ protected:
         InitCommonControlsEx(&controls);
         m_start.LoadFrom(m_dir.File(L"defaults.ini").c_str());
         SFakeMci::commands.clear();
-        SFocusWatch::focused.clear();
-        m_hook = SetWindowsHookExW(WH_CALLWNDPROC, SFocusWatch::Hook, nullptr, GetCurrentThreadId());
     }
     void TearDown() override
     {
         StopSound();
-        UnhookWindowsHookEx(m_hook);
     }
 
     // The record as the settings file would hold it.
@@ -169,17 +155,11 @@ protected:
         return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
 
-    static bool WasFocused(HWND control)
-    {
-        for (HWND window : SFocusWatch::focused)
-            if (window == control)
-                return true;
-        return false;
-    }
+    bool WasFocused(HWND control) const { return m_focus.WasFocused(control); }
 
     CTestDir m_dir;
     CPreferences m_start;
-    HHOOK m_hook = nullptr;
+    CFocusWatch m_focus;
     CSeamOverride<SSoundSeam> m_mci{ g_soundSeam, SSoundSeam{ &SFakeMci::Send, &SFakeMci::Device } };
 };
 
@@ -208,7 +188,7 @@ TEST_F(PreferencePagesTest, NumbersOutsideTheirRangeRefuseOkOnTheirPage)
         { "port", IDD_PREFERENCE_NETWORK, IDC_NETPAGE_PORT, L"65535", 65535 },
     };
     for (const Case& c : cases) {
-        SFocusWatch::focused.clear();
+        m_focus.Clear();
         SSheetRun run(m_start);
         CPropertyPageBase& page = c.page == IDD_PREFERENCE_ALARM ? static_cast<CPropertyPageBase&>(run.alarm)
                                                                    : run.network;
