@@ -462,6 +462,34 @@ TEST_F(NetSendTest, StopsEndAtOnceWhileTheListenerWaitsOnThisThreadOrOnAPeer)
     ASSERT_EQ(StartNetwork(), 1);   // for the tear-down
 }
 
+TEST_F(NetSendTest, RequestsCutOffByAStopAreFreedAndLogged)
+{
+    // The first request waits on a receiver that never answers, long past
+    // the stop; the others wait behind it.
+    SNetBoundsSeam patient = ShortNetBounds();
+    patient.idleMs = patient.ackMs = 60000;
+    CSeamOverride<SNetBoundsSeam> longBounds(g_netBoundsSeam, patient);
+    CLoopbackPort silent(4);
+    ASSERT_TRUE(silent.Ok());
+    CLogCapture log;
+    for (const wchar_t* host : {L"127.0.0.1", L"queued-a.invalid", L"queued-b.invalid"}) {
+        std::unique_ptr<CNetSendRecord> request = Request(host, silent.Port(), "<NOTES/>", "L");
+        ASSERT_TRUE(PostNetSendRequest(request));
+    }
+    ASSERT_TRUE(PumpUntil([this] { return !m_recorder.statuses.empty(); }));
+    Sleep(300);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(StopNetwork(), 1);
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_EQ(m_recorder.statuses.size(), 1u) << "only the first one started";
+    m_recorder.statuses.clear();
+    EXPECT_EQ(CNetSendRecord::LiveCount(), m_liveBefore);
+    EXPECT_TRUE(log.Contains(L"SendThreadFunc - sending to 127.0.0.1 given up: the network stopped"));
+    EXPECT_TRUE(log.Contains(L"SendThreadFunc - note for queued-a.invalid not sent: the network stopped"));
+    EXPECT_TRUE(log.Contains(L"SendThreadFunc - note for queued-b.invalid not sent: the network stopped"));
+    ASSERT_EQ(StartNetwork(), 1);   // for the tear-down
+}
+
 // Thread starts that fail at a chosen call; the started ones are watched
 // through a handle of the test's own.
 struct SThreadStarts {
