@@ -27,6 +27,18 @@ SNetBoundsSeam g_netBoundsSeam = {5000, 30000, 120000, 60000, 10000, 32 * 1024 *
 
 namespace {
 
+uintptr_t BeginCrtThread(void* security, unsigned stackSize, unsigned(__stdcall* function)(void*), void* argument,
+                         unsigned flags, unsigned* threadId)
+{
+    return _beginthreadex(security, stackSize, function, argument, flags, threadId);
+}
+
+}  // namespace
+
+SNetThreadSeam g_netThreadSeam = {&BeginCrtThread};
+
+namespace {
+
 // Readiness waits come in slices this long, so a stop is seen at once.
 constexpr DWORD kSliceMs = 50;
 // Setting up takes the threads a moment; longer means one died.
@@ -421,7 +433,7 @@ void DropQueuedRequests()
 HANDLE StartThread(unsigned(__stdcall* function)(void*), void* argument, DWORD* id = nullptr)
 {
     unsigned threadId = 0;
-    const uintptr_t thread = _beginthreadex(nullptr, 0, function, argument, 0, &threadId);
+    const uintptr_t thread = g_netThreadSeam.beginThread(nullptr, 0, function, argument, 0, &threadId);
     if (id)
         *id = threadId;
     return reinterpret_cast<HANDLE>(thread);

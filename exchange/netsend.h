@@ -9,6 +9,7 @@
 #include "exchange/NetSendRecord.h"
 #include "foundation/StdStr.h"
 
+#include <cstdint>
 #include <memory>
 
 // The bounds of a connection, milliseconds unless said otherwise; tests
@@ -22,6 +23,14 @@ struct SNetBoundsSeam {
     int maxBodyBytes;     // a body's length; an XML body is bounded by the note manager too
 };
 extern SNetBoundsSeam g_netBoundsSeam;
+
+// How a LAN thread is started (the C runtime's _beginthreadex); tests make a
+// start fail.
+struct SNetThreadSeam {
+    uintptr_t (*beginThread)(void* security, unsigned stackSize, unsigned(__stdcall* function)(void*), void* argument,
+                             unsigned flags, unsigned* threadId);
+};
+extern SNetThreadSeam g_netThreadSeam;
 
 // ---- the header (pure functions over bytes)
 constexpr char kXmlKeyword[] = "QLSENDXML";
@@ -50,8 +59,8 @@ SSendHeader ParseSendHeader(const char* header, int maxLength);
 // sockets could not be started or a thread did not start (nothing left
 // running).
 int StartNetwork();
-// 1 when both threads ended within the bound; also 1, touching nothing, when
-// the network never started. Waits serving sent messages, so the listener's
+// 1 when both threads ended within the bound; 0 when they did not, and 0,
+// touching nothing, when the network never started. Waits serving sent messages, so the listener's
 // report to this thread can end.
 int StopNetwork();
 // 1 when the threads stopped and started again (reading "NetworkPort" anew).

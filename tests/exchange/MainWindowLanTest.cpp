@@ -318,6 +318,19 @@ TEST_F(MainWindowNetworkTest, SendsThatCannotGoAreReportedAsFailed)
     ASSERT_EQ(m_boxes.ShownTexts().size(), 2u);
     EXPECT_EQ(m_boxes.ShownTexts().back(), L"Error sending note to " + longName);
     EXPECT_TRUE(log.Contains(L"NetSend - a recipient of 300 characters is too long"));
+    // Past the body's bound (shortened here) nothing is queued.
+    {
+        SNetBoundsSeam small = ShortNetBounds();
+        small.maxBodyBytes = 16;
+        const CSeamOverride<SNetBoundsSeam> bounds(g_netBoundsSeam, small);
+        m_boxes.SetAnswer(IDOK);
+        EXPECT_EQ(note->NetSend(L"pc-big"), 0);
+    }
+    ASSERT_EQ(m_boxes.ShownTexts().size(), 3u);
+    EXPECT_EQ(m_boxes.ShownTexts().back(), L"Error sending note to pc-big");
+    EXPECT_EQ(HistoryStatus(L"pc-big"), kNetSendFailed);
+    EXPECT_TRUE(log.Contains(L"NetSend - the note for pc-big cannot be sent: it is empty or too large"));
+    EXPECT_TRUE(log.Contains(L"Sending note to pc-big failed - 10022"));
     // The network stopped: nobody would take the request.
     ASSERT_EQ(StopNetwork(), 1);
     m_boxes.SetAnswer(IDOK);

@@ -3,6 +3,8 @@
 // and stops while a thread waits on a peer or on this thread.
 #include "LanTestSupport.h"
 
+#include <process.h>
+
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,6 +13,7 @@
 #include "exchange/NetLists.h"
 #include "exchange/NetSendRecord.h"
 #include "foundation/AppWindow.h"
+#include "foundation/Seams.h"
 
 namespace {
 
@@ -457,6 +460,110 @@ TEST_F(NetSendTest, StopsEndAtOnceWhileTheListenerWaitsOnThisThreadOrOnAPeer)
     EXPECT_FALSE(PostNetSendRequest(late));
     late.reset();
     ASSERT_EQ(StartNetwork(), 1);   // for the tear-down
+}
+
+TEST_F(NetSendTest, RequestsCutOffByAStopAreFreedAndLogged)
+{
+    // The first request waits on a receiver that never answers, long past
+    // the stop; the others wait behind it.
+    SNetBoundsSeam patient = ShortNetBounds();
+    patient.idleMs = patient.ackMs = 60000;
+    CSeamOverride<SNetBoundsSeam> longBounds(g_netBoundsSeam, patient);
+    CLoopbackPort silent(4);
+    ASSERT_TRUE(silent.Ok());
+    CLogCapture log;
+    for (const wchar_t* host : {L"127.0.0.1", L"queued-a.invalid", L"queued-b.invalid"}) {
+        std::unique_ptr<CNetSendRecord> request = Request(host, silent.Port(), "<NOTES/>", "L");
+        ASSERT_TRUE(PostNetSendRequest(request));
+    }
+    ASSERT_TRUE(PumpUntil([this] { return !m_recorder.statuses.empty(); }));
+    Sleep(300);
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(StopNetwork(), 1);
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_EQ(m_recorder.statuses.size(), 1u) << "only the first one started";
+    m_recorder.statuses.clear();
+    EXPECT_EQ(CNetSendRecord::LiveCount(), m_liveBefore);
+    EXPECT_TRUE(log.Contains(L"SendThreadFunc - sending to 127.0.0.1 given up: the network stopped"));
+    EXPECT_TRUE(log.Contains(L"SendThreadFunc - note for queued-a.invalid not sent: the network stopped"));
+    EXPECT_TRUE(log.Contains(L"SendThreadFunc - note for queued-b.invalid not sent: the network stopped"));
+    ASSERT_EQ(StartNetwork(), 1);   // for the tear-down
+}
+
+// Thread starts that fail at a chosen call; the started ones are watched
+// through a handle of the test's own.
+struct SThreadStarts {
+    int failingCall = 0;
+    int calls = 0;
+    std::vector<HANDLE> started;   // the handles StartNetwork was given
+    std::vector<HANDLE> watched;   // duplicates of them
+};
+SThreadStarts g_threadStarts;
+
+uintptr_t ScriptedThreadStart(void* security, unsigned stackSize, unsigned(__stdcall* function)(void*),
+                              void* argument, unsigned flags, unsigned* threadId)
+{
+    if (++g_threadStarts.calls == g_threadStarts.failingCall) {
+        errno = EAGAIN;
+        return 0;
+    }
+    const uintptr_t thread = _beginthreadex(security, stackSize, function, argument, flags, threadId);
+    HANDLE watched = nullptr;
+    if (thread && DuplicateHandle(GetCurrentProcess(), reinterpret_cast<HANDLE>(thread), GetCurrentProcess(),
+                                  &watched, SYNCHRONIZE, FALSE, 0)) {
+        g_threadStarts.started.push_back(reinterpret_cast<HANDLE>(thread));
+        g_threadStarts.watched.push_back(watched);
+    }
+    return thread;
+}
+
+// The process's valid handle values, found by trying each.
+std::vector<HANDLE> OpenHandles()
+{
+    std::vector<HANDLE> open;
+    for (uintptr_t value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
+            open.push_back(reinterpret_cast<HANDLE>(value));
+    }
+    return open;
+}
+
+TEST_F(NetSendTest, AThreadThatDoesNotStartUndoesTheStart)
+{
+    ASSERT_EQ(StopNetwork(), 1);
+    const std::vector<HANDLE> handlesBefore = OpenHandles();
+    for (const int failingCall : {1, 2}) {   // the listener, the sender
+        g_threadStarts = SThreadStarts();
+        g_threadStarts.failingCall = failingCall;
+        CLogCapture log;
+        {
+            const CSeamOverride<SNetThreadSeam> starts(g_netThreadSeam, {&ScriptedThreadStart});
+            EXPECT_EQ(StartNetwork(), 0) << failingCall;
+        }
+        EXPECT_EQ(g_threadStarts.calls, 2) << failingCall;
+        for (size_t at = 0; at < g_threadStarts.watched.size(); ++at) {
+            EXPECT_EQ(WaitForSingleObject(g_threadStarts.watched[at], 0), WAIT_OBJECT_0) << "still runs";
+            DWORD flags = 0;
+            EXPECT_FALSE(GetHandleInformation(g_threadStarts.started[at], &flags)) << "handle kept";
+            CloseHandle(g_threadStarts.watched[at]);
+        }
+        EXPECT_EQ(ConnectLoopback(m_port), INVALID_SOCKET) << "the listener still listens";
+        std::unique_ptr<CNetSendRecord> request = Request(L"127.0.0.1", m_port, "<NOTES/>", "L");
+        EXPECT_FALSE(PostNetSendRequest(request)) << "the sender's queue is still named";
+        request.reset();
+        EXPECT_EQ(StopNetwork(), 0) << "nothing runs, nothing to stop";
+        EXPECT_EQ(log.Lines().size(), 1u);
+        EXPECT_EQ(log.Lines().front().rfind(L"StartNetwork - the LAN threads did not start", 0), 0u);
+    }
+    EXPECT_EQ(OpenHandles(), handlesBefore) << "the events or thread handles were not all closed";
+
+    // A later start stands on its own.
+    ASSERT_EQ(StartNetwork(), 1);
+    ExpectListenerServes("a start after failed ones");
+    Send(Request(L"127.0.0.1", m_port, "<NOTES/>", "L"));
+    ASSERT_EQ(m_recorder.statuses.size(), 2u);
+    EXPECT_EQ(m_recorder.statuses[1].code, kNetSendDeliveredCode);
 }
 
 }  // namespace
