@@ -60,14 +60,16 @@ std::vector<HWND> VisibleNotes(const CRun& run)
     return notes;
 }
 
-bool WaitForNotes(const CRun& run, size_t count)
+testing::AssertionResult WaitForNotes(const CRun& run, size_t count)
 {
+    size_t shown = 0;
     for (int tries = 0; tries < 200; ++tries) {
-        if (VisibleNotes(run).size() == count)
-            return true;
+        shown = VisibleNotes(run).size();
+        if (shown == count)
+            return testing::AssertionSuccess();
         Sleep(100);
     }
-    return false;
+    return testing::AssertionFailure() << shown << " notes shown, not " << count;
 }
 
 HWND NoteTitled(const CRun& run, const wchar_t* title)
