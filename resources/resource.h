@@ -313,3 +313,7 @@
 #define IDC_ABOUT_PICTURE 52
 #define IDC_VISIT_WEBSITE 1039
 #define IDB_ABOUT 129
+
+// Global search: the organizer's found-notes question and its caption.
+#define IDS_FOUND_INSTANCES 929     // "Found %d instances of %s\nWould you like to display the found notes?"
+#define IDS_GLOBAL_SEARCH 930       // "Global Search"
