@@ -761,7 +761,6 @@ std::vector<std::int64_t> CShowHideDlg::SelectGlobalMatches(DWORD compareFlags, 
     return found;
 }
 
-
 void CShowHideDlg::OnOK()
 {
     SendMessageW(GetHwnd(), WM_COMMAND, IDC_ORGANIZER_SHOW_HIDE, 0);
