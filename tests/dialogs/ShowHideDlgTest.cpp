@@ -784,6 +784,13 @@ protected:
     void Search(CShowHideDlg& organizer, ScopedUiScript& script, const wchar_t* text, bool matchCase = false,
                 std::function<void()> during = nullptr, UINT button = IDOK)
     {
+        QueueSearchBox(script, text, matchCase, during, button);
+        Command(organizer, IDC_ORGANIZER_GLOBAL_SEARCH);
+    }
+
+    void QueueSearchBox(ScopedUiScript& script, const wchar_t* text, bool matchCase = false,
+                        std::function<void()> during = nullptr, UINT button = IDOK)
+    {
         const wchar_t* const ini = g_prefs.IniPath();
         MyWritePrivateProfileString(L"Global Search", L"SearchText", text, ini);
         MyWritePrivateProfileString(L"Global Search", L"MatchCase", matchCase ? L"1" : L"0", ini);
@@ -795,7 +802,6 @@ protected:
             });
             return run.realRun(run.context);
         });
-        Command(organizer, IDC_ORGANIZER_GLOBAL_SEARCH);
     }
 
     static std::wstring Found(int count, const std::wstring& text)
@@ -924,6 +930,29 @@ TEST_F(OrganizerGlobalSearchTest, ALockedNoteMatchesByItsNameOnly)
         Search(organizer, script, L"diary");
     }
     EXPECT_EQ(SelectedIds(organizer), std::set<std::int64_t>{locked}) << "its title is";
+}
+
+TEST_F(OrganizerGlobalSearchTest, ANoteGoneDuringAnUnlockPromptIsSkipped)
+{
+    const std::int64_t locked = TitledNote(L"Diary", L"private");
+    m_manager.GetNote(locked)->SetPassword(L"pw");
+    m_manager.GetNote(locked)->HideText();
+    const std::int64_t next = TitledNote(L"Diary two", L"public");
+    CShowHideDlg& organizer = Open();
+    ScopedUiScript script;
+    script.AnswerMessageBox(IDYES);
+    QueueSearchBox(script, L"diary");
+    int prompts = 0;
+    script.HandleModal(IDD_UNLOCK_NOTE, [&](const SModalRun&) {
+        ++prompts;
+        m_manager.GetNote(next)->Delete();
+        return static_cast<INT_PTR>(IDCANCEL);
+    });
+    Command(organizer, IDC_ORGANIZER_GLOBAL_SEARCH);
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{Found(2, L"diary")});
+    EXPECT_EQ(Scalar((L"select count(*) from notes where id=" + std::to_wstring(next)).c_str()), 0);
+    EXPECT_EQ(RowIds(organizer), std::vector<std::int64_t>{locked});
 }
 
 TEST_F(OrganizerGlobalSearchTest, NoDatabaseShowsNothingAndAGoneOrganizerEndsTheSearch)
