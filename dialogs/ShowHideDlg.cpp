@@ -9,6 +9,8 @@
 
 #include "dialogs/AlarmDlg.h"
 #include "dialogs/DlgUtils.h"
+#include "dialogs/FindDlg.h"
+#include "dialogs/GlobalFindDlg.h"
 #include "foundation/AppWindow.h"
 #include "foundation/LogFile.h"
 #include "foundation/MessageBoxSeam.h"
@@ -178,6 +180,25 @@ void ForEachNote(const std::vector<std::int64_t>& ids, Action action)
     for (const std::int64_t id : ids)
         if (CNote* note = NoteManager().GetNote(id))
             action(*note);
+}
+
+// Each found note shown and scrolled to its caret, looked up afresh.
+void ShowFoundNotes(const std::vector<std::int64_t>& ids)
+{
+    CNoteManager& manager = NoteManager();
+    const CDBUseGuard inUse(manager);
+    if (!manager.GetDB())
+        return;
+    for (const std::int64_t id : ids) {
+        CNote* note = manager.GetNote(id);
+        if (!note)
+            continue;
+        note->ShowSticky();
+        // The unlock prompt's loop may have freed the note.
+        note = manager.GetNote(id);
+        if (note && note->GetEditHwnd())
+            SendMessageW(note->GetEditHwnd(), EM_SCROLLCARET, 0, 0);
+    }
 }
 
 }  // namespace
@@ -699,6 +720,45 @@ void CShowHideDlg::OnEditGroup()
 
 void CShowHideDlg::OnGlobalSearch()
 {
+    CloseFindDlg();
+    const HWND window = GetHwnd();
+    CGlobalFindDlg dialog(window);
+    // The organizer may have gone while the box ran.
+    if (dialog.DoModal() != 1 || !::IsWindow(window) || !m_list)
+        return;
+    const std::wstring& search = dialog.SearchText();
+    const std::vector<std::int64_t> found = SelectGlobalMatches(dialog.MatchCase() ? 0 : NORM_IGNORECASE, search);
+    const CStdStr caption = LoadResString(IDS_GLOBAL_SEARCH);
+    CStdStr text;
+    if (found.empty()) {
+        text.Format(LoadResString(IDS_CANNOT_FIND), search.c_str());
+        g_messageBoxSeam.messageBox(window, text.c_str(), caption.c_str(), MB_OK);
+        return;
+    }
+    text.Format(LoadResString(IDS_FOUND_INSTANCES), static_cast<int>(found.size()), search.c_str());
+    if (g_messageBoxSeam.messageBox(window, text.c_str(), caption.c_str(), MB_YESNO) == IDYES)
+        ShowFoundNotes(found);
+    if (!::IsWindow(window) || !m_list)
+        return;
+    const int first = RowOfNote(found.front());
+    if (first >= 0)
+        ListView_EnsureVisible(m_list, first, FALSE);
+}
+
+std::vector<std::int64_t> CShowHideDlg::SelectGlobalMatches(DWORD compareFlags, const std::wstring& search)
+{
+    std::vector<std::int64_t> found;
+    for (int row = 0; row < ListView_GetItemCount(m_list); ++row) {
+        ListView_SetItemState(m_list, row, 0, LVIS_SELECTED);
+        const LPARAM index = ItemData(m_list, row);
+        if (index < 0 || static_cast<size_t>(index) >= m_rows.size() || m_rows[index].id < 0)
+            continue;
+        if (!MatchesGlobalSearch(m_rows[index], compareFlags, search.c_str()))
+            continue;
+        ListView_SetItemState(m_list, row, LVIS_SELECTED, LVIS_SELECTED);
+        found.push_back(m_rows[index].id);
+    }
+    return found;
 }
 
 void CShowHideDlg::OnOK()

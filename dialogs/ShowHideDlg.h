@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "dialogs/NoteDrag.h"
@@ -108,6 +109,8 @@ private:
     void OnDeleteNotes();
     void OnGroupSelected();
     void OnEditGroup();
+    // Selects exactly the rows that hold the search text; their note ids.
+    std::vector<std::int64_t> SelectGlobalMatches(DWORD compareFlags, const std::wstring& search);
 
     HWND m_list = nullptr;
     HWND m_groupList = nullptr;

@@ -107,6 +107,7 @@ CNoteDisplayInfo ReadDisplayInfo(const CppSQLite3Query& row, const COleDateTime&
     CNoteDisplayInfo info;
     info.id = row.getInt64Field(0);
     info.visible = row.getInt64Field(row.fieldIndex(L"visible")) != 0;
+    info.locked = row.getInt64Field(row.fieldIndex(L"locked")) != 0;
     info.name = TextField(row, L"name");
     if (info.name.empty())
         info.name = TextField(row, L"displayname");

@@ -13,6 +13,7 @@
 struct CNoteDisplayInfo {
     std::int64_t id = -1;
     bool visible = false;
+    bool locked = false;           // the text is behind a password
     CStdStr name;                  // the title, else the display name
     CStdStr text;
     COleDateTime creationDate;

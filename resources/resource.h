@@ -409,3 +409,6 @@
 #define IDC_PREF_DONT_SHRINK 1158
 #define IDC_PREF_NO_DOCKING 1159
 #define IDC_PREF_AUTOFADE 1160
+// Global search: the organizer's found-notes question and its caption.
+#define IDS_FOUND_INSTANCES 929     // "Found %d instances of %s\nWould you like to display the found notes?"
+#define IDS_GLOBAL_SEARCH 930       // "Global Search"

@@ -8,11 +8,13 @@
 #include <commctrl.h>
 #include <ole2.h>
 
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "dialogs/FindDlg.h"
 #include "dialogs/ShowHideDlg.h"
 #include "foundation/AppWindow.h"
 #include "foundation/Preferences.h"
@@ -770,6 +772,210 @@ TEST_F(OrganizerTest, ResizingKeepsTheMarginsAndTheCreationSizeIsTheMinimum)
     SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(info.ptMinTrackSize.x, start.right - start.left);
     EXPECT_EQ(info.ptMinTrackSize.y, start.bottom - start.top);
+}
+
+
+// ---------------------------------------------------------------- global search
+
+class OrganizerGlobalSearchTest : public OrganizerTest {
+protected:
+    // The real search box, opened on the stored search and closed by OK (or
+    // Cancel); before, the action runs from inside the box's loop.
+    void Search(CShowHideDlg& organizer, ScopedUiScript& script, const wchar_t* text, bool matchCase = false,
+                std::function<void()> during = nullptr, UINT button = IDOK)
+    {
+        QueueSearchBox(script, text, matchCase, during, button);
+        Command(organizer, IDC_ORGANIZER_GLOBAL_SEARCH);
+    }
+
+    void QueueSearchBox(ScopedUiScript& script, const wchar_t* text, bool matchCase = false,
+                        std::function<void()> during = nullptr, UINT button = IDOK)
+    {
+        const wchar_t* const ini = g_prefs.IniPath();
+        MyWritePrivateProfileString(L"Global Search", L"SearchText", text, ini);
+        MyWritePrivateProfileString(L"Global Search", L"MatchCase", matchCase ? L"1" : L"0", ini);
+        script.HandleModal(IDD_FIND, [during, button](const SModalRun& run) {
+            WhenThreadWindowShows(L"Quillet - Find", [during, button](HWND box) {
+                if (during)
+                    during();
+                PostMessageW(box, WM_COMMAND, button, 0);
+            });
+            return run.realRun(run.context);
+        });
+    }
+
+    static std::wstring Found(int count, const std::wstring& text)
+    {
+        return L"Found " + std::to_wstring(count) + L" instances of " + text +
+               L"\nWould you like to display the found notes?";
+    }
+
+    bool Visible(std::int64_t id)
+    {
+        const CNote* const note = m_manager.GetNote(id);
+        return note && note->IsVisible();
+    }
+
+    std::int64_t TitledNote(const wchar_t* title, const wchar_t* text)
+    {
+        const std::int64_t id = Note(text);
+        CNote* const note = m_manager.GetNote(id);
+        note->SetTitle(title);
+        if (!m_manager.StoreNote(note))
+            throw std::runtime_error("the title was not stored");
+        return id;
+    }
+};
+
+TEST_F(OrganizerGlobalSearchTest, SelectsTheShownRowsThatMatchAndShowsExactlyThemOnYes)
+{
+    CGroup* const group = Group(L"Elsewhere", RGB(1, 2, 3));
+    const std::int64_t plain = Note(L"Meeting notes, Żółć");
+    const std::int64_t upper = Note(L"other\r\nMEETING");
+    const std::int64_t filtered = Note(L"meeting in a group", group->GetId());
+    const std::int64_t other = Note(L"nothing to see", kNoGroup, true);
+    const std::int64_t quiet = Note(L"nothing here either");
+    const std::int64_t titled = TitledNote(L"Weekly meeting", L"agenda only");   // in the title alone
+    const std::int64_t both = TitledNote(L"meeting room", L"meeting room booked");
+    CShowHideDlg& organizer = Open();
+    ASSERT_EQ(RowOf(organizer, filtered), -1) << "the filter shows notes without a group";
+    ASSERT_TRUE(ShowFindDlg(m_manager.GetNote(other)->GetHwnd()));
+
+    Select(organizer, {other});
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDNO);
+        Search(organizer, script, L"meeting");
+        EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{Found(4, L"meeting")})
+            << "a note found in its title and text counts once";
+    }
+    EXPECT_EQ(g_appModule.GetFindDlg(), nullptr) << "the find box was closed first";
+    const std::set<std::int64_t> matches = {plain, upper, titled, both};
+    EXPECT_EQ(SelectedIds(organizer), matches) << "No keeps the matches selected, and only them";
+    for (const std::int64_t id : {plain, upper, filtered, quiet, titled, both})
+        EXPECT_FALSE(Visible(id));
+
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDYES);
+        Search(organizer, script, L"meeting");
+    }
+    for (const std::int64_t id : {plain, upper, titled, both})
+        EXPECT_TRUE(Visible(id)) << id;
+    EXPECT_FALSE(Visible(filtered)) << "a row the filter hides is not searched";
+    EXPECT_FALSE(Visible(quiet));
+    EXPECT_EQ(Stored(L"visible", plain), 1);
+
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDNO);
+        Search(organizer, script, L"MEETING", true);
+        EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{Found(1, L"MEETING")});
+    }
+    EXPECT_EQ(SelectedIds(organizer), std::set<std::int64_t>{upper}) << "match case";
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDNO);
+        Search(organizer, script, L"ŻÓŁĆ");
+    }
+    EXPECT_EQ(SelectedIds(organizer), std::set<std::int64_t>{plain});
+}
+
+TEST_F(OrganizerGlobalSearchTest, TheTypedTextStaysLiteralAndNothingFoundSaysSo)
+{
+    const std::int64_t formats = Note(L"printf(\"%s%d\")");
+    Note(L"%n and more");
+    CShowHideDlg& organizer = Open();
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDNO);
+        Search(organizer, script, L"%s%d");
+        EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{Found(1, L"%s%d")});
+    }
+    EXPECT_EQ(SelectedIds(organizer), std::set<std::int64_t>{formats});
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDOK);
+        Search(organizer, script, L"%s%d%n missing");
+        EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{L"Cannot find \"%s%d%n missing\""});
+    }
+    EXPECT_TRUE(SelectedIds(organizer).empty()) << "no match leaves no row selected";
+    {
+        ScopedUiScript script;   // Cancel: no search, no box
+        Search(organizer, script, L"%s%d", false, nullptr, IDCANCEL);
+        EXPECT_EQ(script.Calls(), std::vector<std::wstring>{L"modal " + std::to_wstring(IDD_FIND)});
+    }
+}
+
+TEST_F(OrganizerGlobalSearchTest, ALockedNoteMatchesByItsNameOnly)
+{
+    const std::int64_t locked = TitledNote(L"Diary", L"first line\r\nthe secret plan");
+    CNote* const note = m_manager.GetNote(locked);
+    note->SetPassword(L"pw");
+    note->HideText();
+    const std::int64_t open = TitledNote(L"Plans", L"no secret here");
+    m_manager.GetNote(open)->SetPassword(L"pw");   // a password alone hides nothing
+    ASSERT_TRUE(m_manager.StoreNote(m_manager.GetNote(open)));
+    CShowHideDlg& organizer = Open();
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDNO);
+        Search(organizer, script, L"secret");
+        EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{Found(1, L"secret")});
+    }
+    EXPECT_EQ(SelectedIds(organizer), std::set<std::int64_t>{open}) << "a locked note's text is not searched";
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDNO);
+        Search(organizer, script, L"diary");
+    }
+    EXPECT_EQ(SelectedIds(organizer), std::set<std::int64_t>{locked}) << "its title is";
+}
+
+TEST_F(OrganizerGlobalSearchTest, ANoteGoneDuringAnUnlockPromptIsSkipped)
+{
+    const std::int64_t locked = TitledNote(L"Diary", L"private");
+    m_manager.GetNote(locked)->SetPassword(L"pw");
+    m_manager.GetNote(locked)->HideText();
+    const std::int64_t next = TitledNote(L"Diary two", L"public");
+    CShowHideDlg& organizer = Open();
+    ScopedUiScript script;
+    script.AnswerMessageBox(IDYES);
+    QueueSearchBox(script, L"diary");
+    int prompts = 0;
+    script.HandleModal(IDD_UNLOCK_NOTE, [&](const SModalRun&) {
+        ++prompts;
+        m_manager.GetNote(next)->Delete();
+        return static_cast<INT_PTR>(IDCANCEL);
+    });
+    Command(organizer, IDC_ORGANIZER_GLOBAL_SEARCH);
+    EXPECT_EQ(prompts, 1);
+    EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{Found(2, L"diary")});
+    EXPECT_EQ(Scalar((L"select count(*) from notes where id=" + std::to_wstring(next)).c_str()), 0);
+    EXPECT_EQ(RowIds(organizer), std::vector<std::int64_t>{locked});
+}
+
+TEST_F(OrganizerGlobalSearchTest, NoDatabaseShowsNothingAndAGoneOrganizerEndsTheSearch)
+{
+    const std::int64_t id = Note(L"kept hidden");
+    CShowHideDlg& organizer = Open();
+    {
+        ScopedUiScript script;
+        script.AnswerMessageBox(IDYES);
+        Search(organizer, script, L"kept", false, [this] {
+            m_manager.CloseAll();
+            m_manager.SetDatabasePath(m_dir.File(L"missing\\QUILLT40.DAT").c_str());
+        });
+        EXPECT_EQ(script.MessageBoxTexts(), std::vector<std::wstring>{Found(1, L"kept")});
+    }
+    m_manager.SetDatabasePath(m_dir.File(L"QUILLT40.DAT").c_str());
+    EXPECT_EQ(Stored(L"visible", id), 0);
+    EXPECT_FALSE(Visible(id));
+
+    ScopedUiScript script;   // no box may follow
+    Search(organizer, script, L"kept", false, [] { ToggleNoteOrganizer(); });
+    EXPECT_EQ(GetNoteOrganizer(), nullptr);
+    EXPECT_TRUE(script.MessageBoxTexts().empty());
 }
 
 }  // namespace

@@ -126,6 +126,7 @@ TEST_F(NoteListsTest, ARecordCarriesTheRowsFields)
     EXPECT_EQ(std::wstring(info.name), L"Caf\u00e9");
     EXPECT_EQ(std::wstring(info.text), L"Na\u00efve");
     EXPECT_FALSE(info.visible);
+    EXPECT_FALSE(info.locked);
     EXPECT_DOUBLE_EQ(info.creationDate.m_dt, 44000.25);
     EXPECT_EQ(info.guid, guid);
     EXPECT_EQ(info.group, kNoGroup);
@@ -134,11 +135,12 @@ TEST_F(NoteListsTest, ARecordCarriesTheRowsFields)
     EXPECT_DOUBLE_EQ(info.calculatedDate.m_dt, 45001.0);
     EXPECT_EQ(std::wstring(info.attachedTitle), L"Editor");
 
-    Exec(L"update notes set name = '' , displayname = 'Shown name' where id = " + id);
+    Exec(L"update notes set name = '' , displayname = 'Shown name', locked = 1 where id = " + id);
     list.clear();
     ASSERT_TRUE(CNote::GetNotesForDisplay(list, kAllGroups, note->GetId()));
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(std::wstring(list.front().name), L"Shown name") << "no title: the display name";
+    EXPECT_TRUE(list.front().locked);
 }
 
 TEST_F(NoteListsTest, WithoutADatabaseOrTableTheListFails)
