@@ -313,3 +313,6 @@
 #define IDC_ABOUT_PICTURE 52
 #define IDC_VISIT_WEBSITE 1039
 #define IDB_ABOUT 129
+
+// The preferences sheet: its caption and the texts of its run.
+#define IDS_PREFERENCES_CAPTION 17  // "Quillet Preferences"
