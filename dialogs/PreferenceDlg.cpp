@@ -77,6 +77,10 @@ bool CPreferenceDlg::Run(HWND owner, const CPreferences& prefs)
 {
     m_working = prefs;
     AddPages(prefs);
+    if (PageCount() == 0) {
+        QLOG(L"The preferences sheet has no page templates and is not shown");
+        return false;
+    }
     m_owner = owner;
     bool ok = false;
     {
