@@ -376,6 +376,33 @@ TEST_F(CPreferencesTest, AlwaysOnTopTakesTheNotesAndTheCheckMarkAlong)
     }
 }
 
+TEST_F(CPreferencesTest, LinkDetectionSwitchedOffReachesTheOpenNotes)
+{
+    g_prefs.AnimationSpeed = 3;
+    g_prefs.EnableURLDetection = true;
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    ASSERT_TRUE(note->UrlDetect().IsEnabled());
+    const std::int64_t id = note->GetId();
+    Ok([](CPreferences& prefs) { prefs.EnableURLDetection = false; });
+    note = m_manager.GetNote(id);
+    ASSERT_NE(note, nullptr);
+    EXPECT_FALSE(note->UrlDetect().IsEnabled());
+}
+
+// Switched from 1 to 0: nothing registers raw input, and the dimmed notes
+// come back at once.
+TEST_F(CPreferencesTest, AutoFadeSwitchedOffBringsFadedNotesBack)
+{
+    g_prefs.AnimationSpeed = 3;
+    g_prefs.AutoFade = 1;
+    ASSERT_NE(m_manager.CreateNewNote(), nullptr);
+    TempFadeOut(true, nullptr);
+    ASSERT_TRUE(m_manager.IsFadedOut());
+    Ok([](CPreferences& prefs) { prefs.AutoFade = 0; });
+    EXPECT_FALSE(m_manager.IsFadedOut());
+}
+
 TEST_F(CPreferencesTest, CancelRegistersTheOpeningHotKeysAgainWithAndWithoutTheirSection)
 {
     for (const bool withSection : { false, true }) {
