@@ -18,6 +18,7 @@
 #include "foundation/AppWindow.h"
 #include "foundation/SoundPlayer.h"
 #include "foundation/WinPlacement.h"
+#include "notewindows/RichEditCtrl.h"
 #include "notewindows/itsycmd.h"
 #include "resources/resource.h"
 #include "shell/dialogcalls.h"
@@ -373,6 +374,27 @@ TEST_F(CPreferencesTest, AlwaysOnTopTakesTheNotesAndTheCheckMarkAlong)
             EXPECT_NE(GetWindowLongW(noteWindow, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
         }
         EXPECT_EQ((GetMenuState(GetTrayMenu(), ID_ALWAYS_ON_TOP, MF_BYCOMMAND) & MF_CHECKED) != 0, onTop);
+    }
+}
+
+TEST_F(CPreferencesTest, ASettingsFileThatCannotBeWrittenIsLoggedAndTheNewValuesStayLive)
+{
+    const std::wstring unwritable = m_dir.File(L"missing\\folder\\RERUZADU.INI");
+    CLogCapture log;
+    Ok([&](CPreferences& prefs) {
+        prefs.SetIniPath(unwritable.c_str());
+        prefs.NotesInSubMenuLimit = 77;
+    });
+    EXPECT_TRUE(LogHas(log, L"The preferences could not be saved"));
+    EXPECT_EQ(g_prefs.NotesInSubMenuLimit, 77);
+}
+
+TEST_F(CPreferencesTest, TheEditorsPasteSwitchFollowsPasteAsText)
+{
+    for (const bool plain : { false, true }) {
+        CRichEditCtrl50WT::SetForcePlainPaste(!plain);
+        Ok([plain](CPreferences& prefs) { prefs.PasteAsText = plain; });
+        EXPECT_EQ(CRichEditCtrl50WT::IsForcePlainPaste(), plain);
     }
 }
 
