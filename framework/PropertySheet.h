@@ -46,6 +46,8 @@ public:
 
     // A page whose template is missing is left out (logged).
     void AddPage(CPropertyPageBase& page);
+    // The pages added whose templates were found.
+    size_t PageCount() const { return m_pages.size(); }
     // True only when OK applied every page; the run goes through the modal
     // seam under the caption id.
     bool DoModal(HWND owner);

@@ -137,7 +137,7 @@ void CNoteManager::SettleStore(CNote* note, std::int64_t storedId, bool owned, b
         AdoptStoredNote(note);
 }
 
-bool CNoteManager::StoreAlone(CNote& note, CppSQLite3DB& db)
+bool CNoteManager::StoreAlone(CNote& note, CppSQLite3DB& db, const wchar_t* operation)
 {
     try {
         CTransaction transaction(db);
@@ -145,7 +145,7 @@ bool CNoteManager::StoreAlone(CNote& note, CppSQLite3DB& db)
         transaction.Commit();
         return true;
     } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CNoteManager::StoreNote", e);
+        LogSqliteError(operation, e);
         note.SetModified(true);
         return false;
     }
@@ -177,9 +177,16 @@ bool CNoteManager::StoreNotes(const std::vector<CNote*>& notes)
     return StoreBatch(notes, stored);
 }
 
+bool CNoteManager::StoreNotes(const std::vector<CNote*>& notes, const wchar_t* operation)
+{
+    std::vector<CNote*> stored;
+    return StoreBatch(notes, stored, operation);
+}
+
 // The batch behind StoreNotes; stored receives the notes that were stored
 // (or, marked not to be stored, needed no write).
-bool CNoteManager::StoreBatch(const std::vector<CNote*>& notes, std::vector<CNote*>& stored)
+bool CNoteManager::StoreBatch(const std::vector<CNote*>& notes, std::vector<CNote*>& stored,
+                              const wchar_t* operation)
 {
     if (m_storing)
         return true;
@@ -210,7 +217,7 @@ bool CNoteManager::StoreBatch(const std::vector<CNote*>& notes, std::vector<CNot
     }
     bool allStored = true;
     for (CNote* note : writes) {
-        if (StoreAlone(*note, *db))
+        if (StoreAlone(*note, *db, operation))
             stored.push_back(note);
         else
             allStored = false;

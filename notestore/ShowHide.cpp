@@ -378,14 +378,14 @@ void CNoteManager::UpdateTitleFont(const LOGFONTW& titleFont, int oldCaptionHeig
 }
 
 // Hidden notes keep their size in their rows: each stored rectangle grows by
-// the caption's growth. A row that cannot be written is logged, its note stays
-// modified, and the others go on.
+// the caption's growth, all of them stored as one batch. A row that cannot be
+// written is logged, its note stays modified, and the others are stored.
 void CNoteManager::GrowHiddenNotes(int growth)
 {
     CDBUseGuard inUse(*this);
-    CppSQLite3DB* db = GetDB();
-    if (!db)
+    if (!GetDB())
         return;
+    std::vector<CNote*> grown;
     for (CNote* note : GetNotes(SelectNoteIDs(L"visible = 0"))) {
         // Shown since its row was last written: its window tells its size.
         if (note->IsVisible())
@@ -399,13 +399,9 @@ void CNoteManager::GrowHiddenNotes(int growth)
         WINDOWPLACEMENT placement = note->Row().placement;
         GrowBottom(placement.rcNormalPosition, growth);
         note->SetWindowPlacement(placement);
-        try {
-            RequireWritten(note->PutData(note->GetId()), *db);
-            note->SetModified(false);
-        } catch (const CppSQLite3Exception& e) {
-            LogSqliteError(L"CNoteManager::UpdateTitleFont", e);
-        }
+        grown.push_back(note);
     }
+    StoreNotes(grown, L"CNoteManager::UpdateTitleFont");
 }
 
 bool CNoteManager::RedetectUrls()

@@ -192,6 +192,8 @@ public:
     // alone, so one failing note loses nothing of the others. False when
     // there is no database or some note failed (it stays as StoreNote leaves it).
     bool StoreNotes(const std::vector<CNote*>& notes);
+    // The same, a note that fails alone logged under the operation's name.
+    bool StoreNotes(const std::vector<CNote*>& notes, const wchar_t* operation);
     // Deletes the note's rows, tells the listeners and frees the note when it
     // is the manager's. On failure the note stays as it is: false.
     bool DeleteNote(CNote* note);
@@ -281,9 +283,11 @@ private:
     CNote* FindCachedNote(std::int64_t id);
     bool InsertIntoIdMap(std::unique_ptr<CNote>& note);
     void AdoptStoredNote(CNote* note);
-    bool StoreBatch(const std::vector<CNote*>& notes, std::vector<CNote*>& stored);
+    bool StoreBatch(const std::vector<CNote*>& notes, std::vector<CNote*>& stored,
+                    const wchar_t* operation = kStoreNoteOperation);
     bool WriteTogether(const std::vector<CNote*>& notes, CppSQLite3DB& db);
-    bool StoreAlone(CNote& note, CppSQLite3DB& db);
+    bool StoreAlone(CNote& note, CppSQLite3DB& db, const wchar_t* operation = kStoreNoteOperation);
+    static constexpr const wchar_t* kStoreNoteOperation = L"CNoteManager::StoreNote";
     void WriteSettled(CNote& note, CTransaction& transaction);
     void WriteNoteRows(CNote& note, std::int64_t storedId);
     void RequireFreeId(const CNote& note);

@@ -359,12 +359,9 @@ void OnMinimize(HWND window)
 void OnAlwaysOnTop(HWND window)
 {
     g_prefs.AlwaysOnTop = !g_prefs.AlwaysOnTop;
-    CheckMenuItem(GetTrayMenu(), ID_ALWAYS_ON_TOP, MF_BYCOMMAND | (g_prefs.AlwaysOnTop ? MF_CHECKED : MF_UNCHECKED));
     if (!g_prefs.Save())
         QLOG(L"Always on top: the settings could not be saved");
-    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    SetToolbarPosition(g_prefs, window, ToolbarOf(window), g_parentWindow);
-    SetNotesTopmost(g_prefs.AlwaysOnTop);
+    ApplyAlwaysOnTop(window);
 }
 
 void OnShowHideAll(HWND window)
@@ -462,6 +459,19 @@ HWND GetAppWindow()
 void SetAppWindow(HWND window)
 {
     __atomic_store_n(&g_hwndApp, window, __ATOMIC_RELEASE);
+}
+
+void PlaceToolbar(HWND window, CPreferences& prefs)
+{
+    SetToolbarPosition(prefs, window, ToolbarOf(window), g_parentWindow);
+}
+
+void ApplyAlwaysOnTop(HWND window)
+{
+    CheckMenuItem(GetTrayMenu(), ID_ALWAYS_ON_TOP, MF_BYCOMMAND | (g_prefs.AlwaysOnTop ? MF_CHECKED : MF_UNCHECKED));
+    SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    SetToolbarPosition(g_prefs, window, ToolbarOf(window), g_parentWindow);
+    SetNotesTopmost(g_prefs.AlwaysOnTop);
 }
 
 HWND GetParentWindow()

@@ -10,6 +10,7 @@
 #include "foundation/AppWindow.h"
 
 class CNetSendRecord;
+class CPreferences;
 class CWinEventMessage;
 
 // The caption of every program window and message box (string 817).
@@ -20,6 +21,10 @@ bool IsTrayMode();
 // The main window as seen from another thread, and its one writer.
 HWND GetAppWindow();
 void SetAppWindow(HWND window);
+// The main window, the notes and the tray's check mark follow AlwaysOnTop.
+void ApplyAlwaysOnTop(HWND window);
+// The main window with its toolbar, and the parent window, placed by prefs.
+void PlaceToolbar(HWND window, CPreferences& prefs);
 // The parent window, which lives to the end of the process.
 HWND GetParentWindow();
 void SetParentWindow(HWND window);

@@ -404,6 +404,42 @@ TEST_F(ShowHideTest, ANewCaptionFontGrowsShownWindowsAndHiddenNotesRectangles)
     }
 }
 
+// The hidden notes go in one batch; a row refused by the file is logged under
+// the caption change, its note stays modified, and the others are stored.
+TEST_F(ShowHideTest, ACaptionFontChangeStoresTheHiddenNotesTogetherAndOneRefusalLosesNoOther)
+{
+    LOGFONTW font = {};
+    font.lfHeight = -20;
+    wcscpy(font.lfFaceName, L"Tahoma");
+    const int growth = 4;
+    std::vector<std::int64_t> ids;
+    std::vector<LONG> bottoms;
+    for (int n = 0; n < 3; ++n) {
+        CNote* note = m_manager.CreateNewNote();
+        ASSERT_NE(note, nullptr);
+        ASSERT_TRUE(note->HideSticky(false));
+        ids.push_back(note->GetId());
+        bottoms.push_back(note->Row().placement.rcNormalPosition.bottom);
+    }
+    const std::int64_t refused = ids[1];
+    DB().execDML((L"CREATE TRIGGER refuse_one BEFORE UPDATE ON notes WHEN old.id = " + std::to_wstring(refused) +
+                  L" BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                     .c_str());
+    m_log.Clear();
+    m_manager.UpdateTitleFont(font, ItsyCaptionHeightFromFont(font) - growth);
+    EXPECT_TRUE(LogHasLineStarting(m_log, L"Storing 3 notes together failed"));
+    EXPECT_TRUE(LogHasLineStarting(m_log, L"CNoteManager::UpdateTitleFont Sqlite3 error"));
+    EXPECT_TRUE(m_manager.GetNote(refused)->IsModified());
+    DB().execDML(L"DROP TRIGGER refuse_one");
+
+    m_manager.CloseAll();
+    for (size_t n = 0; n < ids.size(); ++n) {
+        const CNote* note = m_manager.GetNote(ids[n]);
+        ASSERT_NE(note, nullptr);
+        EXPECT_EQ(note->Row().placement.rcNormalPosition.bottom, bottoms[n] + (ids[n] == refused ? 0 : growth)) << n;
+    }
+}
+
 TEST_F(ShowHideTest, LinkDetectionFollowsTheSettingAgain)
 {
     const std::vector<CNote*> notes = ShownNotes(2);
