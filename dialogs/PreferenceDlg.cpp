@@ -39,11 +39,6 @@ CPreferences& PreferenceWorkingCopy()
     return working;
 }
 
-bool ShowsLanguagePage(const wchar_t* installedLanguages)
-{
-    return CompareStringOrdinal(installedLanguages, -1, L"US English", -1, TRUE) != CSTR_EQUAL;
-}
-
 CPreferenceDlg::CPreferenceDlg(const PreferenceShellCalls& calls)
     : CPropertySheetBase(IDS_PREFS_CAPTION, PSH_NOAPPLYNOW),
       m_working(PreferenceWorkingCopy()),
@@ -67,7 +62,7 @@ void CPreferenceDlg::AddPages(const CPreferences& prefs)
     AddPage(m_notesOther);
     AddPage(m_alarm);
     AddPage(m_sound);
-    if (ShowsLanguagePage(prefs.InstalledLanguages))
+    if (IsLanguagePageShown(prefs.InstalledLanguages))
         AddPage(m_language);
     AddPage(m_network);
     AddPage(m_hotKeys);

@@ -48,7 +48,3 @@ private:
 
 // The one working copy that the pages edit; each run overwrites it.
 CPreferences& PreferenceWorkingCopy();
-
-// Whether the Language page belongs in the sheet: not for the built-in list
-// "US English" alone (in any letter case).
-bool ShowsLanguagePage(const wchar_t* installedLanguages);

@@ -78,6 +78,8 @@ TEST(InstalledLanguages, OnlyUsEnglishInAnyCaseHidesThePage)
     EXPECT_FALSE(IsLanguagePageShown(L"us ENGLISH"));
     EXPECT_TRUE(IsLanguagePageShown(L"US English|,German|de.dll"));
     EXPECT_TRUE(IsLanguagePageShown(L"US English "));
+    EXPECT_TRUE(IsLanguagePageShown(L"US English|"));  // a list entry, not the built-in default
+    EXPECT_TRUE(IsLanguagePageShown(L""));
 }
 
 TEST(VersionCheckInterval, DaysGiveTheSelectionAndTheSelectionTheDays)

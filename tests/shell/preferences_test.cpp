@@ -212,21 +212,6 @@ protected:
     HWND m_other = nullptr;
 };
 
-TEST(PreferenceSheet, TheLanguagePageIsLeftOutOnlyForTheBuiltInList)
-{
-    struct Case { const wchar_t* installed; bool shown; };
-    const Case cases[] = {
-        { L"US English", false },
-        { L"us english", false },   // letter case does not matter
-        { L"US ENGLISH", false },
-        { L"US English|,German|de.dll", true },
-        { L"US English|", true },   // a list entry, not the built-in default
-        { L"", true },
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(ShowsLanguagePage(c.installed), c.shown) << c.installed;
-}
-
 TEST_F(CPreferencesTest, AnUntouchedOkChangesNoSettingAndRestartsNothing)
 {
     StartListening(FreePort());
