@@ -153,8 +153,20 @@ std::vector<std::wstring> QuickSearchWords(CppSQLite3DB& db, const std::wstring&
         return words;
     CppSQLite3Statement tokens = CompileTokenizer(db);
     tokens.bind(1, utf8.c_str());
-    for (CppSQLite3Query row = tokens.execQuery(); !row.eof(); row.nextRow())
-        words.push_back(Utf8OrAnsiToWide(row.getStringField(0), std::strlen(row.getStringField(0))));
+    for (CppSQLite3Query row = tokens.execQuery(); !row.eof(); row.nextRow()) {
+        std::wstring word = Utf8OrAnsiToWide(row.getStringField(0), std::strlen(row.getStringField(0)));
+        // A word again adds no condition; the last one stays, as the prefix.
+        const auto same = std::find(words.begin(), words.end(), word);
+        if (same != words.end() && same + 1 == words.end())
+            continue;
+        if (same != words.end())
+            words.erase(same);
+        if (words.size() == kQuickSearchMostWords) {
+            words.clear();
+            return words;
+        }
+        words.push_back(std::move(word));
+    }
     return words;
 }
 
