@@ -40,5 +40,6 @@ constexpr size_t kQuickSearchMostWords = 256;
 std::vector<std::wstring> QuickSearchWords(CppSQLite3DB& db, const std::wstring& text);
 
 // Fills results with up to kQuickSearchRows matching notes; true when there
-// is at least one. No database or an SQLite error gives none (logged).
+// is at least one. No database or an SQLite error gives none (logged). The
+// vector's rows are filled again in place: keep one while the user types.
 bool DoQuickSearch(const std::wstring& text, std::vector<QuickSearchResult>& results);
