@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/RegKey.h"
+#include "framework/ComPtr.h"
 #include "framework/UnknownImpl.h"
 
 // The recent texts' key under HKEY_CURRENT_USER.
@@ -42,7 +44,7 @@ private:
 
     std::wstring m_subkey;
     std::vector<std::wstring> m_items;
-    HKEY m_key = nullptr;
-    IUnknown* m_autoComplete = nullptr;
+    CRegKeyHandle m_key;
+    CComPtr<IUnknown> m_autoComplete;
     ULONG m_position = 0;
 };

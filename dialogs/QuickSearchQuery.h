@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+class CppSQLite3DB;
+
 struct QuickSearchResult {
     __int64 id = 0;
     std::wstring title;    // the note's display name
@@ -20,10 +22,24 @@ struct QuickSearchResult {
 // The most rows one search lists.
 constexpr size_t kQuickSearchRows = 20;
 
+// The one statement of a search; its parameter is the MATCH expression.
+// Column 5 is a locked note's offsets() or another note's snippet.
+extern const wchar_t kQuickSearchSql[];
+
 // The MATCH expression for the tokenizer's words of the typed text (empty for
 // none): each word in the title or the text, the last one as a prefix.
 std::wstring BuildQuickSearchMatch(const std::vector<std::wstring>& words);
 
+// The most different words a search takes: the full-text engine refuses an
+// expression of many more.
+constexpr size_t kQuickSearchMostWords = 256;
+
+// The typed text's words exactly as the full-text table indexes them (folded,
+// never an operator), each once in the order of its last place; none for
+// more than kQuickSearchMostWords. Throws CppSQLite3Exception.
+std::vector<std::wstring> QuickSearchWords(CppSQLite3DB& db, const std::wstring& text);
+
 // Fills results with up to kQuickSearchRows matching notes; true when there
-// is at least one. No database or an SQLite error gives none (logged).
+// is at least one. No database or an SQLite error gives none (logged). The
+// vector's rows are filled again in place: keep one while the user types.
 bool DoQuickSearch(const std::wstring& text, std::vector<QuickSearchResult>& results);

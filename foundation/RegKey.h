@@ -17,6 +17,13 @@ public:
         return RegOpenKeyExW(parent, subKey, 0, access, &m_key);
     }
 
+    // RegCreateKeyExW: opens the key, creating it when missing.
+    LONG Create(HKEY parent, const wchar_t* subKey, REGSAM access)
+    {
+        Reset();
+        return RegCreateKeyExW(parent, subKey, 0, nullptr, 0, access, nullptr, &m_key, nullptr);
+    }
+
     HKEY Get() const { return m_key; }
     explicit operator bool() const { return m_key != nullptr; }
 
