@@ -313,3 +313,8 @@
 #define IDC_ABOUT_PICTURE 52
 #define IDC_VISIT_WEBSITE 1039
 #define IDB_ABOUT 129
+
+// The quick search: template 169 and its controls.
+#define IDD_QUICK_SEARCH 169        // "Quillet - Quick Search"
+#define IDC_QUICK_SEARCH_TEXT 1150  // the search text
+#define IDC_QUICK_SEARCH_LIST 1124  // the found notes

@@ -1,11 +1,6 @@
-// The preferences and the quick search are not part of this
-// build yet: the calls open nothing.
+// The preferences are not part of this build yet: the call opens nothing.
 #include "dialogcalls.h"
 
 void ShowPreferences()
-{
-}
-
-void RunQuickSearchDlg(HWND)
 {
 }
