@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -111,9 +112,12 @@ TEST_F(QuickSearchDlgTest, TheRowsAreTheSearchsResultsInTheirOrderAndColours)
     AddNote(L"Meeting notes", L"meeting with Tom\r\nabout the budget", true, 0x02A0E0FF);
     AddNote(L"Groceries", L"milk and meetballs", true, 0x0280FFC0);
     AddNote(L"Travel", L"train at nine", true);
+    const std::wstring scripts = L"Zażółć Ğüşİ Tiếng Việt Ελληνικά Кириллица 漢字かな 😀";
+    AddNote(scripts.c_str(), L"meet again", true);
     std::vector<QuickSearchResult> expected;
     ASSERT_TRUE(CQuickSearchDlg::DoSearch(L"mee", expected));
-    ASSERT_EQ(expected.size(), 2u);
+    ASSERT_EQ(expected.size(), 3u);
+    const std::int64_t changesBefore = Scalar(L"select total_changes()");
 
     std::vector<ImageListBoxItem> rows;
     size_t listed = 0;
@@ -139,6 +143,9 @@ TEST_F(QuickSearchDlgTest, TheRowsAreTheSearchsResultsInTheirOrderAndColours)
         EXPECT_EQ(rows[i].backColor, expected[i].color) << i;
         EXPECT_EQ(rows[i].mask, kIlbText | kIlbSubtext | kIlbTextColor | kIlbBackColor) << i;
     }
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [&](const ImageListBoxItem& row) { return row.text == scripts; }), 1)
+        << "a title in any script is listed as it was stored";
+    EXPECT_EQ(Scalar(L"select total_changes()"), changesBefore) << "searching writes no row";
 }
 
 TEST_F(QuickSearchDlgTest, ALockedNoteListedByItsTitleShowsLockedInPlaceOfText)
