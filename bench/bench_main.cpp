@@ -4,8 +4,10 @@
 // the start-up rows. Run by scripts/bench.
 #include "BenchLinks.h"
 #include "BenchNotes.h"
+#include "BenchSeries.h"
 #include "BenchStartup.h"
 #include "ProjectStore.h"
+#include "QuickSearchBench.h"
 #include "RawStore.h"
 #include "foundation/TextFormat.h"
 #include "tests/support/TestDir.h"
@@ -24,46 +26,16 @@
 
 namespace {
 
-constexpr int kRuns = 9;
 constexpr int kBatchNotes = 1000;
-
-struct SSeries {
-    std::vector<double> times;
-
-    double Min() const { return *std::min_element(times.begin(), times.end()); }
-    double Median() const
-    {
-        std::vector<double> sorted = times;
-        std::sort(sorted.begin(), sorted.end());
-        return sorted[sorted.size() / 2];
-    }
-};
+constexpr int kSmokeSearchNotes = 200;
+// Sub-millisecond rows on a shared machine: more runs than the others.
+constexpr int kQuickSearchRuns = 25;
 
 // The base files of both sides and the folders their runs work in.
 struct SFolders {
     std::wstring projectBase, rawBase, projectWork, rawWork;
     SPragmas pragmas;
 };
-
-using COperation = std::function<double(int run)>;
-
-// Runs both sides by turns, so that neither gains from the other's caches.
-std::pair<SSeries, SSeries> Alternate(const COperation& project, const COperation& raw)
-{
-    std::pair<SSeries, SSeries> series;
-    for (int run = 0; run < kRuns; ++run) {
-        series.first.times.push_back(project(run));
-        series.second.times.push_back(raw(run));
-    }
-    return series;
-}
-
-std::string Fixed(double value, int digits)
-{
-    std::ostringstream text;
-    text << std::fixed << std::setprecision(digits) << value;
-    return text.str();
-}
 
 void PrintHeader()
 {
@@ -198,7 +170,8 @@ void MeasureBulkCurve(const SFolders& f)
 } // namespace
 
 // "links" runs the link scan's rows alone; "startup" the start-up rows
-// alone; "folder PATH" only makes their data folder there, for a run by
+// alone; "quicksearch" the quick search's rows alone, "quicksearch-smoke"
+// them once on a few notes, failing when the two sides list other notes; "folder PATH" only makes their data folder there, for a run by
 // hand; "backups FILE" times the backups of that database file alone.
 int main(int argc, char** argv)
 {
@@ -209,6 +182,14 @@ int main(int argc, char** argv)
         if (mode == "links") {
             MeasureLinkScan();
             return 0;
+        }
+        if (mode == "quicksearch" || mode == "quicksearch-smoke") {
+            const CTestDir dir;
+            const bool smoke = mode == "quicksearch-smoke";
+            return MeasureQuickSearch(dir.File(L"search\\"), smoke ? kSmokeSearchNotes : kBaseNotes,
+                                      smoke ? 1 : kQuickSearchRuns)
+                       ? 0
+                       : 1;
         }
         if (mode == "folder" && argc > 2) {
             const std::string path = std::string(argv[2]) + "\\";
@@ -227,6 +208,7 @@ int main(int argc, char** argv)
             const SFolders folders = BuildBases(dir);
             MeasureTable(folders);
             MeasureBulkCurve(folders);
+            MeasureQuickSearch(dir.File(L"search\\"), kBaseNotes, kQuickSearchRuns);
             MeasureLinkScan();
         }
         MeasureStartup(dir.Path());

@@ -50,10 +50,18 @@ void BlankLineBreaks(std::wstring& text)
     text.resize(out);
 }
 
-std::wstring Utf8Cell(const CppSQLite3Query& row, int field)
+// Into the string's own storage: a search while typing fills the rows of
+// the last one again, and allocations cost (Wine's heap walks its free list).
+void AssignUtf8Cell(const CppSQLite3Query& row, int field, std::wstring& text)
 {
     const char* utf8 = row.getStringField(field);
-    return Utf8OrAnsiToWide(utf8, std::strlen(utf8));
+    const int bytes = static_cast<int>(std::strlen(utf8));
+    text.resize(static_cast<size_t>(bytes));
+    const int converted = bytes ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8, bytes, &text[0], bytes) : 0;
+    if (converted > 0 || bytes == 0)
+        text.resize(static_cast<size_t>(converted));
+    else
+        text = Utf8OrAnsiToWide(utf8, static_cast<size_t>(bytes));
 }
 
 // Whether offsets() shows every word's title term: word i is term 2i in the
@@ -87,35 +95,40 @@ bool ReadRow(const CppSQLite3Query& row, std::vector<char>& seen, QuickSearchRes
     if (result.locked && !TitleHoldsEveryWord(row.getStringField(5), seen))
         return false;
     result.id = row.getInt64Field(0);
-    result.title = Utf8Cell(row, 1);
+    AssignUtf8Cell(row, 1, result.title);
     if (result.title.empty())
         result.title = CNote::MakeDisplayName(result.id, CStdStr(), CStdStr()).c_str();
     result.color = static_cast<COLORREF>(row.getInt64Field(2));
     result.textColor = static_cast<COLORREF>(row.getInt64Field(3));
     result.snippet.clear();
     if (!result.locked) {
-        result.snippet = Utf8Cell(row, 5);
+        AssignUtf8Cell(row, 5, result.snippet);
         BlankLineBreaks(result.snippet);
     }
     return true;
 }
 
-void RunSearch(CppSQLite3DB& db, const std::wstring& text, std::vector<QuickSearchResult>& results)
+// The number of rows listed; the results' first rows are overwritten.
+size_t RunSearch(CppSQLite3DB& db, const std::wstring& text, std::vector<QuickSearchResult>& results)
 {
     const std::vector<std::wstring> words = QuickSearchWords(db, text);
     if (words.empty())
-        return;
+        return 0;
     std::string match;
     if (!WideToUtf8(BuildQuickSearchMatch(words).c_str(), match))
-        return;
+        return 0;
     CppSQLite3Statement search(&db, kQuickSearchSql);
     search.bind(1, match.c_str());
     std::vector<char> seen(words.size());
-    QuickSearchResult result;
-    for (CppSQLite3Query row = search.execQuery(); !row.eof() && results.size() < kQuickSearchRows; row.nextRow()) {
-        if (ReadRow(row, seen, result))
-            results.push_back(std::move(result));
+    results.reserve(kQuickSearchRows);
+    size_t listed = 0;
+    for (CppSQLite3Query row = search.execQuery(); !row.eof() && listed < kQuickSearchRows; row.nextRow()) {
+        if (listed == results.size())
+            results.emplace_back();
+        if (ReadRow(row, seen, results[listed]))
+            ++listed;
     }
+    return listed;
 }
 
 } // namespace
@@ -140,26 +153,37 @@ std::vector<std::wstring> QuickSearchWords(CppSQLite3DB& db, const std::wstring&
         return words;
     CppSQLite3Statement tokens = CompileTokenizer(db);
     tokens.bind(1, utf8.c_str());
-    for (CppSQLite3Query row = tokens.execQuery(); !row.eof(); row.nextRow())
-        words.push_back(Utf8Cell(row, 0));
+    for (CppSQLite3Query row = tokens.execQuery(); !row.eof(); row.nextRow()) {
+        std::wstring word = Utf8OrAnsiToWide(row.getStringField(0), std::strlen(row.getStringField(0)));
+        // A word again adds no condition; the last one stays, as the prefix.
+        const auto same = std::find(words.begin(), words.end(), word);
+        if (same != words.end() && same + 1 == words.end())
+            continue;
+        if (same != words.end())
+            words.erase(same);
+        if (words.size() == kQuickSearchMostWords) {
+            words.clear();
+            return words;
+        }
+        words.push_back(std::move(word));
+    }
     return words;
 }
 
 bool DoQuickSearch(const std::wstring& text, std::vector<QuickSearchResult>& results)
 {
-    results.clear();
-    if (text.empty())
-        return false;
+    size_t listed = 0;
     CNoteManager& manager = NoteManager();
     CDBUseGuard inUse(manager);
-    CppSQLite3DB* db = manager.GetDB();
-    if (!db)
-        return false;
-    try {
-        RunSearch(*db, text, results);
-    } catch (const CppSQLite3Exception& e) {
-        LogSqliteError(L"CQuickSearchDlg::DoSearch", e);
-        results.clear();
+    CppSQLite3DB* db = text.empty() ? nullptr : manager.GetDB();
+    if (db) {
+        try {
+            listed = RunSearch(*db, text, results);
+        } catch (const CppSQLite3Exception& e) {
+            LogSqliteError(L"CQuickSearchDlg::DoSearch", e);
+            listed = 0;
+        }
     }
-    return !results.empty();
+    results.resize(listed);
+    return listed > 0;
 }

@@ -30,8 +30,13 @@ extern const wchar_t kQuickSearchSql[];
 // none): each word in the title or the text, the last one as a prefix.
 std::wstring BuildQuickSearchMatch(const std::vector<std::wstring>& words);
 
+// The most different words a search takes: the full-text engine refuses an
+// expression of many more.
+constexpr size_t kQuickSearchMostWords = 256;
+
 // The typed text's words exactly as the full-text table indexes them (folded,
-// never an operator). Throws CppSQLite3Exception.
+// never an operator), each once in the order of its last place; none for
+// more than kQuickSearchMostWords. Throws CppSQLite3Exception.
 std::vector<std::wstring> QuickSearchWords(CppSQLite3DB& db, const std::wstring& text);
 
 // Fills results with up to kQuickSearchRows matching notes; true when there

@@ -146,6 +146,17 @@ TEST_F(QuickSearchQueryTest, LockedNotesAreFoundByTheirTitleAloneAndShowNoText)
     EXPECT_EQ(open[0].snippet, L"[private] thoughts");
     EXPECT_EQ(open[0].color, RGB(250, 240, 200));
     EXPECT_EQ(open[0].textColor, RGB(10, 20, 30));
+
+    // Typing on fills the same rows again: nothing of the last row stays.
+    std::vector<QuickSearchResult> typing;
+    ASSERT_TRUE(DoQuickSearch(L"private", typing));
+    ASSERT_TRUE(DoQuickSearch(L"vault", typing));
+    ASSERT_EQ(typing.size(), 1u);
+    EXPECT_EQ(typing[0].id, vault);
+    EXPECT_TRUE(typing[0].locked);
+    EXPECT_EQ(typing[0].snippet, L"");
+    EXPECT_FALSE(DoQuickSearch(L"secretword", typing));
+    EXPECT_TRUE(typing.empty());
 }
 
 TEST_F(QuickSearchQueryTest, TextOnlyLockedHitsTakeNoneOfTheRows)
@@ -227,6 +238,23 @@ TEST_F(QuickSearchQueryTest, ASqliteErrorOrNoDatabaseListsNothing)
     m_manager.SetDatabasePath(L"");
     EXPECT_FALSE(DoQuickSearch(L"some", results));
     EXPECT_TRUE(results.empty());
+}
+
+TEST_F(QuickSearchQueryTest, APastedTextOfManyWordsIsNoError)
+{
+    DB();
+    const std::int64_t id = Add({L"Long", L"alpha beta"});
+    std::wstring pasted;
+    for (int i = 0; i < 3000; ++i)
+        pasted += L"alpha ";
+    EXPECT_EQ(IdsOf(pasted + L"bet"), Ids{id});
+    EXPECT_EQ(IdsOf(L"beta alpha beta"), Ids{id});
+
+    std::wstring distinct = L"alpha ";
+    for (size_t i = 1; i < kQuickSearchMostWords; ++i)
+        distinct += L"w" + std::to_wstring(i) + L" ";
+    EXPECT_EQ(IdsOf(distinct), Ids{}) << "the most words: a query, no error";
+    EXPECT_EQ(IdsOf(distinct + L"one more"), Ids{}) << "too many words to search for: none";
 }
 
 TEST(QuickSearchMatch, EachWordInTitleOrTextTheLastAsAPrefix)
