@@ -154,8 +154,8 @@ void CQuickSearchDlg::Search()
 {
     const std::wstring text = SearchText();
     const CRedrawOff quiet(m_list.GetHwnd());
-    m_results.clear();
     m_list.Window().Send(LB_RESETCONTENT);
+    // The search refills the last rows in place and drops what it does not list.
     DoSearch(text, m_results);
     for (const QuickSearchResult& result : m_results)
         m_list.InsertItem(RowOf(result));

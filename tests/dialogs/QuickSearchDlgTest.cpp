@@ -167,6 +167,18 @@ TEST_F(QuickSearchDlgTest, ALockedNoteListedByItsTitleShowsLockedInPlaceOfText)
     EXPECT_EQ(subtexts[0], LoadResString(IDS_LOCKED));
 }
 
+TEST_F(QuickSearchDlgTest, ATextTypedButNotYetStoredIsFound)
+{
+    Type(*m_note, L"the capybara sleeps");
+    ASSERT_TRUE(m_note->IsModified());
+    size_t listed = 0;
+    Run({
+        TypeInto(IDC_QUICK_SEARCH_TEXT, L"capybara"),
+        [&](HWND) { listed = m_dialog->Results().size(); },
+    });
+    EXPECT_EQ(listed, 1u) << "the box stores modified notes as it opens";
+}
+
 TEST_F(QuickSearchDlgTest, ShowShowsEveryListedNoteOrOnlyTheSelected)
 {
     struct Case { const char* what; std::vector<int> selected; std::vector<bool> shown; };
