@@ -412,3 +412,7 @@
 // Global search: the organizer's found-notes question and its caption.
 #define IDS_FOUND_INSTANCES 929     // "Found %d instances of %s\nWould you like to display the found notes?"
 #define IDS_GLOBAL_SEARCH 930       // "Global Search"
+// The quick search: template 169 and its controls.
+#define IDD_QUICK_SEARCH 169        // "Quillet - Quick Search"
+#define IDC_QUICK_SEARCH_TEXT 1150  // the search text
+#define IDC_QUICK_SEARCH_LIST 1124  // the found notes

@@ -1,7 +1,6 @@
 // The preferences sheet as the shell runs it: the sheet over the live
 // settings, then the steps that make OK take effect at once or undo what the
-// pages did on Cancel. The quick search is not part of this build yet: its
-// call opens nothing.
+// pages did on Cancel.
 #include "dialogcalls.h"
 
 #include <cstring>
@@ -129,8 +128,4 @@ void ShowPreferences()
         ApplyPreferences(sheet.Edited(), opening);
     else
         UndoPreferencePages(opening);
-}
-
-void RunQuickSearchDlg(HWND)
-{
 }

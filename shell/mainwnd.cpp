@@ -11,6 +11,7 @@
 #include "dialogcalls.h"
 #include "dialogs/AboutDlg.h"
 #include "dialogs/DlgUtils.h"
+#include "dialogs/QuickSearchDlg.h"
 #include "dialogs/ShowHideDlg.h"
 #include "exchange/NetLists.h"
 #include "exchange/NetSendRecord.h"

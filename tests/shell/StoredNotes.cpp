@@ -43,6 +43,10 @@ bool StoreOne(CNoteManager& manager, const SStoredNote& stored, int index)
     note->Row().text = stored.text.c_str();
     note->Row().visible = stored.visible;
     note->Row().group = group;
+    if (stored.locked) {
+        note->Row().locked = true;
+        note->Row().password = L"secret";
+    }
     note->Row().placement = PlacementAt(index);
     note->GetDisplayName();
     if (!manager.StoreNote(note))

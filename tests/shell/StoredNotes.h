@@ -11,6 +11,7 @@ struct SStoredNote {
     bool visible = true;
     std::wstring group;       // a group of that name; empty: no group
     std::int64_t id = 0;      // the id to end with; 0: the one given
+    bool locked = false;      // password-locked, its text hidden
 };
 
 // Stores the notes (and their groups) in the folder's database, each visible
