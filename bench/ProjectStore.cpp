@@ -1,5 +1,6 @@
 #include "ProjectStore.h"
 
+#include "ProjectRun.h"
 #include "foundation/Seams.h"
 #include "notestore/notemgr.h"
 
@@ -8,31 +9,6 @@
 #include <vector>
 
 namespace {
-
-// A fresh run of the program on the folder's file.
-class CProjectRun {
-public:
-    explicit CProjectRun(const std::wstring& folder) : m_seam(g_noteManagerSeam, {&m_manager})
-    {
-        m_manager.SetDatabasePath(DataFile(folder).c_str());
-    }
-    ~CProjectRun() { m_manager.CloseAll(); }
-    CProjectRun(const CProjectRun&) = delete;
-    CProjectRun& operator=(const CProjectRun&) = delete;
-
-    CNoteManager& Manager() { return m_manager; }
-    CppSQLite3DB& DB()
-    {
-        CppSQLite3DB* db = m_manager.GetDB();
-        if (!db)
-            throw std::runtime_error("the note store did not open its file");
-        return *db;
-    }
-
-private:
-    CNoteManager m_manager;
-    CSeamOverride<SNoteManagerSeam> m_seam;
-};
 
 void Require(bool done, const char* what)
 {

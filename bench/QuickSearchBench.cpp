@@ -2,6 +2,7 @@
 
 #include "BenchNotes.h"
 #include "BenchSeries.h"
+#include "ProjectRun.h"
 #include "dialogs/QuickSearchQuery.h"
 #include "foundation/Seams.h"
 #include "notestore/SQLiteHelp.h"
@@ -80,35 +81,10 @@ void FillSearchNote(CNote& note, int index)
     note.SetModified(true);
 }
 
-// The program's note store on the folder's file, for the span of the object.
-class CSearchRun {
-public:
-    explicit CSearchRun(const std::wstring& folder) : m_seam(g_noteManagerSeam, {&m_manager})
-    {
-        m_manager.SetDatabasePath(DataFile(folder).c_str());
-    }
-    ~CSearchRun() { m_manager.CloseAll(); }
-    CSearchRun(const CSearchRun&) = delete;
-    CSearchRun& operator=(const CSearchRun&) = delete;
-
-    CNoteManager& Manager() { return m_manager; }
-    CppSQLite3DB& DB()
-    {
-        CppSQLite3DB* db = m_manager.GetDB();
-        if (!db)
-            throw std::runtime_error("the note store did not open its file");
-        return *db;
-    }
-
-private:
-    CNoteManager m_manager;
-    CSeamOverride<SNoteManagerSeam> m_seam;
-};
-
 void BuildSearchNotes(const std::wstring& folder, int notes)
 {
     CreateDirectoryW(folder.c_str(), nullptr);
-    CSearchRun run(folder);
+    CProjectRun run(folder);
     run.DB();
     std::vector<CNote*> fresh;
     for (int i = 1; i <= notes; ++i) {
@@ -220,7 +196,7 @@ bool MeasureQuickSearch(const std::wstring& folder, int notes, int runs)
     BuildSearchNotes(folder, notes);
     std::cout << "\nQuick search data: " << notes << " notes of 1-8 paragraphs, 2 % locked, stored in "
               << Fixed(NowMs() - buildStart, 0) << " ms.";
-    CSearchRun run(folder);
+    CProjectRun run(folder);
     CppSQLite3DB& db = run.DB();
     const int perSample = runs > 1 ? kSearchesPerSample : 1;
     bool same = true;
