@@ -542,6 +542,22 @@ TEST_F(CPreferencesTest, ASecondCallWhileTheSheetRunsDoesNothing)
     EXPECT_EQ(runs, 1);
 }
 
+TEST_F(CPreferencesTest, ASheetThatCannotBeCreatedChangesNothing)
+{
+    ASSERT_TRUE(g_prefs.Save());
+    const std::string file = ReadBytes(g_prefs.IniPath());
+    const int limit = g_prefs.NotesInSubMenuLimit;
+    m_script.HandleModal(IDS_PREFS_CAPTION, [](const SModalRun&) {
+        PreferenceWorkingCopy().NotesInSubMenuLimit += 5;
+        return INT_PTR{ -1 };
+    });
+    ShowPreferences();
+    PumpPosted();
+    EXPECT_EQ(g_prefs.NotesInSubMenuLimit, limit);
+    EXPECT_EQ(ReadBytes(g_prefs.IniPath()), file);
+    EXPECT_TRUE(Taken(kAltCtrl, 'N'));
+}
+
 TEST_F(CPreferencesTest, AnOwnerDestroyedDuringTheRunEndsItAsCancel)
 {
     const HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 10, 10, 100, 100, nullptr,
