@@ -17,6 +17,7 @@
 #include "foundation/Preferences.h"
 #include "resources/resource.h"
 #include "tests/support/ScopedUiScript.h"
+#include "tests/support/TimerSteps.h"
 
 namespace prefs_driver {
 
@@ -28,21 +29,7 @@ public:
     CTestSheet() : CPropertySheetBase(kSheetCaption, PSH_NOAPPLYNOW) {}
 };
 
-using Step = std::function<void()>;
-
-inline std::vector<Step> g_steps;
-inline size_t g_nextStep = 0;
-
-inline void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    if (g_nextStep >= g_steps.size())
-        return;
-    // Taken first: a step may open a box whose loop runs this timer again.
-    const Step step = g_steps[g_nextStep++];
-    step();
-    SetTimer(nullptr, 0, 30, RunStep);
-}
+using Step = TimerStep;
 
 // The hot keys as the shell would show them; Change sets the scripted key.
 struct SHotKeyRecorder {
@@ -84,11 +71,12 @@ struct SSheetRun {
     {
         CModalWatchdog watchdog;
         steps.push_back(Press(PSBTN_CANCEL));
-        g_steps = std::move(steps);
-        g_nextStep = 0;
+        SetTimerSteps(std::move(steps));
         script.HandleModal(kSheetCaption, [](const SModalRun& run) {
-            SetTimer(nullptr, 0, 30, RunStep);
-            return run.realRun(run.context);
+            StartTimerSteps();
+            const INT_PTR result = run.realRun(run.context);
+            StopTimerSteps();
+            return result;
         });
         return sheet.DoModal(nullptr);
     }

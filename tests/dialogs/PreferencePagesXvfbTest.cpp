@@ -46,7 +46,7 @@ TEST(PreferencePagesXvfb, EveryPageAsItOpens)
     SSheetRun run(start);
     const auto waitShown = [&run] {
         if (!IsWindowVisible(run.sheet.GetHwnd()))
-            --g_nextStep;
+            RepeatTimerStep();
     };
     const auto shoot = [&run](const wchar_t* name) {
         return [&run, name] {

@@ -20,28 +20,9 @@
 #include "tests/foundation/FileBytes.h"
 #include "tests/notestore/RecordTestSupport.h"
 #include "tests/support/ScopedUiScript.h"
+#include "tests/support/TimerSteps.h"
 
-using SheetStep = std::function<void()>;
-
-namespace prefs_sheet {
-
-inline std::vector<SheetStep> g_steps;
-inline size_t g_nextStep = 0;
-inline UINT_PTR g_timer = 0;
-
-inline void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    g_timer = 0;
-    if (g_nextStep >= g_steps.size())
-        return;
-    // Taken first: a step may run a nested loop.
-    const SheetStep step = g_steps[g_nextStep++];
-    step();
-    g_timer = SetTimer(nullptr, 0, 30, RunStep);
-}
-
-}  // namespace prefs_sheet
+using SheetStep = TimerStep;
 
 class CPrefsSheetRun {
 public:
@@ -66,14 +47,11 @@ public:
     {
         CModalWatchdog watchdog;
         steps.push_back(Press(PSBTN_CANCEL));
-        prefs_sheet::g_steps = std::move(steps);
-        prefs_sheet::g_nextStep = 0;
+        SetTimerSteps(std::move(steps));
         script.HandleModal(IDS_PREFS_CAPTION, [](const SModalRun& run) {
-            prefs_sheet::g_timer = SetTimer(nullptr, 0, 30, prefs_sheet::RunStep);
+            StartTimerSteps();
             const INT_PTR result = run.realRun(run.context);
-            // No step of this run may reach a later sheet.
-            KillTimer(nullptr, prefs_sheet::g_timer);
-            prefs_sheet::g_timer = 0;
+            StopTimerSteps();
             return result;
         });
         return sheet.DoModal(nullptr);

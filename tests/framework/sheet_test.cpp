@@ -1,5 +1,6 @@
 // The property sheet: only shown pages apply, OK and Cancel as the run's
-// result, and a bad number keeping the sheet on its page.
+// result, a bad number keeping the sheet on its page, and a page without a
+// template left out with a log line.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -9,10 +10,12 @@
 #include <vector>
 
 #include "foundation/ResModule.h"
+#include "foundation/Seams.h"
 #include "framework/PropertySheet.h"
 #include "resources/resource.h"
 #include "tests/framework/FrameworkTestIds.h"
 #include "tests/support/ScopedUiScript.h"
+#include "tests/support/TimerSteps.h"
 
 namespace {
 
@@ -59,19 +62,6 @@ protected:
     }
 };
 
-// Steps run one by one from a timer inside the sheet's own loop.
-std::vector<std::function<void()>> g_steps;
-size_t g_nextStep = 0;
-
-void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    if (g_nextStep >= g_steps.size())
-        return;
-    g_steps[g_nextStep++]();
-    SetTimer(nullptr, 0, 40, RunStep);
-}
-
 struct SheetRun {
     CNumberPage one{ IDD_T_PAGE_ONE };
     CNumberPage two{ IDD_T_PAGE_TWO };
@@ -89,11 +79,12 @@ struct SheetRun {
     bool Run(std::vector<std::function<void()>> steps)
     {
         CModalWatchdog watchdog;
-        g_steps = std::move(steps);
-        g_nextStep = 0;
+        SetTimerSteps(std::move(steps), 40);
         script.HandleModal(IDS_T_SHEET_CAPTION, [](const SModalRun& run) {
-            SetTimer(nullptr, 0, 40, RunStep);
-            return run.realRun(run.context);
+            StartTimerSteps();
+            const INT_PTR result = run.realRun(run.context);
+            StopTimerSteps();
+            return result;
         });
         return sheet.DoModal(nullptr);
     }
@@ -120,6 +111,23 @@ TEST(Sheet, OkAppliesOnlyTheShownPages)
     EXPECT_EQ(run.three.applied, 0) << "a page never shown does not apply";
     EXPECT_NE(std::find(run.sheet.seen.begin(), run.sheet.seen.end(), WM_SHOWWINDOW), run.sheet.seen.end());
     EXPECT_NE(std::find(run.sheet.seen.begin(), run.sheet.seen.end(), WM_DESTROY), run.sheet.seen.end());
+}
+
+TEST(Sheet, APageWithoutItsTemplateIsLoggedAndLeftOut)
+{
+    const CLogCapture log;
+    SheetRun run;
+    EXPECT_TRUE(log.Contains(L"Property page " + std::to_wstring(IDD_T_MISSING) + L" has no template and is left out"));
+    EXPECT_EQ(run.sheet.PageCount(), 3u);
+    int tabs = 0;
+    EXPECT_TRUE(run.Run({
+        [&] {
+            const HWND tab = reinterpret_cast<HWND>(SendMessageW(run.sheet.GetHwnd(), PSM_GETTABCONTROL, 0, 0));
+            tabs = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+        },
+        run.Press(PSBTN_OK),
+    }));
+    EXPECT_EQ(tabs, 3);
 }
 
 TEST(Sheet, CancelAppliesNothing)

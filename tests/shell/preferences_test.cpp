@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <functional>
 #include <string>
 #include <vector>
@@ -26,6 +28,7 @@
 #include "shell/trayicon.h"
 #include "tests/foundation/FileBytes.h"
 #include "tests/shell/ShellStoreTestSupport.h"
+#include "tests/support/TimerSteps.h"
 
 namespace {
 
@@ -42,19 +45,6 @@ bool ClassesRegistered()
 {
     static const bool registered = RegisterWindowClasses(GetModuleHandleW(nullptr)) != 0;
     return registered;
-}
-
-// Steps run one by one from a timer inside the sheet's own loop.
-std::vector<std::function<void()>> g_steps;
-size_t g_nextStep = 0;
-
-void CALLBACK RunStep(HWND, UINT, UINT_PTR id, DWORD)
-{
-    KillTimer(nullptr, id);
-    if (g_nextStep >= g_steps.size())
-        return;
-    g_steps[g_nextStep++]();
-    SetTimer(nullptr, 0, 40, RunStep);
 }
 
 BOOL CALLBACK FindSheetWindow(HWND window, LPARAM found)
@@ -167,13 +157,14 @@ protected:
     // then the steps inside the sheet's loop.
     void Run(std::function<void(CPreferences&)> edit, std::vector<std::function<void()>> steps)
     {
-        g_steps = std::move(steps);
-        g_nextStep = 0;
+        SetTimerSteps(std::move(steps), 40);
         m_script.HandleModal(IDS_PREFS_CAPTION, [edit](const SModalRun& run) {
             if (edit)
                 edit(PreferenceWorkingCopy());
-            SetTimer(nullptr, 0, 40, RunStep);
-            return run.realRun(run.context);
+            StartTimerSteps();
+            const INT_PTR result = run.realRun(run.context);
+            StopTimerSteps();
+            return result;
         });
         ShowPreferences();
         PumpPosted();
@@ -212,33 +203,115 @@ protected:
     HWND m_other = nullptr;
 };
 
+// Every field a page shows, away from its default, so that an exchange that
+// drifts or drops a value changes the file.
+void SetEveryPageOffDefault(CPreferences& prefs)
+{
+    // Main
+    prefs.AutoSave = !prefs.AutoSave;
+    prefs.HideAllOnStartup = !prefs.HideAllOnStartup;
+    prefs.ConfirmNoteDelete = !prefs.ConfirmNoteDelete;
+    prefs.AlwaysOnTop = !prefs.AlwaysOnTop;
+    prefs.HideToolbar = !prefs.HideToolbar;
+    prefs.VisibleInTaskbar = !prefs.VisibleInTaskbar;
+    prefs.TaskbarAction = 2;
+    prefs.Position = 2;
+    prefs.PositionX = 60;  // dragged
+    prefs.PositionY = 70;
+    wcscpy(prefs.StartupArguments, L"/hidden");
+    // Notes
+    prefs.DefaultColor = RGB(12, 34, 56);
+    prefs.RandomColor = true;
+    prefs.DefSize = 3;
+    prefs.DefPos = 2;
+    prefs.SmartFit = !prefs.SmartFit;
+    prefs.SmartSize = !prefs.SmartSize;
+    prefs.PasteAsText = !prefs.PasteAsText;
+    prefs.EnableURLDetection = !prefs.EnableURLDetection;
+    prefs.AlphaTransparency = 128;
+    wcscpy(prefs.FontName, L"Tahoma");
+    prefs.FontHeight = -17;
+    prefs.FontWeight = 700;
+    prefs.FontCharset = 238;
+    prefs.DefaultTextColor = RGB(90, 10, 10);
+    wcscpy(prefs.TitleFont.lfFaceName, L"Tahoma");
+    prefs.TitleFont.lfHeight = -15;
+    // Notes, other
+    prefs.NotesInSubMenuLimit = 12;
+    prefs.MenuSplitLimit = 21;
+    prefs.SubMenuSorting = 1;
+    prefs.AnimationSpeed = 1;
+    prefs.StoreMinimizedPostion = !prefs.StoreMinimizedPostion;
+    prefs.DontShrinkNoteSize = !prefs.DontShrinkNoteSize;
+    prefs.DisableMagneticDocking = !prefs.DisableMagneticDocking;
+    prefs.AutoFade = 0;  // above 0 an OK registers raw input for the whole prefix
+    prefs.DefaultGroup = L"Work";
+    // Alarms
+    prefs.DefaultSnoozeTime = 25;
+    wcscpy(prefs.AlarmSound, L"C:\\sounds\\alarm.wav");
+    prefs.DefaultAlarmPopup = !prefs.DefaultAlarmPopup;
+    prefs.DefaultAlarmHide = !prefs.DefaultAlarmHide;
+    prefs.DefaultAlarmPopupCnt = 7;
+    prefs.DefaultAlarmPopupType = 3;
+    prefs.ExpiredAlarms = !prefs.ExpiredAlarms;
+    prefs.DisplayAlarmNotification = !prefs.DisplayAlarmNotification;
+    // Sounds
+    wcscpy(prefs.CreateNote, L"C:\\sounds\\create.wav");
+    wcscpy(prefs.DeleteNote, L"C:\\sounds\\delete.wav");
+    wcscpy(prefs.ShowHideNote, L"C:\\sounds\\show.wav");
+    wcscpy(prefs.NoteReceived, L"C:\\sounds\\received.wav");
+    // Language: shown, the second entry chosen
+    wcscpy(prefs.InstalledLanguages, L"US English|,Deutsch|de.dll");
+    wcscpy(prefs.AltResFile, L"de.dll");
+    // Network
+    prefs.ReceiveNotify = !prefs.ReceiveNotify;
+    prefs.DisableNetwork = !prefs.DisableNetwork;
+    prefs.CheckVersion = !prefs.CheckVersion;
+    prefs.CheckVersionNumDays = 31;
+}
+
+std::vector<std::wstring> PageSections()
+{
+    std::vector<std::wstring> lines;
+    for (const wchar_t* section : { L"Preferences", L"Event Sounds", L"Languages" }) {
+        lines.push_back(std::wstring(L"[") + section + L"]");
+        for (const std::wstring& line : SectionLines(section))
+            lines.push_back(line);
+    }
+    return lines;
+}
+
 TEST_F(CPreferencesTest, AnUntouchedOkChangesNoSettingAndRestartsNothing)
 {
-    StartListening(FreePort());
-    g_prefs.AlphaTransparency = 128;
-    g_prefs.CheckVersionNumDays = 31;
-    g_prefs.PositionX = 60;
-    g_prefs.PositionY = 70;
-    wcscpy(g_prefs.TitleFont.lfFaceName, L"Tahoma");
-    g_prefs.TitleFont.lfHeight = -15;
-    g_prefs.NotesInSubMenuLimit = 12;
-    g_prefs.AutoFade = 0;
+    const int port = FreePort();
+    StartListening(port);
+    ASSERT_NE(CGroups::AddGroup(-1, L"Work", 0x5AB45A), nullptr);
+    SetEveryPageOffDefault(g_prefs);
     ASSERT_TRUE(g_prefs.Save());
     PlaceToolbar(m_window, g_prefs);
     StoreNamedNote(L"Hidden", L"kept", false, false, 0);
     RECT barBefore = {};
     GetWindowRect(m_window, &barBefore);
-    const std::vector<std::wstring> before = SectionLines(L"Preferences");
+    const std::vector<std::wstring> before = PageSections();
+    ASSERT_TRUE(std::find(before.begin(), before.end(), L"AltResFile=de.dll") != before.end());
 
     CLogCapture log;
-    Run(nullptr, { VisitEveryPage(), Press(PSBTN_OK) });
-    EXPECT_EQ(SectionLines(L"Preferences"), before);
+    int pages = 0;
+    const auto countPages = [&pages] {
+        const HWND tabs = reinterpret_cast<HWND>(SendMessageW(Sheet(), PSM_GETTABCONTROL, 0, 0));
+        pages = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+    };
+    Run(nullptr, { countPages, VisitEveryPage(), Press(PSBTN_OK) });
+    EXPECT_EQ(pages, 8) << "the language page is shown";
+    EXPECT_EQ(PageSections(), before);
     EXPECT_FALSE(LogHas(log, L"restarting the network"));
     EXPECT_FALSE(LogHas(log, L"UpdateTitleFont"));
+    EXPECT_TRUE(Answers(port));
     RECT barAfter = {};
     GetWindowRect(m_window, &barAfter);
     EXPECT_TRUE(EqualRect(&barBefore, &barAfter));
     EXPECT_EQ(g_prefs.PositionX, 60);
+    EXPECT_EQ(g_prefs.PositionY, 70);
 
     // A saved point off every screen: Cancel drops nothing and writes nothing.
     g_prefs.PositionX = g_prefs.PositionY = -30000;
@@ -287,6 +360,33 @@ TEST_F(CPreferencesTest, ThePortRestartsTheListenerOnlyWhenItChangedAndTheNetwor
         StopNetwork();
         g_prefs.DisableNetwork = false;
     }
+}
+
+uintptr_t RefuseThreadStart(void*, unsigned, unsigned(__stdcall*)(void*), void*, unsigned, unsigned*)
+{
+    errno = EAGAIN;
+    return 0;
+}
+
+TEST_F(CPreferencesTest, ARestartThatFailsIsLoggedAndTheNewValuesStayLive)
+{
+    const int oldPort = FreePort();
+    StartListening(oldPort);
+    const int newPort = oldPort == 65535 ? oldPort - 1 : oldPort + 1;
+    CLogCapture log;
+    {
+        // The LAN threads stop but cannot start again.
+        const CSeamOverride<SNetThreadSeam> refused(g_netThreadSeam, { &RefuseThreadStart });
+        Ok([newPort](CPreferences& prefs) {
+            prefs.NetworkPort = newPort;
+            prefs.NotesInSubMenuLimit = 44;
+        });
+    }
+    EXPECT_TRUE(LogHas(log, L"The network could not be restarted on port " + std::to_wstring(newPort)));
+    EXPECT_EQ(g_prefs.NetworkPort, newPort);
+    EXPECT_EQ(g_prefs.NotesInSubMenuLimit, 44);
+    EXPECT_EQ(ReadPrivateProfileInt(L"Preferences", L"NetworkPort", 0, g_prefs.IniPath()), newPort);
+    EXPECT_FALSE(Answers(oldPort));
 }
 
 TEST_F(CPreferencesTest, ANewTitleFontGrowsTheHiddenNotesOnceByTheOldCaptionHeight)
@@ -440,6 +540,22 @@ TEST_F(CPreferencesTest, ASecondCallWhileTheSheetRunsDoesNothing)
     for (const std::wstring& call : m_script.Calls())
         runs += call == L"modal 17";
     EXPECT_EQ(runs, 1);
+}
+
+TEST_F(CPreferencesTest, ASheetThatCannotBeCreatedChangesNothing)
+{
+    ASSERT_TRUE(g_prefs.Save());
+    const std::string file = ReadBytes(g_prefs.IniPath());
+    const int limit = g_prefs.NotesInSubMenuLimit;
+    m_script.HandleModal(IDS_PREFS_CAPTION, [](const SModalRun&) {
+        PreferenceWorkingCopy().NotesInSubMenuLimit += 5;
+        return INT_PTR{ -1 };
+    });
+    ShowPreferences();
+    PumpPosted();
+    EXPECT_EQ(g_prefs.NotesInSubMenuLimit, limit);
+    EXPECT_EQ(ReadBytes(g_prefs.IniPath()), file);
+    EXPECT_TRUE(Taken(kAltCtrl, 'N'));
 }
 
 TEST_F(CPreferencesTest, AnOwnerDestroyedDuringTheRunEndsItAsCancel)
