@@ -1,7 +1,10 @@
 #include "GlobalFindDlg.h"
 
 #include "DlgUtils.h"
+#include "foundation/DBUseGuard.h"
 #include "foundation/Preferences.h"
+#include "notestore/Note.h"
+#include "notestore/notemgr.h"
 #include "resources/resource.h"
 
 namespace {
@@ -123,4 +126,22 @@ void CGlobalFindDlg::ReadControls()
 void CGlobalFindDlg::EnableFindButton()
 {
     EnableWindow(GetItem(IDOK), GetWindowTextLengthW(GetItem(IDC_FIND_WHAT)) > 0);
+}
+
+void ShowFoundNotes(const std::vector<std::int64_t>& ids)
+{
+    CNoteManager& manager = NoteManager();
+    const CDBUseGuard inUse(manager);
+    if (!manager.GetDB())
+        return;
+    for (const std::int64_t id : ids) {
+        CNote* note = manager.GetNote(id);
+        if (!note)
+            continue;
+        note->ShowSticky();
+        // The unlock prompt's loop may have freed the note.
+        note = manager.GetNote(id);
+        if (note && note->GetEditHwnd())
+            SendMessageW(note->GetEditHwnd(), EM_SCROLLCARET, 0, 0);
+    }
 }

@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "notestore/NoteLists.h"
 #include "toolkit/QLDialog.h"
@@ -17,6 +19,10 @@ int FindSubstringLocale(DWORD compareFlags, const wchar_t* text, const wchar_t* 
 // Whether a listed note holds the search text: in its text or its name; a
 // locked note's text is behind its password, so only its name counts.
 bool MatchesGlobalSearch(const CNoteDisplayInfo& record, DWORD compareFlags, const wchar_t* search);
+
+// Each found note shown and scrolled to its caret, looked up by id afresh
+// after each show (an unlock prompt's loop may free it).
+void ShowFoundNotes(const std::vector<std::int64_t>& ids);
 
 class CGlobalFindDlg : public CQLDialog {
 public:

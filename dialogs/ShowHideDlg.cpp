@@ -182,25 +182,6 @@ void ForEachNote(const std::vector<std::int64_t>& ids, Action action)
             action(*note);
 }
 
-// Each found note shown and scrolled to its caret, looked up afresh.
-void ShowFoundNotes(const std::vector<std::int64_t>& ids)
-{
-    CNoteManager& manager = NoteManager();
-    const CDBUseGuard inUse(manager);
-    if (!manager.GetDB())
-        return;
-    for (const std::int64_t id : ids) {
-        CNote* note = manager.GetNote(id);
-        if (!note)
-            continue;
-        note->ShowSticky();
-        // The unlock prompt's loop may have freed the note.
-        note = manager.GetNote(id);
-        if (note && note->GetEditHwnd())
-            SendMessageW(note->GetEditHwnd(), EM_SCROLLCARET, 0, 0);
-    }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- records

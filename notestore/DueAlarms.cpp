@@ -24,7 +24,6 @@ bool FindAlarmNoteId(const wchar_t* conditionFormat, const COleDateTime& now, st
     return true;
 }
 
-
 COleDateTime CNoteManager::GetNextAlarmTime()
 {
     COleDateTime next(0.0);

@@ -171,12 +171,6 @@ bool CNoteManager::StoreNote(CNote* note)
     return StoreAlone(*note, *db);
 }
 
-bool CNoteManager::StoreNotes(const std::vector<CNote*>& notes)
-{
-    std::vector<CNote*> stored;
-    return StoreBatch(notes, stored);
-}
-
 bool CNoteManager::StoreNotes(const std::vector<CNote*>& notes, const wchar_t* operation)
 {
     std::vector<CNote*> stored;

@@ -191,9 +191,8 @@ public:
     // any of them fails, the whole batch is rolled back and each note stored
     // alone, so one failing note loses nothing of the others. False when
     // there is no database or some note failed (it stays as StoreNote leaves it).
-    bool StoreNotes(const std::vector<CNote*>& notes);
-    // The same, a note that fails alone logged under the operation's name.
-    bool StoreNotes(const std::vector<CNote*>& notes, const wchar_t* operation);
+    // A note that fails alone is logged under the operation's name.
+    bool StoreNotes(const std::vector<CNote*>& notes, const wchar_t* operation = kStoreNoteOperation);
     // Deletes the note's rows, tells the listeners and frees the note when it
     // is the manager's. On failure the note stays as it is: false.
     bool DeleteNote(CNote* note);

@@ -440,6 +440,37 @@ TEST_F(ShowHideTest, ACaptionFontChangeStoresTheHiddenNotesTogetherAndOneRefusal
     }
 }
 
+TEST_F(ShowHideTest, HiddenNotesKeepTextInEveryScriptThroughCaptionFontStoresAndRestarts)
+{
+    // Polish, Turkish, Vietnamese, Greek, Cyrillic, CJK and an emoji.
+    const std::wstring words = L"Zażółć gęślą\r\nIğdır şişe\r\nTiếng Việt\r\nΕλληνικά\r\nКириллица\r\n漢字かな\r\n\U0001F600 end";
+    CNote* note = m_manager.CreateNewNote();
+    ASSERT_NE(note, nullptr);
+    SetWindowTextW(note->GetEditHwnd(), words.c_str());
+    ASSERT_TRUE(note->HideSticky(false));
+    const std::int64_t id = note->GetId();
+    const auto row = [&] {
+        CppSQLite3Query query = DB().execQuery(
+            (L"select hex(text) || '|' || hex(displaytext) from notes where id = " + std::to_wstring(id)).c_str());
+        return query.eof() ? std::wstring(L"<no row>") : QueryText(query, 0);
+    };
+    LOGFONTW font = {};
+    wcscpy(font.lfFaceName, L"Tahoma");
+    for (const LONG height : { -20, -24 }) {
+        // Each new font grows and stores the hidden note; then a restart.
+        font.lfHeight = height;
+        m_manager.UpdateTitleFont(font, ItsyCaptionHeightFromFont(font) - 4);
+        m_manager.CloseAll();
+        const std::wstring stored = row();
+        const sqlite3_int64 changes = DB().execScalar(L"select total_changes()");
+        const CNote* again = m_manager.GetNote(id);
+        ASSERT_NE(again, nullptr);
+        EXPECT_EQ(std::wstring(again->GetPlainText().c_str()), words) << height;
+        EXPECT_EQ(DB().execScalar(L"select total_changes()"), changes) << "a read writes no row";
+        EXPECT_EQ(row(), stored);
+    }
+}
+
 TEST_F(ShowHideTest, LinkDetectionFollowsTheSettingAgain)
 {
     const std::vector<CNote*> notes = ShownNotes(2);
